@@ -1,0 +1,25 @@
+// Comma text: the one form in which a list of strings crosses the library boundary
+// or sits in shared memory. Windows-free; the ANSI code page's lead bytes are supplied
+// by the caller (none in single-byte code pages such as 1252).
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pur {
+
+using StringList = std::vector<std::string>;
+
+// Answers true when the byte starts a double-byte character in the ANSI code page.
+using LeadBytePredicate = bool (*)(unsigned char);
+
+// The ANSI code page of the running process on Windows; no lead bytes elsewhere.
+LeadBytePredicate AnsiLeadBytes();
+
+std::string WriteCommaText(const StringList& items, LeadBytePredicate isLead = AnsiLeadBytes());
+
+// Reads up to the end of the view or its first zero byte, whichever comes first.
+StringList ReadCommaText(std::string_view text, LeadBytePredicate isLead = AnsiLeadBytes());
+
+}  // namespace pur

@@ -1,0 +1,46 @@
+#include "ShareMemUtils.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace pur {
+
+THandledObject::~THandledObject() {
+  if (handle_) CloseHandle(handle_);
+}
+
+TMutex::TMutex(const char* name) {
+  handle_ = CreateMutexA(nullptr, FALSE, name);
+  if (!handle_) throw EMutexCreate();
+}
+
+bool TMutex::Get(DWORD timeoutMs) { return WaitForSingleObject(handle_, timeoutMs) == WAIT_OBJECT_0; }
+
+bool TMutex::Release() { return ReleaseMutex(handle_) != FALSE; }
+
+std::string SharedMemErrorText(const std::string& name, DWORD code) {
+  char text[128];
+  std::snprintf(text, sizeof text, "Error creating shared memory %s (%d)", name.c_str(), static_cast<int>(code));
+  return text;
+}
+
+TSharedMem::TSharedMem(const std::string& name, int32_t size) : name_(name), size_(size) {
+  handle_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, static_cast<DWORD>(size),
+                               name.c_str());
+  if (!handle_) throw ESharedMem(SharedMemErrorText(name, GetLastError()));
+  created_ = GetLastError() != ERROR_ALREADY_EXISTS;
+  memory_ = MapViewOfFile(handle_, FILE_MAP_WRITE, 0, 0, static_cast<SIZE_T>(size));
+  if (!memory_) {
+    DWORD code = GetLastError();
+    CloseHandle(handle_);
+    handle_ = nullptr;
+    throw ESharedMem(SharedMemErrorText(name, code));
+  }
+  if (created_) std::memset(memory_, 0, static_cast<size_t>(size));
+}
+
+TSharedMem::~TSharedMem() {
+  if (memory_) UnmapViewOfFile(memory_);
+}
+
+}  // namespace pur
