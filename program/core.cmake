@@ -1,0 +1,17 @@
+# The windowless core of the program: version information, settings store, library binding.
+# Included by program/CMakeLists.txt. The Windows-free units also build on the host.
+
+add_library(purProgramText STATIC support/VersionNumbers.cpp)
+target_include_directories(purProgramText PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/support)
+
+if(NOT WIN32)
+  return()
+endif()
+
+add_library(purProgramCore STATIC
+  support/VersionInfo.cpp
+)
+target_include_directories(purProgramCore PUBLIC
+  ${CMAKE_CURRENT_SOURCE_DIR}
+  ${CMAKE_CURRENT_SOURCE_DIR}/support)
+target_link_libraries(purProgramCore PUBLIC purProgramText purCommon version advapi32)
