@@ -15,6 +15,8 @@ constexpr char kSharedStateName[] = "PURSHARE";
 constexpr char kMutexName[] = "PURMUTEX";
 constexpr char kAppNamesName[] = "PURAPPMM";
 constexpr char kListsName[] = "PURRETURN";
+// Serialises publications between processes, so that two publishers never undo each other.
+constexpr char kPublishMutexName[] = "PURPUBLISH";
 
 constexpr DWORD kMutexTimeoutMs = 3000;
 constexpr int kLockOwnerMax = 10;
@@ -81,6 +83,8 @@ class TMutex : public THandledObject {
   explicit TMutex(const char* name);  // throws EMutexCreate
   // True only when ownership was granted normally (not abandoned, not timed out).
   bool Get(DWORD timeoutMs);
+  // Like Get, but an ownership inherited from a process that died counts as granted.
+  bool GetEvenAbandoned(DWORD timeoutMs);
   bool Release();
 };
 

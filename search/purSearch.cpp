@@ -1,0 +1,355 @@
+#include "purSearch.h"
+
+#include <algorithm>
+#include <cstring>
+#include <strings.h>
+
+namespace pur {
+
+namespace {
+
+constexpr int32_t kListsHeader = 3 * sizeof(int32_t);
+
+// Polls `done` every `pollMs` for at most `limitMs`; answers whether it became true.
+template <class Pred>
+bool PollUntil(Pred done, DWORD pollMs, DWORD limitMs) {
+  DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start >= limitMs) return false;
+    Sleep(pollMs);
+  }
+  return true;
+}
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
+}
+
+int32_t ReadInt32(const uint8_t* p) {
+  int32_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+}  // namespace
+
+TPURLib::TPURLib(const std::string& appName, const std::string& productName) {
+  sharedView_ = std::make_unique<TSharedMem>(kSharedStateName, static_cast<int32_t>(sizeof(TSharedState)));
+  state_ = static_cast<TSharedState*>(sharedView_->Memory());
+  mutex_ = std::make_unique<TMutex>(kMutexName);
+  publishMutex_ = std::make_unique<TMutex>(kPublishMutexName);
+  AddToCounter(&TSharedState::LoadCount, 1);
+  counted_ = true;
+
+  stopEvent_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  monitor_ = std::thread([this] { MonitorLoop(); });
+  try {
+    RegisterAppName(appName.substr(0, kAppNameMax), productName);
+  } catch (...) {
+    // The destructor does not run for a half-built object: undo here.
+    SetEvent(stopEvent_);
+    monitor_.join();
+    CloseHandle(stopEvent_);
+    AddToCounter(&TSharedState::LoadCount, -1);
+    throw;
+  }
+}
+
+TPURLib::~TPURLib() {
+  SetEvent(stopEvent_);
+  if (monitor_.joinable()) monitor_.join();
+  CloseHandle(stopEvent_);
+  if (counted_) AddToCounter(&TSharedState::LoadCount, -1);
+  // mutex_ and sharedView_ go in reverse order of declaration; the shared state disappears
+  // from the system with its last view.
+  publishMutex_.reset();
+  mutex_.reset();
+  sharedView_.reset();
+}
+
+// ---------------------------------------------------------------- shared-state access
+
+template <class F>
+void TPURLib::Write(F&& change) {
+  // The store is done even when the mutex could not be had in time: a stuck peer must
+  // not stop this process's bookkeeping.
+  bool owned = mutex_->Get(kMutexTimeoutMs);
+  change(*state_);
+  if (owned) mutex_->Release();
+}
+
+void TPURLib::AddToCounter(int32_t TSharedState::*counter, int32_t delta) {
+  // A counter never goes below 0, even after another process corrected a stale one.
+  Write([&](TSharedState& s) { s.*counter = std::max<int32_t>(0, s.*counter + delta); });
+}
+
+double TPURLib::Percent() const {
+  // One 8-byte read, so that a concurrent store is never seen half-done on a 32-bit CPU.
+  auto* p = reinterpret_cast<volatile LONG64*>(&state_->Percent);
+  LONG64 bits = InterlockedCompareExchange64(p, 0, 0);
+  double value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+void TPURLib::SetPercent(double value) {
+  LONG64 bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  Write([&](TSharedState& s) {
+    InterlockedExchange64(reinterpret_cast<volatile LONG64*>(&s.Percent), bits);
+  });
+}
+
+void TPURLib::SetStatusBit(uint8_t bit, bool on) {
+  Write([&](TSharedState& s) { s.Status = on ? (s.Status | bit) : (s.Status & ~bit); });
+}
+
+void TPURLib::SetStopRequested(bool value) {
+  Write([&](TSharedState& s) { s.StopRequested = value ? 1 : 0; });
+}
+
+// ---------------------------------------------------------------- lock
+
+bool TPURLib::LockLib(const char* owner) {
+  bool taken = false;
+  Write([&](TSharedState& s) {
+    if (s.LockOwner[0] != 0) return;
+    size_t len = std::min<size_t>(std::strlen(owner), kLockOwnerMax);
+    s.LockOwner[0] = static_cast<uint8_t>(len);
+    std::memcpy(&s.LockOwner[1], owner, len);
+    taken = true;
+  });
+  return taken;
+}
+
+bool TPURLib::UnLockLib(const char* owner) {
+  bool released = false;
+  Write([&](TSharedState& s) {
+    size_t len = std::min<size_t>(s.LockOwner[0], kLockOwnerMax);
+    if (len == 0) return;
+    // A name longer than 10 characters can never be the owner: LockLib kept only 10.
+    if (std::strlen(owner) != len || std::memcmp(owner, &s.LockOwner[1], len) != 0) return;
+    s.LockOwner[0] = 0;
+    std::memset(&s.LockOwner[1], 0, kLockOwnerMax);
+    released = true;
+  });
+  return released;
+}
+
+std::string TPURLib::LockOwner() const {
+  size_t len = std::min<size_t>(state_->LockOwner[0], kLockOwnerMax);
+  return std::string(reinterpret_cast<const char*>(&state_->LockOwner[1]), len);
+}
+
+// ---------------------------------------------------------------- monitor
+
+void TPURLib::MonitorLoop() {
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_IDLE);
+  do {
+    MonitorPass();
+    ready_.store(true);
+  } while (WaitForSingleObject(stopEvent_, kMonitorPeriodMs) == WAIT_TIMEOUT);
+  ReleaseViews();
+}
+
+void TPURLib::MonitorPass() {
+  RefreshView(appNames_);
+  RefreshView(lists_);
+}
+
+void TPURLib::RefreshView(Exchange& x) {
+  std::lock_guard<std::mutex> guard(viewsLock_);
+  int32_t size = state_->*x.size;
+  // A view of another size is a section that was replaced behind our back (a publisher
+  // gave up waiting for us): let it go and pick up the current one next time.
+  if (x.view && (size < 1 || size != x.view->Size())) {
+    x.view.reset();
+    AddToCounter(x.views, -1);
+    return;
+  }
+  if (x.view || size <= 0) return;
+  AddToCounter(x.views, 1);
+  try {
+    x.view = std::make_unique<TSharedMem>(x.name, size);
+  } catch (const ESharedMem&) {
+    AddToCounter(x.views, -1);
+    return;
+  }
+  // A section we had to create is not the published one (its last holder is gone): its
+  // zeroes would read as empty lists, and holding it would keep a stale name alive.
+  if (x.view->Created()) {
+    x.view.reset();
+    AddToCounter(x.views, -1);
+  }
+}
+
+void TPURLib::ReleaseViews() {
+  std::lock_guard<std::mutex> guard(viewsLock_);
+  for (Exchange* x : {&appNames_, &lists_}) {
+    if (!x->view) continue;
+    x->view.reset();
+    AddToCounter(x->views, -1);
+  }
+}
+
+bool TPURLib::Holds(const Exchange& x) const {
+  std::lock_guard<std::mutex> guard(viewsLock_);
+  return x.view != nullptr;
+}
+
+bool TPURLib::HoldsAppNamesView() const { return Holds(appNames_); }
+bool TPURLib::HoldsListsView() const { return Holds(lists_); }
+
+// ---------------------------------------------------------------- publication
+
+void TPURLib::WaitReady() {
+  if (!PollUntil([&] { return ready_.load(); }, kReadyPollMs, kOwnMonitorMs))
+    throw EPublish("Search library monitor does not answer");
+}
+
+// Owns the publication queue for the time of one call.
+class PublishTurn {
+ public:
+  explicit PublishTurn(TMutex& m) : m_(m) {
+    if (!m_.GetEvenAbandoned(kPublishQueueMs)) throw EPublish("Search library publication timed out");
+  }
+  ~PublishTurn() { m_.Release(); }
+  PublishTurn(const PublishTurn&) = delete;
+  PublishTurn& operator=(const PublishTurn&) = delete;
+
+ private:
+  TMutex& m_;
+};
+
+// Our monitor holds a view of the section that is published now (or none when none is).
+void TPURLib::WaitViewCurrent(const Exchange& x) {
+  auto current = [&] {
+    std::lock_guard<std::mutex> guard(viewsLock_);
+    int32_t size = state_->*x.size;
+    return size <= 0 ? x.view == nullptr : (x.view && x.view->Size() == size);
+  };
+  PollUntil(current, kReadyPollMs, kOwnMonitorMs);
+}
+
+void TPURLib::PublishUnderQueue(Exchange& x, const std::string& content) {
+  PublishTurn turn(*publishMutex_);
+  Publish(x, content);
+}
+
+void TPURLib::Publish(Exchange& x, const std::string& content) {
+  WaitReady();
+  Write([&](TSharedState& s) { s.*x.size = 0; });
+
+  // Every monitor lets go of the old section within one pass. A count that stays above 0
+  // belongs to a process that died holding a view: its handles are closed, so the count
+  // is corrected and the publication goes on.
+  bool released = PollUntil([&] { return state_->*x.views <= 0; }, kPublishPollMs, kStaleViewMs);
+  if (!PollUntil([&] { return !Holds(x); }, kPublishPollMs, kOwnMonitorMs))
+    throw EPublish(std::string("Search library monitor keeps ") + x.name);
+  if (!released) Write([&](TSharedState& s) { s.*x.views = 0; });
+
+  const int32_t newSize = static_cast<int32_t>(content.size());
+  TSharedMem section(x.name, newSize);
+  if (!section.Created())
+    throw EPublish(std::string("Shared memory ") + x.name + " is still held by another process");
+  std::memcpy(section.Memory(), content.data(), content.size());
+  Write([&](TSharedState& s) { s.*x.size = newSize; });
+
+  // Wait for our own monitor, not just anyone's: the caller reads the lists right after.
+  if (!PollUntil([&] { return Holds(x); }, kReadyPollMs, kOwnMonitorMs))
+    throw EPublish(std::string("Search library monitor did not take ") + x.name);
+}
+
+void TPURLib::RegisterAppName(const std::string& name, const std::string& product) {
+  WaitReady();
+  // Read the names inside our turn, from the section published last: two processes that
+  // register at the same moment must not each publish a list without the other's name.
+  PublishTurn turn(*publishMutex_);
+  WaitViewCurrent(appNames_);
+  StringList entries = ReadCommaText(ReadAppNames());
+  std::string entry = name + "|" + product;
+  bool present = std::any_of(entries.begin(), entries.end(),
+                             [&](const std::string& e) { return SameIgnoringCase(e, entry); });
+  if (!present) entries.push_back(entry);
+  std::string text = WriteCommaText(entries);
+  Publish(appNames_, text + '\0');
+}
+
+void TPURLib::PublishLists(const StringList& l1, const StringList& l2, const StringList& l3) {
+  std::string texts[kListCount] = {WriteCommaText(l1), WriteCommaText(l2), WriteCommaText(l3)};
+  std::string content(kListsHeader, '\0');
+  for (int i = 0; i < kListCount; ++i) {
+    int32_t len = static_cast<int32_t>(texts[i].size());
+    std::memcpy(&content[i * sizeof(int32_t)], &len, sizeof len);
+  }
+  for (const std::string& t : texts) content += t;
+  PublishUnderQueue(lists_, content);
+}
+
+// ---------------------------------------------------------------- reading
+
+std::string TPURLib::ReadAppNames() const {
+  std::lock_guard<std::mutex> guard(viewsLock_);
+  if (!appNames_.view) return {};
+  const char* p = static_cast<const char*>(appNames_.view->Memory());
+  size_t size = static_cast<size_t>(appNames_.view->Size());
+  return std::string(p, strnlen(p, size));
+}
+
+std::array<std::string, kListCount> TPURLib::ReadLists() const {
+  std::array<std::string, kListCount> out;
+  std::lock_guard<std::mutex> guard(viewsLock_);
+  if (!lists_.view || lists_.view->Size() < kListsHeader) return out;
+  const uint8_t* p = static_cast<const uint8_t*>(lists_.view->Memory());
+  // Lengths come from another process: never read past the view.
+  size_t pos = kListsHeader;
+  size_t size = static_cast<size_t>(lists_.view->Size());
+  for (int i = 0; i < kListCount; ++i) {
+    int32_t len = ReadInt32(p + i * sizeof(int32_t));
+    size_t take = len > 0 ? std::min<size_t>(static_cast<size_t>(len), size - pos) : 0;
+    out[i].assign(reinterpret_cast<const char*>(p + pos), take);
+    pos += take;
+  }
+  return out;
+}
+
+std::string TPURLib::AppNamesText() const { return ReadAppNames(); }
+
+int32_t TPURLib::SnapshotAppNamesLength() {
+  std::string text = ReadAppNames();
+  std::lock_guard<std::mutex> guard(snapshotLock_);
+  appNamesSnapshot_ = text;
+  return static_cast<int32_t>(text.size());
+}
+
+std::string TPURLib::TakeAppNamesSnapshot() {
+  std::lock_guard<std::mutex> guard(snapshotLock_);
+  if (!appNamesSnapshot_) return ReadAppNames();
+  std::string text = std::move(*appNamesSnapshot_);
+  appNamesSnapshot_.reset();
+  return text;
+}
+
+std::string TPURLib::ListText(int index) const { return ReadLists()[index]; }
+
+int32_t TPURLib::SnapshotListLength(int index) {
+  std::string text = ListText(index);
+  std::lock_guard<std::mutex> guard(snapshotLock_);
+  listSnapshots_[index] = text;
+  return static_cast<int32_t>(text.size());
+}
+
+std::string TPURLib::TakeListSnapshot(int index) {
+  std::lock_guard<std::mutex> guard(snapshotLock_);
+  if (!listSnapshots_[index]) return ListText(index);
+  std::string text = std::move(*listSnapshots_[index]);
+  listSnapshots_[index].reset();
+  return text;
+}
+
+void TPURLib::NotifyEnd(uint8_t kind) {
+  TEndProc proc = endProc_.load();
+  if (proc) proc(kind);
+}
+
+}  // namespace pur

@@ -1,0 +1,134 @@
+// The library's per-process object: it attaches the process to the state that every process
+// using the library shares, keeps the exchange sections current with its monitor thread,
+// registers the caller's name and publishes the search lists.
+#pragma once
+
+#include "CommaText.h"
+#include "ShareMemUtils.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace pur {
+
+using TEndProc = void(__stdcall*)(uint8_t kind);
+
+// End-callback kinds.
+constexpr uint8_t kEndRecycleBin = 0;
+constexpr uint8_t kEndTempFolder = 1;
+constexpr uint8_t kEndSearch = 2;
+
+constexpr DWORD kMonitorPeriodMs = 500;
+constexpr DWORD kReadyPollMs = 10;
+constexpr DWORD kPublishPollMs = 100;
+// A monitor that has not let go of a view after this long belongs to a dead process.
+constexpr DWORD kStaleViewMs = 6 * kMonitorPeriodMs;
+// Our own monitor is alive; waiting longer than this for it means something is broken.
+constexpr DWORD kOwnMonitorMs = 10 * kMonitorPeriodMs;
+// Publications of other processes queue for at most this long.
+constexpr DWORD kPublishQueueMs = 60000;
+constexpr size_t kAppNameMax = 255;
+constexpr int kListCount = 3;
+
+// Raised when a publication cannot be completed; the text goes to the caller.
+class EPublish : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class TPURLib {
+ public:
+  // Initialisation; throws ESharedMem, EMutexCreate or EPublish, leaving nothing behind.
+  TPURLib(const std::string& appName, const std::string& productName);
+  ~TPURLib();
+  TPURLib(const TPURLib&) = delete;
+  TPURLib& operator=(const TPURLib&) = delete;
+
+  // Shared-state readers (no mutex) and writers (under PURMUTEX).
+  int32_t LoadCount() const { return state_->LoadCount; }
+  uint8_t Status() const { return state_->Status; }
+  double Percent() const;
+  bool StopRequested() const { return state_->StopRequested != 0; }
+  void SetPercent(double value);
+  void SetStatusBit(uint8_t bit, bool on);
+  void SetStopRequested(bool value);
+
+  // The advisory lock.
+  bool LockLib(const char* owner);
+  bool UnLockLib(const char* owner);
+  bool IsLocked() const { return state_->LockOwner[0] != 0; }
+  std::string LockOwner() const;
+
+  // Application names; the length call takes the snapshot that the next text call copies,
+  // so a publication in between cannot make the text longer than the caller's buffer.
+  std::string AppNamesText() const;
+  int32_t SnapshotAppNamesLength();
+  std::string TakeAppNamesSnapshot();
+
+  // Search lists: list index 0..2; the same snapshot rule as the names.
+  std::string ListText(int index) const;
+  int32_t SnapshotListLength(int index);
+  std::string TakeListSnapshot(int index);
+  void PublishLists(const StringList& l1, const StringList& l2, const StringList& l3);
+
+  void SetEndProc(TEndProc proc) { endProc_.store(proc); }
+  void NotifyEnd(uint8_t kind);
+
+  // Whether the monitor currently holds a view of each exchange section (tests, diagnostics).
+  bool HoldsAppNamesView() const;
+  bool HoldsListsView() const;
+  const TSharedState& State() const { return *state_; }
+
+ private:
+  struct Exchange {
+    const char* name;
+    int32_t TSharedState::*size;
+    int32_t TSharedState::*views;
+    std::unique_ptr<TSharedMem> view;  // the monitor's view; guarded by viewsLock_
+  };
+
+  template <class F>
+  void Write(F&& change);
+  void AddToCounter(int32_t TSharedState::*counter, int32_t delta);
+
+  void MonitorLoop();
+  void MonitorPass();
+  void RefreshView(Exchange& x);
+  void ReleaseViews();
+
+  void RegisterAppName(const std::string& name, const std::string& product);
+  void Publish(Exchange& x, const std::string& content);
+  void PublishUnderQueue(Exchange& x, const std::string& content);
+  void WaitViewCurrent(const Exchange& x);
+  void WaitReady();
+  bool Holds(const Exchange& x) const;
+  std::string ReadAppNames() const;
+  std::array<std::string, kListCount> ReadLists() const;
+
+  std::unique_ptr<TSharedMem> sharedView_;
+  std::unique_ptr<TMutex> mutex_;
+  std::unique_ptr<TMutex> publishMutex_;
+  TSharedState* state_ = nullptr;
+  bool counted_ = false;
+
+  mutable std::mutex viewsLock_;
+  Exchange appNames_{kAppNamesName, &TSharedState::AppNamesSize, &TSharedState::AppNamesViews, nullptr};
+  Exchange lists_{kListsName, &TSharedState::ListsSize, &TSharedState::ListsViews, nullptr};
+
+  std::mutex snapshotLock_;
+  std::optional<std::string> appNamesSnapshot_;
+  std::array<std::optional<std::string>, kListCount> listSnapshots_;
+
+  std::atomic<bool> ready_{false};
+  std::atomic<TEndProc> endProc_{nullptr};
+  HANDLE stopEvent_ = nullptr;
+  std::thread monitor_;
+};
+
+}  // namespace pur

@@ -1,0 +1,137 @@
+// The other processes of the multi-process tests. Each command is one word followed by its
+// arguments; the library is used through the DLL unless the command says "white".
+#include "FrameChild.h"
+
+#include "ChildProcess.h"
+#include "PurApi.h"
+#include "purSearch.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+using namespace purtest;
+
+std::string ToHex(const std::string& bytes) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string out = "x";  // never an empty argument
+  for (unsigned char c : bytes) {
+    out += digits[c >> 4];
+    out += digits[c & 15];
+  }
+  return out;
+}
+
+std::string FromHex(const std::string& hex) {
+  std::string out;
+  for (size_t i = 1; i + 1 < hex.size(); i += 2) out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+  return out;
+}
+
+namespace {
+
+// A named counter of lock holders, shared by the stress children.
+class HolderCount {
+ public:
+  HolderCount() {
+    map_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 8, "PURTEST_HOLDERS");
+    value_ = static_cast<volatile LONG*>(MapViewOfFile(map_, FILE_MAP_WRITE, 0, 0, 8));
+  }
+  ~HolderCount() {
+    UnmapViewOfFile(const_cast<LONG*>(value_));
+    CloseHandle(map_);
+  }
+  LONG Enter() { return InterlockedIncrement(value_); }
+  void Leave() { InterlockedDecrement(value_); }
+
+ private:
+  HANDLE map_;
+  volatile LONG* value_;
+};
+
+// Init, lock attempt, publish, free; a lock holder checks that it is the only one.
+bool StressCycles(PurApi& api, int cycles, const std::string& name) {
+  HolderCount holders;
+  for (int i = 0; i < cycles; ++i) {
+    api.InitLibrarie(name.c_str(), "Stress", "--------");
+    if (api.GetNbLibrairy() < 1) {
+      std::fprintf(stderr, "%s: init failed: %s\n", name.c_str(), api.LastError().c_str());
+      return false;
+    }
+    if (api.LockLib(name.c_str())) {
+      LONG inside = holders.Enter();
+      Sleep(5);
+      holders.Leave();
+      if (inside != 1 || !api.UnLockLib(name.c_str())) {
+        std::fprintf(stderr, "%s: %ld lock holders at once\n", name.c_str(), inside);
+        return false;
+      }
+    }
+    try {
+      pur::TPURLib white(name + "w", "Stress");
+      white.PublishLists({name, std::to_string(i)}, {}, {""});
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "%s: publish failed: %s\n", name.c_str(), e.what());
+      return false;
+    }
+    api.FreeLibrarie();
+  }
+  return true;
+}
+
+}  // namespace
+
+int RunFrameChild(int argc, char** argv) {
+  PurApi api;
+  if (!api.Load().empty()) return 100;
+  std::unique_ptr<pur::TPURLib> white;
+  int step = 0;
+  for (int i = 2; i < argc; ++step) {
+    std::string cmd = argv[i++];
+    auto arg = [&]() -> std::string { return i < argc ? argv[i++] : std::string(); };
+    bool ok = true;
+    if (cmd == "init") {
+      std::string name = arg(), product = arg();
+      api.InitLibrarie(name.c_str(), product.c_str(), "--------");
+      ok = api.GetNbLibrairy() > 0;
+    } else if (cmd == "free") {
+      api.FreeLibrarie();
+    } else if (cmd == "signal") {
+      Signal(arg());
+    } else if (cmd == "wait") {
+      ok = WaitEvent(arg(), 60000);
+    } else if (cmd == "expect-count") {
+      ok = api.GetNbLibrairy() == std::atoi(arg().c_str());
+    } else if (cmd == "expect-lock") {
+      std::string owner = arg();
+      ok = api.LockLib(owner.c_str()) == std::atoi(arg().c_str());
+    } else if (cmd == "expect-unlock") {
+      std::string owner = arg();
+      ok = api.UnLockLib(owner.c_str()) == std::atoi(arg().c_str());
+    } else if (cmd == "expect-owner") {
+      char buffer[32] = "unchanged";
+      api.NameLocked(buffer);
+      ok = arg() == buffer;
+    } else if (cmd == "white-publish") {
+      std::string l1 = FromHex(arg()), l2 = FromHex(arg()), l3 = FromHex(arg());
+      if (!white) white = std::make_unique<pur::TPURLib>("white", "Tests");
+      white->PublishLists(pur::ReadCommaText(l1), pur::ReadCommaText(l2), pur::ReadCommaText(l3));
+    } else if (cmd == "white-free") {
+      white.reset();
+    } else if (cmd == "sleep") {
+      Sleep(static_cast<DWORD>(std::atoi(arg().c_str())));
+    } else if (cmd == "hang") {
+      Sleep(INFINITE);
+    } else if (cmd == "stress") {
+      int cycles = std::atoi(arg().c_str());
+      ok = StressCycles(api, cycles, arg());
+    } else {
+      ok = false;
+    }
+    if (!ok) {
+      std::fprintf(stderr, "child step %d (%s) failed\n", step + 1, cmd.c_str());
+      return step + 1;
+    }
+  }
+  return 0;
+}

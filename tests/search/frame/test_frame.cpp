@@ -1,0 +1,280 @@
+// The library frame at its real boundary: purSearch.dll loaded by name, several processes
+// sharing one state through the prefix's named objects.
+#include "ChildProcess.h"
+#include "FrameChild.h"
+#include "PurApi.h"
+#include "purSearch.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+
+using namespace purtest;
+
+namespace {
+
+constexpr DWORD kChildMs = 60000;
+constexpr char kProduct[] = "Purgo for Windows";
+
+class Frame : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(api.Load(), ""); }
+  void TearDown() override { api.FreeLibrarie(); }
+
+  void Init(const char* name = "PUR400-  1", const char* product = kProduct) {
+    api.InitLibrarie(name, product, "--------");
+    ASSERT_EQ(api.GetNbLibrairy(), 1) << api.LastError();
+  }
+
+  PurApi api;
+};
+
+std::set<std::string> ExportNames(HMODULE m) {
+  auto base = reinterpret_cast<const BYTE*>(m);
+  auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  auto dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  auto exp = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
+  auto names = reinterpret_cast<const DWORD*>(base + exp->AddressOfNames);
+  std::set<std::string> out;
+  for (DWORD i = 0; i < exp->NumberOfNames; ++i) out.insert(reinterpret_cast<const char*>(base + names[i]));
+  return out;
+}
+
+}  // namespace
+
+TEST_F(Frame, ExportsExactlyTheInterfaceUndecorated) {
+  std::set<std::string> expected = {
+      "InitLibrarie", "FreeLibrarie", "setEndProc", "GetNbLibrairy", "LengthAppNames", "GetAppNames",
+      "InitPersoTree", "CleanWindows", "getSearchLists", "DeleteFile", "GetCurrentPercent",
+      "GetCurrentStatus", "LockLib", "UnLockLib", "IsLocked", "NameLocked", "CreateFileLog",
+      "GetLastLibError"};
+  EXPECT_EQ(ExportNames(api.module), expected);
+}
+
+TEST_F(Frame, CallsOutsideInitialisationAreHarmless) {
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round == 0 ? "before InitLibrarie" : "after FreeLibrarie");
+    char buffer[32] = "unchanged";
+    EXPECT_EQ(api.GetNbLibrairy(), 0);
+    EXPECT_EQ(api.LockLib("PUR400-  1"), 0);
+    EXPECT_EQ(api.IsLocked(), 0);
+    EXPECT_EQ(api.UnLockLib("PUR400-  1"), 0);
+    api.NameLocked(buffer);
+    api.getSearchLists(1004, buffer);
+    api.GetAppNames(buffer);
+    EXPECT_STREQ(buffer, "unchanged");
+    EXPECT_EQ(api.LengthAppNames(), 0);
+    EXPECT_EQ(api.CleanWindows(1004), 0);
+    EXPECT_EQ(api.GetCurrentPercent(), 0.0);
+    EXPECT_EQ(api.GetCurrentStatus(), 0);
+    EXPECT_EQ(api.InitPersoTree(nullptr, 0), 0);
+    EXPECT_EQ(api.DeleteFile("C:\\nothing.tmp", 0, 0), 0);
+    api.FreeLibrarie();
+    EXPECT_EQ(api.GetLastLibError(buffer, sizeof buffer), 0);
+    if (round == 0) {
+      Init();
+      api.FreeLibrarie();
+    }
+  }
+}
+
+TEST_F(Frame, FreshStateAndSingleProcessContract) {
+  Init();
+  EXPECT_EQ(api.GetCurrentPercent(), 0.0);
+  EXPECT_EQ(api.GetCurrentStatus(), 0);
+  EXPECT_EQ(api.IsLocked(), 0);
+  EXPECT_EQ(api.AppNames(), "\"PUR400-  1|Purgo for Windows\"");
+
+  char buffer[255] = "unchanged";
+  api.getSearchLists(999, buffer);
+  EXPECT_STREQ(buffer, "unchanged");
+  for (int code : {1004, 1005, 1006}) {
+    api.getSearchLists(code, buffer);
+    EXPECT_STREQ(buffer, "0") << code;
+  }
+  std::memcpy(buffer, "unchanged", 10);
+  api.getSearchLists(1001, buffer);
+  EXPECT_STREQ(buffer, "");
+  EXPECT_EQ(api.CleanWindows(12345), 0);
+  EXPECT_EQ(api.GetLastLibError(buffer, sizeof buffer), 0);
+}
+
+TEST_F(Frame, LockRules) {
+  Init();
+  char buffer[32] = "unchanged";
+  EXPECT_EQ(api.LockLib(""), 1) << "an empty name locks nothing";
+  EXPECT_EQ(api.IsLocked(), 0);
+  api.NameLocked(buffer);
+  EXPECT_STREQ(buffer, "unchanged");
+  EXPECT_EQ(api.UnLockLib("PUR400-  1"), 0) << "unlocking a free library";
+
+  EXPECT_EQ(api.LockLib("PUR400-  1"), 1);
+  EXPECT_EQ(api.IsLocked(), 1);
+  EXPECT_EQ(api.LockLib("PUR400-  1"), 0) << "the holder itself";
+  EXPECT_EQ(api.LockLib("PUR400-  2"), 0);
+  EXPECT_EQ(api.UnLockLib("PUR400-  2"), 0);
+  EXPECT_EQ(api.UnLockLib("pur400-  1"), 0) << "names compare with case";
+  std::memset(buffer, 'z', sizeof buffer);
+  api.NameLocked(buffer);
+  EXPECT_EQ(std::string(buffer, 11), std::string("PUR400-  1\0", 11));
+  EXPECT_EQ(api.UnLockLib("PUR400-  1"), 1);
+  EXPECT_EQ(api.IsLocked(), 0);
+
+  EXPECT_EQ(api.LockLib("ABCDEFGHIJKLMNOP"), 1);
+  api.NameLocked(buffer);
+  EXPECT_STREQ(buffer, "ABCDEFGHIJ");
+  EXPECT_EQ(api.UnLockLib("ABCDEFGHIJKLMNOP"), 0) << "the long name is not the owner";
+  EXPECT_EQ(api.UnLockLib("ABCDEFGHIJ"), 1);
+}
+
+TEST_F(Frame, SharedMemoryFailureLeavesTheLibraryUninitialised) {
+  // A read-only section under the same name cannot be mapped for writing.
+  Handle squatter(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READONLY, 0, 44, "PURSHARE"));
+  ASSERT_NE(squatter.get(), nullptr);
+  api.InitLibrarie("PUR400-  1", kProduct, "--------");
+  EXPECT_EQ(api.GetNbLibrairy(), 0);
+  std::string error = api.LastError();
+  EXPECT_EQ(error.rfind("Error creating shared memory PURSHARE (", 0), 0u) << error;
+  EXPECT_EQ(error.find("(0)"), std::string::npos) << error;
+  char buffer[8];
+  EXPECT_EQ(api.GetLastLibError(buffer, sizeof buffer), static_cast<int32_t>(error.size()));
+  EXPECT_STREQ(buffer, "Error c") << "cut to the buffer";
+  squatter = Handle();
+  Init();
+  EXPECT_EQ(api.LastError(), "");
+}
+
+TEST_F(Frame, LoadCountAcrossProcesses) {
+  Handle up = NamedEvent("PURTEST_UP"), quit = NamedEvent("PURTEST_QUIT");
+  Init();
+  Handle child = StartChild({"init", "PUR400-  2", "Other", "expect-count", "2", "signal", "PURTEST_UP", "wait",
+                             "PURTEST_QUIT", "free"});
+  ASSERT_TRUE(WaitEvent("PURTEST_UP", kChildMs));
+  EXPECT_EQ(api.GetNbLibrairy(), 2);
+  SetEvent(quit.get());
+  EXPECT_EQ(WaitExit(child, kChildMs), 0);
+  EXPECT_EQ(api.GetNbLibrairy(), 1);
+}
+
+TEST_F(Frame, LockBetweenProcesses) {
+  Handle locked = NamedEvent("PURTEST_LOCKED"), freed = NamedEvent("PURTEST_FREED");
+  Init();
+  ASSERT_EQ(api.LockLib("PUR400-  1"), 1);
+  Handle child = StartChild({"init", "PUR400-  2", "Other", "expect-owner", "PUR400-  1", "expect-lock", "PUR400-  2",
+                             "0", "expect-unlock", "PUR400-  2", "0", "signal", "PURTEST_LOCKED", "wait",
+                             "PURTEST_FREED", "expect-lock", "PUR400-  2", "1", "expect-owner", "PUR400-  2", "free"});
+  ASSERT_TRUE(WaitEvent("PURTEST_LOCKED", kChildMs));
+  EXPECT_EQ(api.IsLocked(), 1);
+  EXPECT_EQ(api.UnLockLib("PUR400-  1"), 1);
+  SetEvent(freed.get());
+  EXPECT_EQ(WaitExit(child, kChildMs), 0);
+  // The child quit while holding the lock: the lock lives in the shared state, not in the process.
+  char owner[32] = {};
+  api.NameLocked(owner);
+  EXPECT_STREQ(owner, "PUR400-  2");
+}
+
+TEST_F(Frame, ApplicationNamesOfSeveralProcessesWithoutCaseDuplicates) {
+  Init("PUR400-  1", "Purgo for Windows");
+  EXPECT_EQ(WaitExit(StartChild({"init", "PUR400-  2", "Autre produit", "free"}), kChildMs), 0);
+  EXPECT_EQ(WaitExit(StartChild({"init", "pur400-  1", "PURGO FOR WINDOWS", "free"}), kChildMs), 0);
+  ASSERT_TRUE(Eventually([&] { return api.AppNames().find("Autre") != std::string::npos; }, 3000));
+  Sleep(2 * pur::kMonitorPeriodMs);
+  EXPECT_EQ(api.AppNames(), "\"PUR400-  1|Purgo for Windows\",\"PUR400-  2|Autre produit\"");
+}
+
+TEST_F(Frame, ListsPublishedByAnotherProcess) {
+  struct Case {
+    pur::StringList l1, l2, l3;
+    std::string t1, t3;
+  } cases[] = {
+      {{"C:\\My Files\\a.tmp", "C:\\b.tmp"}, {}, {}, "\"C:\\My Files\\a.tmp\",C:\\b.tmp", ""},
+      {{}, {}, {"Erreur 1001: User abort"}, "", "\"Erreur 1001: User abort\""},
+      {{""}, {}, {"x"}, "\"\"", "x"},
+  };
+  Init();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.t1);
+    Handle child = StartChild({"white-publish", ToHex(pur::WriteCommaText(c.l1)), ToHex(pur::WriteCommaText(c.l2)),
+                               ToHex(pur::WriteCommaText(c.l3)), "sleep", "1200", "white-free"});
+    ASSERT_EQ(WaitExit(child, kChildMs), 0);
+    // Our monitor picks the new section up within one pass.
+    ASSERT_TRUE(Eventually([&] { return api.List(1) == c.t1 && api.List(3) == c.t3; }, 3000))
+        << api.List(1) << " / " << api.List(3);
+    EXPECT_EQ(api.List(2), "");
+    char length[255];
+    api.getSearchLists(1004, length);
+    EXPECT_EQ(std::string(length), std::to_string(c.t1.size()));
+  }
+}
+
+TEST_F(Frame, LengthCallKeepsTheTextItMeasured) {
+  Init();
+  ASSERT_EQ(WaitExit(StartChild({"white-publish", ToHex("short"), ToHex(""), ToHex(""), "sleep", "1200"}), kChildMs), 0);
+  ASSERT_TRUE(Eventually([&] { return api.List(1) == "short"; }, 3000));
+
+  char length[255];
+  api.getSearchLists(1004, length);
+  ASSERT_STREQ(length, "5");
+  // Another process publishes a longer list between the two calls.
+  ASSERT_EQ(WaitExit(StartChild({"white-publish", ToHex("\"a much longer list\",of,two"), ToHex(""), ToHex(""), "sleep", "1200"}),
+                     kChildMs),
+            0);
+  Sleep(3 * pur::kMonitorPeriodMs);
+  std::string buffer(6 + 16, '#');
+  api.getSearchLists(1001, buffer.data());
+  EXPECT_EQ(buffer.substr(0, 6), std::string("short\0", 6));
+  EXPECT_EQ(buffer.substr(6), std::string(16, '#')) << "nothing written past the measured length";
+  EXPECT_EQ(api.List(1), "\"a much longer list\",of,two");
+}
+
+TEST_F(Frame, PeerKilledWhileHoldingViewsDoesNotBlockOthers) {
+  Handle up = NamedEvent("PURTEST_UP");
+  Init();
+  ASSERT_EQ(WaitExit(StartChild({"white-publish", ToHex("before"), ToHex(""), ToHex(""), "sleep", "1200"}), kChildMs), 0);
+  Handle victim = StartChild({"init", "PUR400- 66", "Victim", "sleep", "1200", "signal", "PURTEST_UP", "hang"});
+  ASSERT_TRUE(WaitEvent("PURTEST_UP", kChildMs));
+  TerminateProcess(victim.get(), 9);
+  WaitForSingleObject(victim.get(), 5000);
+
+  DWORD start = GetTickCount();
+  Handle next = StartChild({"init", "PUR400- 77", "Next", "white-publish", ToHex("after,kill"), ToHex(""), ToHex(""), "sleep", "1200",
+                            "white-free", "free"});
+  EXPECT_EQ(WaitExit(next, kChildMs), 0);
+  DWORD took = GetTickCount() - start;
+  EXPECT_LT(took, 15000u);
+  std::printf("init and publication after a killed peer: %lu ms\n", static_cast<unsigned long>(took));
+  EXPECT_TRUE(Eventually([&] { return api.List(1) == "after,kill"; }, 3000)) << api.List(1);
+  EXPECT_NE(api.AppNames().find("PUR400- 77|Next"), std::string::npos) << api.AppNames();
+}
+
+TEST_F(Frame, StressManyProcessesNoHangOneLockHolder) {
+  const int processes = 8;
+  const char* env = std::getenv("PUR_STRESS_CYCLES");
+  const int cycles = env ? std::atoi(env) : 3;
+  // This process keeps the shared state alive, so the counters can be checked afterwards.
+  pur::TPURLib observer("observer", "Tests");
+  std::vector<Handle> children;
+  for (int i = 0; i < processes; ++i)
+    children.push_back(StartChild({"stress", std::to_string(cycles), "S" + std::to_string(i)}));
+  for (auto& c : children) EXPECT_EQ(WaitExit(c, 600000), 0);
+
+  const pur::TSharedState& s = observer.State();
+  EXPECT_EQ(s.LoadCount, 1);
+  EXPECT_EQ(s.LockOwner[0], 0);
+  // Only the observer's own monitor may still hold views.
+  EXPECT_TRUE(Eventually(
+      [&] {
+        return s.AppNamesViews == int(observer.HoldsAppNamesView()) && s.ListsViews == int(observer.HoldsListsView());
+      },
+      3000))
+      << s.AppNamesViews << " " << s.ListsViews;
+}
+
+int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "--child") == 0) return RunFrameChild(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
