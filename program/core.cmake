@@ -1,7 +1,7 @@
 # The windowless core of the program: version information, settings store, library binding.
 # Included by program/CMakeLists.txt. The Windows-free units also build on the host.
 
-add_library(purProgramText STATIC support/VersionNumbers.cpp)
+add_library(purProgramText STATIC support/VersionNumbers.cpp support/SettingsValues.cpp)
 target_include_directories(purProgramText PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/support)
 
 if(NOT WIN32)
@@ -10,6 +10,8 @@ endif()
 
 add_library(purProgramCore STATIC
   support/VersionInfo.cpp
+  support/RegistryKey.cpp
+  support/PURGORegistry.cpp
 )
 target_include_directories(purProgramCore PUBLIC
   ${CMAKE_CURRENT_SOURCE_DIR}

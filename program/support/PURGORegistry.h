@@ -1,0 +1,90 @@
+// The settings store: where the program's settings live in the registry, and a typed
+// in-memory copy of them. Values equal to their defaults are never stored.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "RegistryKey.h"
+#include "SettingsValues.h"
+
+namespace pur {
+
+class TBaseRegistry {
+ public:
+  TBaseRegistry();
+  virtual ~TBaseRegistry() = default;
+  TBaseRegistry(const TBaseRegistry&) = delete;
+  TBaseRegistry& operator=(const TBaseRegistry&) = delete;
+
+  virtual void SetDefaults() = 0;
+  virtual void Save();
+  virtual void Load();
+
+  // Software\<CompanyName>\<ProductName>, and that with \<ProductVersion>.
+  std::string GetProductKey() const;
+  std::string GetVersionKey() const;
+
+  // Both work on the key that is open.
+  void WriteValue(const std::string& name, const TTaggedValue& value, const TTaggedValue& def);
+  TTaggedValue ReadValue(const std::string& name, const TTaggedValue& def);
+
+  HKEY RootKey = HKEY_CURRENT_USER;
+  std::string StoredVersion;
+  std::string CompanyName;
+  std::string ProductName;
+  std::string ProductVersion;
+  bool DebugVersion = false;
+  bool FirstStart = true;
+
+ protected:
+  // Opens (or creates) a section key below the version key.
+  bool OpenSection(const std::string& section, bool canCreate);
+
+  bool ReadBool(const std::string& name, bool def);
+  int32_t ReadInt(const std::string& name, int32_t def);
+  void WriteBool(const std::string& name, bool value, bool def);
+  void WriteInt(const std::string& name, int32_t value, int32_t def);
+
+  std::unique_ptr<TRegistry> Registry;
+};
+
+// Administrators (and everyone outside the NT family) keep settings for the machine,
+// other users for themselves.
+bool CanUseLocalMachine();
+
+class TPURGORegistry : public TBaseRegistry {
+ public:
+  TPURGORegistry();
+
+  void SetDefaults() override;
+  void Save() override;
+  void Load() override;
+
+  bool ApplicationFlag = false;  // read, never written
+  bool ServiceFlag = false;      // read, never written
+  std::unique_ptr<TDisplaySettings> Display;
+  std::unique_ptr<TCleaningSettings> Cleaning;
+  std::unique_ptr<TJournalSettings> Journal;
+  // The personal search's definition, opaque bytes handed unchanged to the library.
+  std::unique_ptr<std::vector<uint8_t>> PersonalSearchData;
+  std::unique_ptr<TServiceSettings> Service;
+
+ private:
+  void LoadDisplay();
+  void LoadCleaning();
+  void LoadJournal();
+  void LoadService();
+  void LoadPersonalSearch();
+  void SaveDisplay();
+  void SaveCleaning();
+  void SaveJournal();
+  void SaveService();
+  void SavePersonalSearch();
+};
+
+}  // namespace pur

@@ -1,0 +1,120 @@
+#include "RegistryKey.h"
+
+#include <cstring>
+
+#include "SettingsValues.h"
+
+namespace pur {
+
+void TRegistry::SetRootKey(HKEY rootKey) {
+  CloseKey();
+  RootKey_ = rootKey;
+}
+
+bool TRegistry::OpenKey(const std::string& path, bool canCreate) {
+  CloseKey();
+  HKEY key = nullptr;
+  LONG result;
+  if (canCreate) {
+    result = RegCreateKeyExA(RootKey_, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                             KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  } else {
+    result = RegOpenKeyExA(RootKey_, path.c_str(), 0, KEY_ALL_ACCESS, &key);
+  }
+  if (result != ERROR_SUCCESS) return false;
+  CurrentKey_ = key;
+  return true;
+}
+
+void TRegistry::CloseKey() {
+  if (CurrentKey_ == nullptr) return;
+  RegCloseKey(CurrentKey_);
+  CurrentKey_ = nullptr;
+}
+
+bool TRegistry::ValueExists(const std::string& name) const { return GetDataSize(name) >= 0; }
+
+int32_t TRegistry::GetDataSize(const std::string& name) const {
+  if (CurrentKey_ == nullptr) return -1;
+  DWORD size = 0;
+  LONG result = RegQueryValueExA(CurrentKey_, name.c_str(), nullptr, nullptr, nullptr, &size);
+  return result == ERROR_SUCCESS ? static_cast<int32_t>(size) : -1;
+}
+
+uint32_t TRegistry::ReadDword(const std::string& name) const {
+  DWORD type = REG_NONE;
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  // Longer data than the 4 bytes asked for fails here, before its type is looked at.
+  LONG result = RegQueryValueExA(CurrentKey_, name.c_str(), nullptr, &type,
+                                 reinterpret_cast<BYTE*>(&value), &size);
+  if (CurrentKey_ == nullptr || result != ERROR_SUCCESS)
+    throw ERegistryException(GetDataFailedText(name));
+  if (type != REG_DWORD) throw ERegistryException(InvalidTypeText(name));
+  return value;
+}
+
+std::string TRegistry::ReadString(const std::string& name) const {
+  int32_t size = GetDataSize(name);
+  if (size <= 0) return std::string();
+  // One more zero than asked for: stored text need not be terminated.
+  std::vector<char> buffer(static_cast<size_t>(size) + 1, '\0');
+  DWORD type = REG_NONE;
+  DWORD length = static_cast<DWORD>(size);
+  LONG result = RegQueryValueExA(CurrentKey_, name.c_str(), nullptr, &type,
+                                 reinterpret_cast<BYTE*>(buffer.data()), &length);
+  if (result != ERROR_SUCCESS) throw ERegistryException(GetDataFailedText(name));
+  if (type != REG_SZ && type != REG_EXPAND_SZ) throw ERegistryException(InvalidTypeText(name));
+  return std::string(buffer.data());
+}
+
+std::vector<uint8_t> TRegistry::ReadBinary(const std::string& name) const {
+  int32_t size = GetDataSize(name);
+  if (size <= 0) return {};
+  std::vector<uint8_t> data(static_cast<size_t>(size));
+  DWORD type = REG_NONE;
+  DWORD length = static_cast<DWORD>(size);
+  LONG result = RegQueryValueExA(CurrentKey_, name.c_str(), nullptr, &type, data.data(), &length);
+  if (result != ERROR_SUCCESS) throw ERegistryException(GetDataFailedText(name));
+  if (type != REG_BINARY) throw ERegistryException(InvalidTypeText(name));
+  data.resize(length);
+  return data;
+}
+
+void TRegistry::ReadFixedBinary(const std::string& name, void* data, uint32_t size) const {
+  std::vector<uint8_t> buffer(size);
+  DWORD type = REG_NONE;
+  DWORD length = size;
+  LONG result =
+      RegQueryValueExA(CurrentKey_, name.c_str(), nullptr, &type, buffer.data(), &length);
+  if (CurrentKey_ == nullptr || result != ERROR_SUCCESS)
+    throw ERegistryException(GetDataFailedText(name));
+  if (type != REG_BINARY || length != size) throw ERegistryException(InvalidTypeText(name));
+  std::memcpy(data, buffer.data(), size);
+}
+
+void TRegistry::Write(const std::string& name, DWORD type, const void* data, uint32_t size) {
+  LONG result = CurrentKey_ == nullptr
+                    ? ERROR_INVALID_HANDLE
+                    : RegSetValueExA(CurrentKey_, name.c_str(), 0, type,
+                                     static_cast<const BYTE*>(data), size);
+  if (result != ERROR_SUCCESS) throw ERegistryException(SetDataFailedText(name));
+}
+
+void TRegistry::WriteDword(const std::string& name, uint32_t value) {
+  Write(name, REG_DWORD, &value, sizeof value);
+}
+
+void TRegistry::WriteString(const std::string& name, const std::string& value) {
+  Write(name, REG_SZ, value.c_str(), static_cast<uint32_t>(value.size() + 1));
+}
+
+void TRegistry::WriteBinary(const std::string& name, const void* data, uint32_t size) {
+  Write(name, REG_BINARY, data, size);
+}
+
+bool TRegistry::DeleteValue(const std::string& name) {
+  return CurrentKey_ != nullptr && RegDeleteValueA(CurrentKey_, name.c_str()) == ERROR_SUCCESS;
+}
+
+}  // namespace pur
