@@ -1,0 +1,212 @@
+#include "Cleanings.h"
+
+#include <windows.h>
+
+#include <optional>
+#include <vector>
+
+#include "CommaText.h"
+#include "uDiskUtils.h"
+#include "uSHFileOP.h"
+#include "uShellAct.h"
+#include "uWindows.h"
+
+namespace pur {
+namespace {
+
+constexpr char kAllEntries[] = "*.*";
+constexpr char kRefusedPrefix[] = "Nettoyage du dossier temporaire refus\xE9 : ";
+constexpr char kNoTempFolder[] = "le syst\xE8me n'indique aucun dossier temporaire";
+constexpr char kNotAbsolute[] = " n'est pas un chemin absolu";
+constexpr char kNotADirectory[] = " n'existe pas ou n'est pas un dossier";
+constexpr char kDriveRoot[] = " est la racine d'un lecteur";
+constexpr char kReparsePoint[] = " est un lien (point d'analyse)";
+constexpr char kProtected[] = " est un dossier du syst\xE8me ou en contient un";
+
+constexpr DWORD kReadOnlyHidden = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+
+std::string Refused(const std::string& reason) { return kRefusedPrefix + reason; }
+std::string Refused(const std::string& folder, const char* reason) {
+  return Refused("\"" + folder + "\"" + reason);
+}
+
+// Upper-cases ASCII letters only, and never the second byte of a double-byte character.
+std::string AsciiUpper(const std::string& text) {
+  const LeadBytePredicate isLead = AnsiLeadBytes();
+  std::string upper = text;
+  for (size_t i = 0; i < upper.size(); ++i) {
+    const char c = upper[i];
+    if (isLead(static_cast<unsigned char>(c))) {
+      ++i;
+    } else if (c >= 'a' && c <= 'z') {
+      upper[i] = static_cast<char>(c - 'a' + 'A');
+    }
+  }
+  return upper;
+}
+
+bool IsAbsolute(const std::string& path) {
+  const bool drive = path.size() >= 3 && path[1] == ':' && path[2] == '\\' &&
+                     ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+  const bool unc = path.size() >= 3 && path[0] == '\\' && path[1] == '\\' && path[2] != '\\';
+  return drive || unc;
+}
+
+std::string WithoutFinalDelimiter(std::string path) {
+  while (path.size() > 3 && path.back() == '\\') path.pop_back();
+  return path;
+}
+
+std::optional<std::string> FullPath(const std::string& path) {
+  char buffer[MAX_PATH + 1] = {};
+  const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
+  if (length == 0 || length >= MAX_PATH) return std::nullopt;
+  return WithoutFinalDelimiter(std::string(buffer, length));
+}
+
+// "X:\" or "\\server\share"; the parent of anything else.
+bool IsRootForm(const std::string& full) {
+  if (full.size() == 3 && full[1] == ':') return true;
+  if (full.rfind("\\\\", 0) != 0) return false;
+  const size_t server = full.find('\\', 2);
+  return server == std::string::npos || full.find('\\', server + 1) == std::string::npos;
+}
+
+std::optional<std::string> Parent(const std::string& full) {
+  if (IsRootForm(full)) return std::nullopt;
+  const size_t slash = full.rfind('\\');
+  if (slash == std::string::npos) return std::nullopt;
+  return full.substr(0, slash == 2 ? 3 : slash);
+}
+
+struct FileIdentity {
+  DWORD Volume;
+  DWORD IndexHigh;
+  DWORD IndexLow;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+  HANDLE handle = CreateFileA(path.c_str(), 0,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const BOOL ok = GetFileInformationByHandle(handle, &info);
+  CloseHandle(handle);
+  if (!ok) return std::nullopt;
+  return FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+}
+
+bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
+  return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) ==
+         CSTR_EQUAL;
+}
+
+// Same folder by name or, through short names, links and case, by the file system's identity.
+bool SameFolder(const std::string& full, const std::optional<FileIdentity>& identity,
+                const std::string& other) {
+  if (SameNameIgnoringCase(full, other)) return true;
+  if (!identity) return false;
+  const std::optional<FileIdentity> otherIdentity = IdentityOf(other);
+  return otherIdentity && *otherIdentity == *identity;
+}
+
+bool IsVolumeRoot(const std::string& full, const std::optional<FileIdentity>& identity) {
+  if (IsRootForm(full)) return true;
+  char volume[MAX_PATH + 1] = {};
+  if (!GetVolumePathNameA(full.c_str(), volume, MAX_PATH)) return false;
+  return SameFolder(full, identity, WithoutFinalDelimiter(volume));
+}
+
+// The folder is one of the protected ones or one of their ancestors.
+bool HoldsProtectedFolder(const std::string& full, const std::optional<FileIdentity>& identity) {
+  for (const std::string& folder : ProtectedFolders()) {
+    std::optional<std::string> step = FullPath(folder);
+    for (; step; step = Parent(*step)) {
+      if (SameFolder(full, identity, *step)) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string TempFolderFromReported(const std::string& reported) {
+  return AsciiUpper(CompletePath(reported));
+}
+
+std::string TempFolderRefusal(const std::string& folder) {
+  if (folder.empty()) return Refused(kNoTempFolder);
+  if (!IsAbsolute(folder)) return Refused(folder, kNotAbsolute);
+  const DWORD attributes = GetFileAttributesA(folder.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    return Refused(folder, kNotADirectory);
+  }
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return Refused(folder, kReparsePoint);
+  const std::optional<std::string> full = FullPath(folder);
+  if (!full) return Refused(folder, kNotADirectory);
+  const std::optional<FileIdentity> identity = IdentityOf(*full);
+  if (IsVolumeRoot(*full, identity)) return Refused(folder, kDriveRoot);
+  if (HoldsProtectedFolder(*full, identity)) return Refused(folder, kProtected);
+  return {};
+}
+
+TTempCleaning CleanTempFolder(const std::string& reportedFolder) {
+  TTempCleaning cleaning;
+  cleaning.Folder = TempFolderFromReported(reportedFolder);
+  cleaning.Refusal = TempFolderRefusal(cleaning.Folder);
+  if (cleaning.Refused()) return cleaning;
+  cleaning.Before = FolderSize(cleaning.Folder);
+  TShellFileOp op;
+  op.Operation = TFileOperation::Delete;
+  op.Source = cleaning.Folder + kAllEntries;
+  op.Options = kTempFolderDeleteOptions;
+  // One name: a ';' in the folder's path must not turn into a second, unchecked name.
+  ShellFileOperationOnOneName(op);
+  cleaning.After = FolderSize(cleaning.Folder);
+  return cleaning;
+}
+
+TTempCleaning CleanUserTempFolder() { return CleanTempFolder(GetTempFolder()); }
+
+void EmptyAllRecycleBins() { ShellEmptyRecycleBin(false, false); }
+
+namespace {
+
+bool StillExists(const std::string& path) {
+  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+  const DWORD error = GetLastError();
+  return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+}
+
+void DeleteIntoRecycleBin(const std::string& path) {
+  TShellFileOp op;
+  op.Operation = TFileOperation::Delete;
+  op.Source = path;
+  op.Options = kRecycleDeleteOptions;
+  ShellFileOperationOnOneName(op);
+}
+
+}  // namespace
+
+int32_t DeleteFoundFile(const std::string& path, bool toRecycleBin, bool allowReadOnlyHidden) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
+  if (attributes & FILE_ATTRIBUTE_SYSTEM) return 0;
+  // A folder is not a found file; the Recycle Bin branch would take it whole.
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return 0;
+  if ((attributes & kReadOnlyHidden) && !allowReadOnlyHidden) return 0;
+  const int64_t size = FileSizeOf(path);
+  const DWORD kept = attributes & ~kReadOnlyHidden;
+  SetFileAttributesA(path.c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL);
+  if (toRecycleBin) {
+    DeleteIntoRecycleBin(path);
+  } else {
+    DeleteFileA(path.c_str());
+  }
+  if (StillExists(path)) return 0;
+  return SaturatedSize(size);
+}
+
+}  // namespace pur

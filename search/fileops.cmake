@@ -1,0 +1,20 @@
+# File operations, cleanings and the journal writer of the search library.
+# The journal's text is Windows-free (also built by the host preset); the rest needs Win32.
+if(NOT TARGET purSearchLogFormat)
+  add_library(purSearchLogFormat STATIC ${CMAKE_CURRENT_LIST_DIR}/FileLogFormat.cpp)
+  target_include_directories(purSearchLogFormat PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+  target_link_libraries(purSearchLogFormat PUBLIC purCommon)
+endif()
+
+if(WIN32 AND NOT TARGET purSearchFileOps)
+  add_library(purSearchFileOps STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/uDiskUtils.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/uShellAct.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/uSHFileOP.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/uWindows.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/Cleanings.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FileLog.cpp
+  )
+  target_include_directories(purSearchFileOps PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+  target_link_libraries(purSearchFileOps PUBLIC purSearchLogFormat purCommon shell32 user32)
+endif()
