@@ -37,6 +37,10 @@ std::string ChooseLogTitle(const StringList& appNames, std::string_view appName)
   return kUnknownApplication;
 }
 
+std::string LogTitleFromAppNames(std::string_view appNamesCommaText, std::string_view appName) {
+  return ChooseLogTitle(ReadCommaText(appNamesCommaText), appName);
+}
+
 std::string LogDateLine(std::string_view shortDate, std::string_view longTime, bool midnight) {
   std::string line = kDatePrefix + std::string(shortDate);
   if (!midnight) line += " " + std::string(longTime);

@@ -19,6 +19,9 @@ std::string CentreText(std::string_view text, size_t width = kLogHeaderTextWidth
 // or the whole entry without one. No match, or no AppName, gives "Unknow Application".
 std::string ChooseLogTitle(const StringList& appNames, std::string_view appName);
 
+// The same from the application-names text as the shared memory holds it (comma text).
+std::string LogTitleFromAppNames(std::string_view appNamesCommaText, std::string_view appName);
+
 // "Le " + date [+ " " + time]: the time is left out at exactly midnight.
 std::string LogDateLine(std::string_view shortDate, std::string_view longTime, bool midnight);
 

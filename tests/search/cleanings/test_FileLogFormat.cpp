@@ -40,6 +40,13 @@ TEST(ChooseLogTitle, TakesTheFirstEntryContainingTheName) {
   }
 }
 
+TEST(LogTitleFromAppNames, ReadsTheCommaText) {
+  const std::string two = pur::WriteCommaText({"PUR400-123|Purgo pour Windows", "PUR400-456|Autre"});
+  EXPECT_EQ(pur::LogTitleFromAppNames(two, "PUR400-456"), "Autre");
+  EXPECT_EQ(pur::LogTitleFromAppNames(two, "PUR400-123"), "Purgo pour Windows");
+  EXPECT_EQ(pur::LogTitleFromAppNames("", "PUR400-123"), "Unknow Application");
+}
+
 TEST(LogDateLine, LeavesTheTimeOutAtMidnight) {
   EXPECT_EQ(pur::LogDateLine("07/02/2024", "14:05:09", false), "Le 07/02/2024 14:05:09");
   EXPECT_EQ(pur::LogDateLine("07/02/2024", "00:00:00", true), "Le 07/02/2024");

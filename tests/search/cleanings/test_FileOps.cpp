@@ -1,6 +1,7 @@
 // Paths, sizes and shell operation records, on real files in a sandbox of the prefix.
 #include <gtest/gtest.h>
 
+#include "Cleanings.h"
 #include "Sandbox.h"
 #include "uDiskUtils.h"
 #include "uSHFileOP.h"
@@ -169,6 +170,30 @@ TEST(ProtectedFolders, NameTheSystemFolders) {
   const auto folders = pur::ProtectedFolders();
   EXPECT_NE(std::find(folders.begin(), folders.end(), std::string(windows)), folders.end());
   EXPECT_GE(folders.size(), 4u);
+}
+
+}  // namespace
+
+namespace {
+
+// Run by its own ctest entry under a Japanese user (ANSI code page 932), where 0x95 0x5C is
+// one character whose second byte looks like a backslash.
+TEST(DoubleByteCodePage, ATrailByteIsNeverTakenForABackslash) {
+  if (GetEnvironmentVariableA("PUR_EXPECT_CP932", nullptr, 0) == 0) {
+    GTEST_SKIP() << "run by the code page 932 ctest entry only";
+  }
+  ASSERT_EQ(GetACP(), 932u);
+  const std::string hyou = "\x95\x5C";    // ends in 0x5C
+  const std::string katakanaA = "\x83\x61";  // ends in 'a'
+  EXPECT_EQ(pur::CompletePath("C:\\" + hyou), "C:\\" + hyou + "\\");
+  EXPECT_EQ(pur::CompletePath("C:\\" + hyou + "\\"), "C:\\" + hyou + "\\");
+  EXPECT_EQ(pur::TempFolderFromReported("c:\\" + katakanaA), "C:\\" + katakanaA + "\\");
+
+  sandbox::Folder box;
+  sandbox::MakeFolder(box / hyou);
+  sandbox::WriteSized(box / (hyou + "\\f"), 21);
+  EXPECT_EQ(pur::FolderSize(box / hyou), 21);
+  EXPECT_EQ(pur::FolderSize(box / (hyou + "\\")), 21);
 }
 
 }  // namespace
