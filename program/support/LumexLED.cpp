@@ -1,0 +1,290 @@
+#include "LumexLED.h"
+
+#include <cstring>
+#include <memory>
+#include <type_traits>
+
+namespace pur {
+
+namespace {
+
+constexpr TColor kSystemColorFlag = 0x80000000u;
+constexpr TColor kSystemColorIndexMask = 0xFFu;
+constexpr int kBitsPerPixel = 24;
+
+// RAII for the handles the control touches.
+struct GdiObjectDeleter {
+  void operator()(void* object) const { DeleteObject(static_cast<HGDIOBJ>(object)); }
+};
+using GdiObject = std::unique_ptr<void, GdiObjectDeleter>;
+
+struct MemoryDcDeleter {
+  void operator()(HDC dc) const { DeleteDC(dc); }
+};
+using MemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, MemoryDcDeleter>;
+
+class WindowDc {
+ public:
+  explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+  ~WindowDc() {
+    if (dc_) ReleaseDC(window_, dc_);
+  }
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  HDC Get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+class Selection {
+ public:
+  Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+  ~Selection() { SelectObject(dc_, previous_); }
+  Selection(const Selection&) = delete;
+  Selection& operator=(const Selection&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
+
+class PaintScope {
+ public:
+  explicit PaintScope(HWND window) : window_(window) { dc_ = BeginPaint(window, &paint_); }
+  ~PaintScope() { EndPaint(window_, &paint_); }
+  PaintScope(const PaintScope&) = delete;
+  PaintScope& operator=(const PaintScope&) = delete;
+  HDC Dc() const { return dc_; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_{};
+  HDC dc_;
+};
+
+// Describes a top-down 24-bit DIB, the layout of Bitmap24.
+BITMAPINFO DibInfo(int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = kBitsPerPixel;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
+std::vector<POINT> ToPoints(const TLXglPoly& poly) {
+  std::vector<POINT> points;
+  points.reserve(poly.size());
+  for (const auto& p : poly) points.push_back({p.x, p.y});
+  return points;
+}
+
+// The control's rectangle in its parent's client coordinates.
+RECT RectInParent(HWND window, HWND parent) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+}  // namespace
+
+TColor ColorToRGB(TColor color) {
+  if (color & kSystemColorFlag)
+    return static_cast<TColor>(GetSysColor(static_cast<int>(color & kSystemColorIndexMask)));
+  return PlainColorToRGB(color);
+}
+
+Bitmap24 BitmapFromGdi(HBITMAP bitmap) {
+  BITMAP header{};
+  if (bitmap == nullptr || GetObjectA(bitmap, sizeof(header), &header) == 0) return {};
+  Bitmap24 picture(header.bmWidth, std::abs(header.bmHeight));
+  if (picture.Empty()) return picture;
+  BITMAPINFO info = DibInfo(picture.Width(), picture.Height());
+  WindowDc screen(nullptr);
+  if (GetDIBits(screen.Get(), bitmap, 0, static_cast<UINT>(picture.Height()), picture.Bits(),
+                &info, DIB_RGB_COLORS) == 0)
+    return {};
+  return picture;
+}
+
+bool TLumexLED::Register() {
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSEXA existing{};
+  existing.cbSize = sizeof(existing);
+  if (GetClassInfoExA(instance, kLumexLEDClassName, &existing)) return true;
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = &TLumexLED::WindowProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  wc.lpszClassName = kLumexLEDClassName;
+  return RegisterClassExA(&wc) != 0;
+}
+
+HWND TLumexLED::Create(HWND parent, int left, int top, int id) {
+  if (!Register()) return nullptr;
+  return CreateWindowExA(0, kLumexLEDClassName, "", WS_CHILD | WS_VISIBLE, left, top,
+                         LumexLEDModel::kInitialWidth, LumexLEDModel::kInitialHeight, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                         GetModuleHandleA(nullptr), nullptr);
+}
+
+TLumexLED* TLumexLED::FromHandle(HWND window) {
+  if (window == nullptr) return nullptr;
+  char name[sizeof(kLumexLEDClassName) + 1] = {};
+  if (GetClassNameA(window, name, sizeof(name)) == 0 || std::strcmp(name, kLumexLEDClassName) != 0)
+    return nullptr;
+  return reinterpret_cast<TLumexLED*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+TLumexLED::TLumexLED(HWND window) : window_(window), lamp_(this, &ColorToRGB) {}
+
+void TLumexLED::SetBorderSubstance(HBITMAP picture) {
+  const Bitmap24 copy = BitmapFromGdi(picture);
+  lamp_.SetBorderSubstance(&copy);
+}
+
+void TLumexLED::SetLedPlasticSubstance(HBITMAP picture) {
+  const Bitmap24 copy = BitmapFromGdi(picture);
+  lamp_.SetLedPlasticSubstance(&copy);
+}
+
+LRESULT CALLBACK TLumexLED::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* control = new (std::nothrow) TLumexLED(window);
+    if (control == nullptr) return FALSE;
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control));
+  }
+  auto* control = reinterpret_cast<TLumexLED*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (control == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    delete control;
+    return DefWindowProcA(window, message, wParam, lParam);
+  }
+  // No C++ exception may unwind through the system's dispatcher.
+  try {
+    return control->OnMessage(message, wParam, lParam);
+  } catch (...) {
+    return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+LRESULT TLumexLED::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      lamp_.HandleCreated();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;  // opaque: the picture covers the whole window
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_SIZE:
+      DefWindowProcA(window_, message, wParam, lParam);
+      lamp_.HandleSize(LOWORD(lParam), HIWORD(lParam));
+      return 0;
+    case WM_MOVE:
+      DefWindowProcA(window_, message, wParam, lParam);
+      lamp_.HandleMove();
+      return 0;
+    default:
+      return DefWindowProcA(window_, message, wParam, lParam);
+  }
+}
+
+void TLumexLED::Paint() {
+  PaintScope paint(window_);
+  if (GetParent(window_) != nullptr && lamp_.TakeHaloErase()) EraseHaloArea();
+  const Bitmap24& image = lamp_.Image();
+  if (!image.Empty()) {
+    BITMAPINFO info = DibInfo(image.Width(), image.Height());
+    SetDIBitsToDevice(paint.Dc(), 0, 0, static_cast<DWORD>(image.Width()),
+                      static_cast<DWORD>(image.Height()), 0, 0, 0,
+                      static_cast<UINT>(image.Height()), image.Bits(), &info, DIB_RGB_COLORS);
+  }
+  if (lamp_.DrawsHalo()) PaintHalo();
+}
+
+// The parent repaints the glow's ellipse (without its children) so an old glow goes away.
+void TLumexLED::EraseHaloArea() {
+  const HWND parent = GetParent(window_);
+  const int grow = lamp_.GaloSize();
+  const RECT rect = RectInParent(window_, parent);
+  GdiObject area(CreateEllipticRgn(rect.left - grow, rect.top - grow, rect.right + grow,
+                                   rect.bottom + grow));
+  if (!area) return;
+  RedrawWindow(parent, nullptr, static_cast<HRGN>(area.get()),
+               RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_NOCHILDREN);
+}
+
+// The glow is added to whatever the screen shows around the control.
+void TLumexLED::PaintHalo() {
+  const int grow = lamp_.GaloSize();
+  POINT origin{0, 0};
+  ClientToScreen(window_, &origin);
+  RECT client{};
+  GetClientRect(window_, &client);
+  const int width = client.right + 2 * grow;
+  const int height = client.bottom + 2 * grow;
+  const int left = origin.x - grow;
+  const int top = origin.y - grow;
+
+  const HWND desktop = GetDesktopWindow();
+  WindowDc screen(desktop);
+  if (screen.Get() == nullptr) return;
+  BITMAPINFO info = DibInfo(width, height);
+  void* bits = nullptr;
+  GdiObject dib(CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  MemoryDc memory(CreateCompatibleDC(screen.Get()));
+  if (!dib || !memory || bits == nullptr) return;
+  Selection select(memory.get(), static_cast<HGDIOBJ>(dib.get()));
+  BitBlt(memory.get(), 0, 0, width, height, screen.Get(), left, top, SRCCOPY);
+  GdiFlush();
+
+  Bitmap24 glow(width, height);
+  const size_t bytes = static_cast<size_t>(glow.Stride()) * static_cast<size_t>(height);
+  std::memcpy(glow.Bits(), bits, bytes);
+  ApplyHalo(glow, lamp_.GaloIntensity(), lamp_.ResolvedPlasticColor());
+  std::memcpy(bits, glow.Bits(), bytes);
+
+  BitBlt(screen.Get(), left, top, width, height, memory.get(), 0, 0, SRCCOPY);
+}
+
+void TLumexLED::SetControlSize(int width, int height) {
+  RECT rect{};
+  GetWindowRect(window_, &rect);
+  if (rect.right - rect.left == width && rect.bottom - rect.top == height) return;
+  // The size change comes back as WM_SIZE, which hands it to the lamp.
+  SetWindowPos(window_, nullptr, 0, 0, width, height,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TLumexLED::SetRegion(const TLXglPoly& outline) {
+  const std::vector<POINT> points = ToPoints(outline);
+  HRGN region = points.size() >= 3
+                    ? CreatePolygonRgn(points.data(), static_cast<int>(points.size()), ALTERNATE)
+                    : CreateRectRgn(0, 0, 0, 0);
+  if (region == nullptr) return;
+  // The window owns the region from here on.
+  if (SetWindowRgn(window_, region, TRUE) == 0) DeleteObject(region);
+}
+
+void TLumexLED::InvalidateControl() { InvalidateRect(window_, nullptr, FALSE); }
+
+void TLumexLED::RedrawParent() {
+  const HWND parent = GetParent(window_);
+  if (parent == nullptr) return;
+  RECT client{};
+  GetClientRect(parent, &client);
+  const RECT whole{0, 0, client.right - 1, client.bottom - 1};
+  RedrawWindow(parent, &whole, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+}  // namespace pur

@@ -1,0 +1,313 @@
+#include "uFileList.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <memory>
+#include <stdexcept>
+#include <type_traits>
+#include <utility>
+
+namespace pur {
+
+namespace {
+
+constexpr int kFontPoints = 8;
+constexpr int kPointsPerInch = 72;
+constexpr char kFontName[] = "MS Sans Serif";
+constexpr int kUnchecked = 1;  // state image indexes of a check box list view
+constexpr int kChecked = 2;
+constexpr int kStateImageShift = 12;
+constexpr int kSizeColumn = 1;
+constexpr int kAttributeColumn = 2;
+
+struct ControlPlace {
+  int left, top, width, height;
+};
+constexpr ControlPlace kListViewPlace{8, 8, 617, 241};
+constexpr ControlPlace kButtonOkPlace{392, 256, 75, 25};
+constexpr ControlPlace kButtonCancelPlace{472, 256, 75, 25};
+constexpr ControlPlace kButtonHelpPlace{552, 256, 75, 25};
+
+struct ColumnSpec {
+  const char* title;
+  int width;
+};
+constexpr ColumnSpec kColumns[] = {
+    {kColumnName, 425}, {kColumnSize, 100}, {kColumnAttributes, 88}};
+
+constexpr DWORD kDialogStyle =
+    DS_MODALFRAME | DS_CONTEXTHELP | WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTEXTHELP;
+
+struct HandleCloser {
+  void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using FileHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
+
+struct FontDeleter {
+  void operator()(HFONT font) const { DeleteObject(font); }
+};
+using FontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
+
+// An empty dialog template: the controls are made in pixels when the dialog starts.
+// A template holds words and must be aligned to a double word.
+std::vector<DWORD> EmptyDialogTemplate() {
+  std::vector<DWORD> storage((sizeof(DLGTEMPLATE) + 3 * sizeof(WORD) + sizeof(DWORD) - 1) /
+                                 sizeof(DWORD) +
+                             1,
+                             0);
+  auto* dialog = reinterpret_cast<DLGTEMPLATE*>(storage.data());
+  dialog->style = kDialogStyle;
+  dialog->dwExtendedStyle = kDialogExStyle;
+  dialog->cdit = 0;
+  // No menu, the standard class and an empty title follow the header as three zero words.
+  return storage;
+}
+
+HFONT CreateDialogFont() {
+  HDC screen = GetDC(nullptr);
+  const int pixelsPerInch = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ReleaseDC(nullptr, screen);
+  return CreateFontA(-MulDiv(kFontPoints, pixelsPerInch, kPointsPerInch), 0, 0, 0, FW_NORMAL,
+                     FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kFontName);
+}
+
+HWND CreateChild(HWND dialog, const char* className, const char* text, DWORD style,
+                 const ControlPlace& place, int id, HFONT font) {
+  HWND child = CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, place.left,
+                               place.top, place.width, place.height, dialog,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                               GetModuleHandleA(nullptr), nullptr);
+  if (child == nullptr) throw std::runtime_error(std::string("cannot create ") + className);
+  SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  return child;
+}
+
+void SetSubItem(HWND listView, int index, int column, const std::string& text) {
+  LVITEMA item{};
+  item.iSubItem = column;
+  item.pszText = const_cast<char*>(text.c_str());
+  SendMessageA(listView, LVM_SETITEMTEXTA, static_cast<WPARAM>(index),
+               reinterpret_cast<LPARAM>(&item));
+}
+
+void SetChecked(HWND listView, int index, bool checked) {
+  LVITEMA item{};
+  item.stateMask = LVIS_STATEIMAGEMASK;
+  item.state = INDEXTOSTATEIMAGEMASK(checked ? kChecked : kUnchecked);
+  SendMessageA(listView, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
+               reinterpret_cast<LPARAM>(&item));
+}
+
+bool IsChecked(HWND listView, int index) {
+  const auto state = static_cast<UINT>(
+      SendMessageA(listView, LVM_GETITEMSTATE, static_cast<WPARAM>(index), LVIS_STATEIMAGEMASK));
+  return (state >> kStateImageShift) == kChecked;
+}
+
+LPARAM ItemParam(HWND listView, int index) {
+  LVITEMA item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = index;
+  SendMessageA(listView, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  return item.lParam;
+}
+
+void EnsureCommonControls() {
+  INITCOMMONCONTROLSEX init{};
+  init.dwSize = sizeof(init);
+  init.dwICC = ICC_LISTVIEW_CLASSES;
+  InitCommonControlsEx(&init);
+}
+
+}  // namespace
+
+int64_t GetFileSizeOf(const std::string& name) {
+  FileHandle file(CreateFileA(name.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) {
+    file.release();
+    return 0;
+  }
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.get(), &size)) return 0;
+  return size.QuadPart;
+}
+
+std::string FileAttrLetters(const std::string& name) {
+  return AttrLettersOf(GetFileAttributesA(name.c_str()));
+}
+
+void CenterOnMainForm(HWND form, HWND mainForm) {
+  if (mainForm == nullptr || form == nullptr) return;
+  RECT main{};
+  RECT own{};
+  if (!GetWindowRect(mainForm, &main) || !GetWindowRect(form, &own)) return;
+  const WindowPlace place =
+      CenterOver(main.left, main.top, main.right - main.left, main.bottom - main.top,
+                 own.right - own.left, own.bottom - own.top, GetSystemMetrics(SM_CXSCREEN),
+                 GetSystemMetrics(SM_CYSCREEN));
+  SetWindowPos(form, nullptr, place.left, place.top, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+std::vector<FileRow> MakeFileRows(const StringList& names) {
+  std::vector<FileRow> rows;
+  rows.reserve(names.size());
+  for (const std::string& name : names) {
+    FileRow row;
+    row.caption = name;
+    row.size = FormatSize(GetFileSizeOf(name));
+    row.attributes = FileAttrLetters(name);
+    row.ticked = StartsTicked(row.attributes);
+    rows.push_back(std::move(row));
+  }
+  // Sorted once here rather than on every insertion: the same order, in n log n.
+  std::stable_sort(rows.begin(), rows.end(), [](const FileRow& a, const FileRow& b) {
+    return lstrcmpA(a.caption.c_str(), b.caption.c_str()) < 0;
+  });
+  return rows;
+}
+
+void FillFileListView(HWND listView, const std::vector<FileRow>& rows) {
+  SendMessageA(listView, WM_SETREDRAW, FALSE, 0);
+  SendMessageA(listView, LVM_SETITEMCOUNT, rows.size(), 0);
+  const int first = static_cast<int>(SendMessageA(listView, LVM_GETITEMCOUNT, 0, 0));
+  for (size_t i = 0; i < rows.size(); ++i) {
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = first + static_cast<int>(i);
+    item.pszText = const_cast<char*>(rows[i].caption.c_str());
+    item.lParam = static_cast<LPARAM>(i);
+    const int index = static_cast<int>(
+        SendMessageA(listView, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    if (index < 0) throw std::runtime_error("cannot add a row to the file list");
+    SetSubItem(listView, index, kSizeColumn, rows[i].size);
+    SetSubItem(listView, index, kAttributeColumn, rows[i].attributes);
+    SetChecked(listView, index, rows[i].ticked);
+  }
+  SendMessageA(listView, WM_SETREDRAW, TRUE, 0);
+}
+
+// ---- TListFileForm
+
+TListFileForm::TListFileForm(std::vector<FileRow> rows, HWND mainForm)
+    : rows_(std::move(rows)), mainForm_(mainForm) {}
+
+bool TListFileForm::ShowModal() {
+  EnsureCommonControls();
+  FontHandle font(CreateDialogFont());
+  font_ = font.get();
+  const std::vector<DWORD> dialogTemplate = EmptyDialogTemplate();
+  const INT_PTR result = DialogBoxIndirectParamA(
+      GetModuleHandleA(nullptr), reinterpret_cast<const DLGTEMPLATE*>(dialogTemplate.data()),
+      mainForm_, &TListFileForm::DialogProc, reinterpret_cast<LPARAM>(this));
+  font_ = nullptr;
+  if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
+  if (result == -1) throw std::runtime_error("cannot show the file list dialog");
+  return result == kButtonOkId;
+}
+
+INT_PTR CALLBACK TListFileForm::DialogProc(HWND dialog, UINT message, WPARAM wParam,
+                                          LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    auto* form = reinterpret_cast<TListFileForm*>(lParam);
+    SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+    form->dialog_ = dialog;
+  }
+  auto* form = reinterpret_cast<TListFileForm*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  if (form == nullptr) return FALSE;
+  // No C++ exception may unwind through the dialog manager: keep it for ShowModal.
+  try {
+    return form->OnMessage(message, wParam, lParam);
+  } catch (...) {
+    form->error_ = std::current_exception();
+    EndDialog(dialog, IDCANCEL);
+    return TRUE;
+  }
+}
+
+INT_PTR TListFileForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      OnInit();
+      return TRUE;
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case kButtonOkId:
+          ReadAccepted();
+          EndDialog(dialog_, kButtonOkId);
+          return TRUE;
+        case kButtonCancelId:
+          EndDialog(dialog_, kButtonCancelId);
+          return TRUE;
+        default:
+          return FALSE;  // the help button has no action
+      }
+    case WM_CLOSE:
+      EndDialog(dialog_, kButtonCancelId);
+      return TRUE;
+    case WM_HELP:
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+void TListFileForm::OnInit() {
+  SetWindowTextA(dialog_, kListFileCaption);
+  RECT frame{0, 0, kListFileClientWidth, kListFileClientHeight};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(dialog_, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongA(dialog_, GWL_EXSTYLE)));
+  SetWindowPos(dialog_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  CenterOnMainForm(dialog_, mainForm_);
+  CreateControls();
+  FillFileListView(listView_, rows_);
+  SendMessageA(dialog_, DM_SETDEFID, kButtonOkId, 0);
+}
+
+void TListFileForm::CreateControls() {
+  listView_ = CreateChild(dialog_, WC_LISTVIEWA, "",
+                          WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SHAREIMAGELISTS,
+                          kListViewPlace, kListViewFileId, font_);
+  SendMessageA(listView_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, LVS_EX_CHECKBOXES);
+  int index = 0;
+  for (const ColumnSpec& spec : kColumns) {
+    LVCOLUMNA column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.pszText = const_cast<char*>(spec.title);
+    column.cx = spec.width;
+    column.iSubItem = index;
+    SendMessageA(listView_, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(&column));
+    ++index;
+  }
+  CreateChild(dialog_, "BUTTON", kButtonOkCaption, WS_TABSTOP | BS_DEFPUSHBUTTON, kButtonOkPlace,
+              kButtonOkId, font_);
+  CreateChild(dialog_, "BUTTON", kButtonCancelCaption, WS_TABSTOP | BS_PUSHBUTTON,
+              kButtonCancelPlace, kButtonCancelId, font_);
+  CreateChild(dialog_, "BUTTON", kButtonHelpCaption, WS_TABSTOP | BS_PUSHBUTTON,
+              kButtonHelpPlace, kButtonHelpId, font_);
+}
+
+void TListFileForm::ReadAccepted() {
+  accepted_.clear();
+  const int count = static_cast<int>(SendMessageA(listView_, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    if (!IsChecked(listView_, i)) continue;
+    const auto row = static_cast<size_t>(ItemParam(listView_, i));
+    if (row < rows_.size()) accepted_.push_back(rows_[row].caption);
+  }
+}
+
+void ShowFileList(StringList& list, HWND mainForm) {
+  TListFileForm form(MakeFileRows(list), mainForm);
+  list.clear();
+  if (form.ShowModal()) list = form.Accepted();
+}
+
+}  // namespace pur

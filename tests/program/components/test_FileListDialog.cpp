@@ -1,0 +1,339 @@
+// The file list dialog driven by messages under Wine: rows, sizes, attribute letters,
+// initial ticks, OK with an untick, Cancel, Escape, Enter and the close box; placement.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "WinTestSupport.h"
+#include "uFileList.h"
+
+namespace {
+
+using pur::StringList;
+using pur::test::DialogDriver;
+using pur::test::TempDir;
+
+struct SeenRow {
+  std::string caption, size, attributes;
+  bool ticked;
+};
+
+struct SeenDialog {
+  std::string caption;
+  RECT client{};
+  std::vector<std::string> buttons;
+  std::vector<std::string> columns;
+  std::vector<int> columnWidths;
+  RECT listPlace{};
+  std::vector<SeenRow> rows;
+  bool checkBoxes = false;
+  bool editable = true;
+};
+
+std::string ItemText(HWND list, int index, int column) {
+  char text[1024] = {};
+  LVITEMA item{};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = sizeof(text);
+  SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
+bool Ticked(HWND list, int index) {
+  return (SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(index), LVIS_STATEIMAGEMASK) >>
+          12) == 2;
+}
+
+void SetTick(HWND list, int index, bool on) {
+  LVITEMA item{};
+  item.stateMask = LVIS_STATEIMAGEMASK;
+  item.state = INDEXTOSTATEIMAGEMASK(on ? 2 : 1);
+  SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+}
+
+HWND ListOf(HWND dialog) { return GetDlgItem(dialog, pur::kListViewFileId); }
+
+SeenDialog Read(HWND dialog) {
+  SeenDialog seen;
+  seen.caption = pur::test::WindowText(dialog);
+  GetClientRect(dialog, &seen.client);
+  for (const int id : {pur::kButtonOkId, pur::kButtonCancelId, pur::kButtonHelpId})
+    seen.buttons.push_back(pur::test::WindowText(GetDlgItem(dialog, id)));
+  HWND list = ListOf(dialog);
+  GetWindowRect(list, &seen.listPlace);
+  MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&seen.listPlace), 2);
+  for (int c = 0; c < 3; ++c) {
+    char title[128] = {};
+    LVCOLUMNA column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = title;
+    column.cchTextMax = sizeof(title);
+    SendMessageA(list, LVM_GETCOLUMNA, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&column));
+    seen.columns.push_back(title);
+    seen.columnWidths.push_back(column.cx);
+  }
+  seen.checkBoxes =
+      (SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_CHECKBOXES) != 0;
+  seen.editable = (GetWindowLongA(list, GWL_STYLE) & LVS_EDITLABELS) != 0;
+  const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i)
+    seen.rows.push_back({ItemText(list, i, 0), ItemText(list, i, 1), ItemText(list, i, 2),
+                         Ticked(list, i)});
+  return seen;
+}
+
+// Files of every kind of row, passed in an order that is not the dialog's.
+struct Fixture {
+  TempDir dir;
+  std::string beta, alpha, readOnly, hidden, system, big, missing, kilo;
+  StringList names;
+  Fixture() {
+    beta = dir.File("Beta.txt", 1536);
+    alpha = dir.File("alpha.txt", 999);
+    readOnly = dir.File("ro.dat", 10, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+    hidden = dir.File("hid.dat", 0, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+    system = dir.File("sys.dat", 1023999, FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+    big = dir.File("gros.bin", 5LL * 1024 * 1024 * 1024 + 7);
+    kilo = dir.File("k.bin", 1000);
+    missing = dir.Name("zz-missing.txt");
+    names = {missing, system, beta, big, hidden, alpha, readOnly, kilo};
+  }
+  static std::string Leaf(const std::string& name) { return name.substr(name.rfind('\\') + 1); }
+};
+
+TEST(FileListDialog, ShowsRowsSortedWithSizesLettersAndTicks) {
+  Fixture f;
+  const std::string archive = pur::FileAttrLetters(f.alpha);  // what the platform gives a new file
+  SeenDialog seen;
+  StringList list = f.names;
+  {
+    DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
+      seen = Read(dialog);
+      PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    pur::ShowFileList(list, nullptr);
+    driver.Join();
+    ASSERT_TRUE(driver.Found());
+    EXPECT_FALSE(driver.ClosedByWatchdog());
+  }
+  EXPECT_TRUE(list.empty());
+  EXPECT_EQ(seen.caption, "Liste de fichiers");
+  EXPECT_EQ(seen.client.right, 632);
+  EXPECT_EQ(seen.client.bottom, 286);
+  EXPECT_EQ(seen.buttons, (std::vector<std::string>{"&Ok", "&Annuler", "&Aide"}));
+  EXPECT_EQ(seen.columns,
+            (std::vector<std::string>{"Nom du fichier", "Taille du fichier", "Attribut du fichier"}));
+  EXPECT_EQ(seen.columnWidths, (std::vector<int>{425, 100, 88}));
+  EXPECT_EQ(seen.listPlace.left, 8);
+  EXPECT_EQ(seen.listPlace.top, 8);
+  EXPECT_EQ(seen.listPlace.right - seen.listPlace.left, 617);
+  EXPECT_EQ(seen.listPlace.bottom - seen.listPlace.top, 241);
+  EXPECT_TRUE(seen.checkBoxes);
+  EXPECT_FALSE(seen.editable);
+
+  // lstrcmpA order: "alpha" before "Beta" (byte order would put "Beta" first).
+  const std::vector<SeenRow> expected = {
+      {f.alpha, "999.00 octet(s)", archive, true},
+      {f.beta, "1.50 Ko", archive, true},
+      {f.big, "5.00 Go", archive, true},  // taken whole, not as 32 bits
+      {f.hidden, "0.00 octet(s)", "AH", false},
+      {f.kilo, "0.98 Ko", archive, true},
+      {f.readOnly, "10.00 octet(s)", "AR", false},
+      {f.system, "1000.00 Ko", "AS", false},
+      {f.missing, "0.00 octet(s)", "AHRS", false},
+  };
+  ASSERT_EQ(seen.rows.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(seen.rows[i].caption, expected[i].caption) << "row " << i;
+    EXPECT_EQ(seen.rows[i].size, expected[i].size) << Fixture::Leaf(expected[i].caption);
+    EXPECT_EQ(seen.rows[i].attributes, expected[i].attributes) << Fixture::Leaf(expected[i].caption);
+    EXPECT_EQ(seen.rows[i].ticked, expected[i].ticked) << Fixture::Leaf(expected[i].caption);
+  }
+}
+
+// How each case closes the dialog, and what the list holds afterwards.
+struct CloseCase {
+  const char* name;
+  void (*close)(HWND dialog);
+  bool accepted;
+};
+
+const CloseCase kCloseCases[] = {
+    {"OK button", [](HWND d) { SendMessageA(GetDlgItem(d, IDOK), BM_CLICK, 0, 0); }, true},
+    {"Enter", [](HWND d) { PostMessageA(ListOf(d), WM_KEYDOWN, VK_RETURN, 0); }, true},
+    {"Cancel button", [](HWND d) { SendMessageA(GetDlgItem(d, IDCANCEL), BM_CLICK, 0, 0); }, false},
+    {"Escape", [](HWND d) { PostMessageA(ListOf(d), WM_KEYDOWN, VK_ESCAPE, 0); }, false},
+    {"close box", [](HWND d) { PostMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0); }, false},
+};
+
+TEST(FileListDialog, OkReturnsTickedRowsInDialogOrderOthersReturnNothing) {
+  for (const CloseCase& c : kCloseCases) {
+    Fixture f;
+    StringList list = f.names;
+    bool helpKeptOpen = false;
+    DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
+      HWND lv = ListOf(dialog);
+      SetTick(lv, 1, false);  // untick "Beta.txt"
+      SetTick(lv, 3, true);   // tick the hidden file
+      SendMessageA(GetDlgItem(dialog, pur::kButtonHelpId), BM_CLICK, 0, 0);
+      helpKeptOpen = IsWindowVisible(dialog) != FALSE;
+      c.close(dialog);
+    });
+    pur::ShowFileList(list, nullptr);
+    driver.Join();
+    ASSERT_TRUE(driver.Found()) << c.name;
+    EXPECT_FALSE(driver.ClosedByWatchdog()) << c.name;
+    EXPECT_TRUE(helpKeptOpen) << c.name;
+    const StringList expected =
+        c.accepted ? StringList{f.alpha, f.big, f.hidden, f.kilo} : StringList{};
+    EXPECT_EQ(list, expected) << c.name;
+  }
+}
+
+TEST(FileListDialog, AllProtectedFilesGiveNothingOnOk) {
+  TempDir dir;
+  StringList list = {dir.File("a", 1, FILE_ATTRIBUTE_READONLY), dir.File("b", 2, FILE_ATTRIBUTE_HIDDEN),
+                     dir.File("c", 3, FILE_ATTRIBUTE_SYSTEM), dir.Name("gone")};
+  std::vector<bool> ticks;
+  DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
+    for (int i = 0; i < 4; ++i) ticks.push_back(Ticked(ListOf(dialog), i));
+    SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+  });
+  pur::ShowFileList(list, nullptr);
+  driver.Join();
+  ASSERT_TRUE(driver.Found());
+  EXPECT_EQ(ticks, (std::vector<bool>{false, false, false, false}));
+  EXPECT_TRUE(list.empty());
+}
+
+TEST(FileListDialog, EmptyListShowsAnEmptyDialog) {
+  StringList list;
+  int rows = -1;
+  DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
+    rows = static_cast<int>(SendMessageA(ListOf(dialog), LVM_GETITEMCOUNT, 0, 0));
+    SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+  });
+  pur::ShowFileList(list, nullptr);
+  driver.Join();
+  EXPECT_EQ(rows, 0);
+  EXPECT_TRUE(list.empty());
+}
+
+TEST(FileListDialog, DuplicateNamesKeepBothRows) {
+  TempDir dir;
+  const std::string name = dir.File("same.txt", 5);
+  StringList list = {name, name};
+  DialogDriver driver(pur::kListFileCaption,
+                      [&](HWND dialog) { SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0); });
+  pur::ShowFileList(list, nullptr);
+  driver.Join();
+  EXPECT_EQ(list, (StringList{name, name}));
+}
+
+TEST(FileListDialog, IsCentredOverTheMainWindowAndModalToIt) {
+  HWND main = CreateWindowExA(0, "STATIC", "main", WS_POPUP | WS_VISIBLE, 100, 80, 700, 500,
+                              nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(main, nullptr);
+  RECT place{};
+  bool mainDisabled = false;
+  HWND owner = nullptr;
+  StringList list;
+  DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
+    GetWindowRect(dialog, &place);
+    mainDisabled = !IsWindowEnabled(main);
+    owner = GetWindow(dialog, GW_OWNER);
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+  });
+  pur::ShowFileList(list, main);
+  driver.Join();
+  const int width = place.right - place.left;
+  const int height = place.bottom - place.top;
+  EXPECT_EQ(place.left, 100 + (700 - width) / 2);
+  EXPECT_EQ(place.top, 80 + (500 - height) / 2);
+  EXPECT_TRUE(mainDisabled);
+  EXPECT_EQ(owner, main);
+  EXPECT_TRUE(IsWindowEnabled(main));
+  DestroyWindow(main);
+}
+
+TEST(FileListFiles, SizesAndLetters) {
+  TempDir dir;
+  struct Case {
+    std::string name;
+    int64_t size;
+    std::string letters;
+  };
+  const std::string plain = dir.File("plain", 12345);
+  // Wine reports every regular file with the archive bit and cannot clear it.
+  const std::string archive = pur::FileAttrLetters(plain);
+  EXPECT_TRUE(archive == "" || archive == "A") << archive;
+  const Case cases[] = {
+      {plain, 12345, archive},
+      {dir.File("empty", 0), 0, archive},
+      {dir.File("2g", 2LL * 1024 * 1024 * 1024), 2LL * 1024 * 1024 * 1024, archive},
+      {dir.File("4g", 4LL * 1024 * 1024 * 1024 + 1), 4LL * 1024 * 1024 * 1024 + 1, archive},
+      {dir.File("ro", 3, FILE_ATTRIBUTE_READONLY), 3, archive + "R"},
+      {dir.File("all", 4,
+                FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY |
+                    FILE_ATTRIBUTE_SYSTEM),
+       4, "AHRS"},
+      {dir.Name("nothing-here"), 0, "AHRS"},
+      {dir.Path(), 0, ""},  // a folder cannot be opened as a file
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(pur::GetFileSizeOf(c.name), c.size) << c.name;
+    if (c.name != dir.Path()) {
+      EXPECT_EQ(pur::FileAttrLetters(c.name), c.letters) << c.name;
+    }
+  }
+  // A file held open by another handle without sharing restrictions is still measured.
+  HANDLE held = CreateFileA(plain.c_str(), GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(pur::GetFileSizeOf(plain), 12345);
+  CloseHandle(held);
+}
+
+TEST(CenterOnMainForm, CentresAndClampsToTheScreen) {
+  const int screenW = GetSystemMetrics(SM_CXSCREEN);
+  const int screenH = GetSystemMetrics(SM_CYSCREEN);
+  struct Case {
+    int left, top, width, height;  // main window
+    int expectLeft, expectTop;     // form of 300 x 200
+  };
+  const Case cases[] = {
+      {100, 100, 500, 400, 200, 200},
+      {-400, -300, 200, 100, 0, 0},
+      {screenW - 100, screenH - 50, 400, 300, screenW - 300, screenH - 200},
+      {10, 10, 301, 201, 10, 10},
+  };
+  HWND form = CreateWindowExA(0, "STATIC", "form", WS_POPUP, 5, 5, 300, 200, nullptr, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(form, nullptr);
+  for (const auto& c : cases) {
+    HWND main = CreateWindowExA(0, "STATIC", "main", WS_POPUP, c.left, c.top, c.width, c.height,
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(main, nullptr);
+    pur::CenterOnMainForm(form, main);
+    RECT r{};
+    GetWindowRect(form, &r);
+    EXPECT_EQ(r.left, c.expectLeft) << c.left << "," << c.top;
+    EXPECT_EQ(r.top, c.expectTop) << c.left << "," << c.top;
+    EXPECT_EQ(r.right - r.left, 300);
+    DestroyWindow(main);
+  }
+  SetWindowPos(form, nullptr, 7, 9, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  pur::CenterOnMainForm(form, nullptr);  // no main window: left alone
+  RECT r{};
+  GetWindowRect(form, &r);
+  EXPECT_EQ(r.left, 7);
+  EXPECT_EQ(r.top, 9);
+  DestroyWindow(form);
+}
+
+}  // namespace
