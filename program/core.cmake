@@ -12,8 +12,10 @@ add_library(purProgramCore STATIC
   support/VersionInfo.cpp
   support/RegistryKey.cpp
   support/PURGORegistry.cpp
+  support/SafeDllLoad.cpp
+  LibraryClass.cpp
 )
 target_include_directories(purProgramCore PUBLIC
   ${CMAKE_CURRENT_SOURCE_DIR}
   ${CMAKE_CURRENT_SOURCE_DIR}/support)
-target_link_libraries(purProgramCore PUBLIC purProgramText purCommon version advapi32)
+target_link_libraries(purProgramCore PUBLIC purProgramText purCommon version advapi32 user32)

@@ -1,0 +1,666 @@
+// The library binding: against a scripted stand-in (fake_search.dll, loaded by full path)
+// for what the real library can't be steered into, and against the real purSearch.dll
+// beside this program for loading, identities and the lock between two processes.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "LibraryClass.h"
+#include "VersionInfo.h"
+
+namespace pur {
+namespace {
+
+// ---- helpers ----
+
+// The fake, as the test sees it; the binding loads the same module by the same path.
+class Fake {
+ public:
+  Fake() : Module_(LoadLibraryFromPath(Path())) {
+    Calls_ = Entry<int32_t(__stdcall*)(const char*)>("FakeCalls");
+    FailNext_ = Entry<void(__stdcall*)(const char*, const char*)>("FakeFailNext");
+    SetText_ = Entry<void(__stdcall*)(const char*, const char*)>("FakeSetText");
+    GetText_ = Entry<int32_t(__stdcall*)(const char*, char*, int32_t)>("FakeGetText");
+    SetNumber_ = Entry<void(__stdcall*)(const char*, int32_t)>("FakeSetNumber");
+  }
+  static std::string Path() { return ProgramFolder() + "fake_search.dll"; }
+  bool Ready() const { return Module_.Get() && Calls_ && FailNext_ && SetText_ && GetText_; }
+  int Calls(const char* name) const { return Calls_(name); }
+  void FailNext(const char* name, const std::string& text) { FailNext_(name, text.c_str()); }
+  void Set(const char* key, const std::string& value) { SetText_(key, value.c_str()); }
+  void SetNumber(const char* key, int32_t value) { SetNumber_(key, value); }
+  std::string Get(const char* key) const {
+    std::string text(GetText_(key, nullptr, 0) + 1, '\0');
+    GetText_(key, text.data(), static_cast<int32_t>(text.size()));
+    text.resize(text.size() - 1);
+    return text;
+  }
+
+ private:
+  template <class F>
+  F Entry(const char* name) {
+    return Module_.Get() ? reinterpret_cast<F>(reinterpret_cast<void*>(
+                               GetProcAddress(Module_.Get(), name)))
+                         : nullptr;
+  }
+  TModule Module_;
+  int32_t(__stdcall* Calls_)(const char*) = nullptr;
+  void(__stdcall* FailNext_)(const char*, const char*) = nullptr;
+  void(__stdcall* SetText_)(const char*, const char*) = nullptr;
+  int32_t(__stdcall* GetText_)(const char*, char*, int32_t) = nullptr;
+  void(__stdcall* SetNumber_)(const char*, int32_t) = nullptr;
+};
+
+std::unique_ptr<TPURLib> BindFake() {
+  return std::make_unique<TPURLib>(kLibNameFormat, "Purgo for Windows", kLibReserved, Fake::Path());
+}
+
+int ThreadsOfThisProcess() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return -1;
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  int count = 0;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
+  }
+  CloseHandle(snapshot);
+  return count;
+}
+
+// Processes sent and posted messages for a while, as the main window's loop would.
+template <class Pred>
+bool PumpUntil(Pred done, DWORD milliseconds) {
+  DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > milliseconds) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  }
+  return true;
+}
+
+// A fresh folder under the prefix's temporary folder, removed with its files afterwards.
+class TempFolder {
+ public:
+  TempFolder() {
+    char base[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, base);
+    Path_ = std::string(base) + "purbind-" + std::to_string(GetCurrentProcessId()) + "-" +
+            std::to_string(GetTickCount()) + "-" + std::to_string(++Counter_) + "\\";
+    CreateDirectoryA(Path_.c_str(), nullptr);
+  }
+  ~TempFolder() {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((Path_ + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+      do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+          DeleteFileA((Path_ + found.cFileName).c_str());
+      } while (FindNextFileA(search, &found));
+      FindClose(search);
+    }
+    RemoveDirectoryA(Path_.c_str());
+  }
+  const std::string& Path() const { return Path_; }
+
+ private:
+  std::string Path_;
+  static inline int Counter_ = 0;
+};
+
+bool FileExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Runs a program with arguments in a given current folder; its exit code, or -1 on timeout.
+int RunProcess(const std::string& exe, const std::string& args, const std::string& folder,
+               DWORD milliseconds = 30000) {
+  std::string command = "\"" + exe + "\" " + args;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.empty() ? nullptr : folder.c_str(), &startup, &process))
+    return -2;
+  CloseHandle(process.hThread);
+  int code = -1;
+  if (WaitForSingleObject(process.hProcess, milliseconds) == WAIT_OBJECT_0) {
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    code = static_cast<int>(exitCode);
+  } else {
+    TerminateProcess(process.hProcess, 99);
+    WaitForSingleObject(process.hProcess, 5000);
+  }
+  CloseHandle(process.hProcess);
+  return code;
+}
+
+// ---- identity and errors ----
+
+TEST(LibName, AlwaysTenCharactersForTheProgramsFormat) {
+  struct Case {
+    const char* format;
+    int32_t number;
+    const char* expected;
+  } cases[] = {
+      {"PUR400-%3d", 0, "PUR400-  0"},
+      {"PUR400-%3d", 7, "PUR400-  7"},
+      {"PUR400-%3d", 98, "PUR400- 98"},
+      {"PUR400-%3d", 123, "PUR400-123"},
+      {"X%dY", 5, "X5Y"},
+      {"%%%2d%%", 4, "% 4%"},
+      {"%3d-%3d", 1, "  1-%3d"},  // one number only
+      {"%s%x%", 1, "%s%x%"},      // nothing else is a conversion
+      {"no number", 1, "no number"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(MakeLibName(c.format, c.number), c.expected) << c.format << " " << c.number;
+  }
+  EXPECT_EQ(FormatLibError(1002, "Can't load purSearch.dll"), "Erreur 1002: Can't load purSearch.dll");
+}
+
+TEST(LibraryBinding, IdentitiesDrawnAtCreation) {
+  Fake fake;
+  ASSERT_TRUE(fake.Ready());
+  for (int i = 0; i < 5; ++i) {
+    auto lib = BindFake();
+    const std::string& name = lib->LibName();
+    ASSERT_EQ(name.size(), 10u) << "'" << name << "'";
+    EXPECT_EQ(name.substr(0, 7), "PUR400-");
+    int number = std::stoi(name.substr(7));
+    EXPECT_GE(number, 0);
+    EXPECT_LE(number, 98);
+    EXPECT_EQ(fake.Get("app"), name);
+    EXPECT_EQ(fake.Get("product"), "Purgo for Windows");
+    EXPECT_EQ(fake.Get("reserved"), "--------");
+  }
+}
+
+TEST(LibraryBinding, MissingLibraryFailsWith1002AndStartsNoThread) {
+  TempFolder empty;
+  const std::string paths[] = {empty.Path() + "purSearch.dll", "purSearch.dll",
+                               ".\\purSearch.dll"};
+  for (const std::string& path : paths) {
+    int before = ThreadsOfThisProcess();
+    try {
+      TPURLib lib(kLibNameFormat, "Purgo for Windows", kLibReserved, path);
+      ADD_FAILURE() << "bound " << path;
+    } catch (const EPURLib& error) {
+      EXPECT_EQ(error.Code(), 1002) << path;
+      EXPECT_STREQ(error.what(), "Erreur 1002: Can't load purSearch.dll") << path;
+    }
+    EXPECT_EQ(ThreadsOfThisProcess(), before) << path;
+  }
+}
+
+TEST(LibraryBinding, LibraryWithoutTheEntriesIsRefusedAndUnloaded) {
+  const std::string probe = ProgramFolder() + "version_probe.dll";
+  ASSERT_TRUE(FileExists(probe));
+  try {
+    TPURLib lib(kLibNameFormat, "P", kLibReserved, probe);
+    ADD_FAILURE() << "bound a library without entries";
+  } catch (const EPURLib& error) {
+    EXPECT_EQ(error.Code(), 1002);
+  }
+  EXPECT_EQ(GetModuleHandleA("version_probe.dll"), nullptr);
+}
+
+TEST(LibraryBinding, FailedInitialisationCarriesTheLibrarysText) {
+  Fake fake;
+  ASSERT_TRUE(fake.Ready());
+  struct Case {
+    const char* failing;
+    int freeCalls;  // an initialised library is finalised before it is unloaded
+  } cases[] = {{"InitLibrarie", 0}, {"setEndProc", 1}};
+  for (const Case& c : cases) {
+    int freeBefore = fake.Calls("FreeLibrarie");
+    fake.FailNext(c.failing, "Error creating shared memory PURSHARE (5)");
+    try {
+      BindFake();
+      ADD_FAILURE() << "bound although " << c.failing << " failed";
+    } catch (const EPURLib& error) {
+      EXPECT_EQ(error.Code(), 1002);
+      EXPECT_STREQ(error.what(),
+                   "Erreur 1002: Can't load purSearch.dll (Error creating shared memory PURSHARE (5))");
+    }
+    EXPECT_EQ(fake.Calls("FreeLibrarie") - freeBefore, c.freeCalls) << c.failing;
+  }
+}
+
+TEST(LibraryBinding, FailuresReportedByTheLibraryBecomeErrors) {
+  Fake fake;
+  auto lib = BindFake();
+  lib->SetRefreshInterval(10);
+  ASSERT_TRUE(PumpUntil([&] { return !lib->LockedByOther(); }, 5000));
+  const std::string longText(700, 'x');
+  struct Case {
+    const char* entry;
+    std::string text;
+    std::function<void()> call;
+  } cases[] = {
+      {"CleanWindows", "Disque en feu", [&] { lib->EmptyTempFolder(); }},
+      {"CleanWindows", longText, [&] { lib->StopSearch(); }},
+      {"getSearchLists", "Unknow list", [&] { lib->GetSearchList(1); }},
+      {"DeleteFile", "Acc\xE8s refus\xE9", [&] { lib->DeleteFile("C:\\a.tmp", true, false); }},
+      {"InitPersoTree", "bad tree", [&] { lib->SetPersoTree({1, 2}); }},
+      {"GetNbLibrairy", "count", [&] { lib->LoadNumber(); }},
+      {"LockLib", "lock", [&] { lib->TakeLock(); }},
+  };
+  for (const Case& c : cases) {
+    fake.FailNext(c.entry, c.text);
+    try {
+      c.call();
+      ADD_FAILURE() << "no error from " << c.entry;
+    } catch (const EPURLib& error) {
+      EXPECT_EQ(std::string(error.what()), c.text) << c.entry;
+      EXPECT_EQ(error.Code(), 0) << c.entry;
+    }
+  }
+  // The next call succeeds again.
+  EXPECT_EQ(lib->LoadNumber(), 1);
+}
+
+// ---- operations, lock guard, end handler, progress ----
+
+TEST(LibraryBinding, OperationsReachTheirEntries) {
+  Fake fake;
+  auto lib = BindFake();
+  fake.Set("list1", "C:\\a.tmp,\"C:\\b c.tmp\"");
+  fake.Set("list3", "\"Erreur 1001: User abort\"");
+  EXPECT_EQ(lib->GetSearchList(1), "C:\\a.tmp,\"C:\\b c.tmp\"");
+  EXPECT_EQ(lib->GetSearchList(2), "");
+  EXPECT_EQ(lib->GetSearchList(3), "\"Erreur 1001: User abort\"");
+  int listCalls = fake.Calls("getSearchLists");
+  EXPECT_EQ(lib->GetSearchList(0), "");
+  EXPECT_EQ(lib->GetSearchList(4), "");
+  EXPECT_EQ(fake.Calls("getSearchLists"), listCalls) << "lists outside 1-3 reached the library";
+
+  const std::vector<uint8_t> tree = {'T', 0, 'R', 0xFF};
+  lib->SetPersoTree(tree);
+  EXPECT_EQ(fake.Get("tree"), std::string("T\0R\xFF", 4));
+  lib->SetPersoTree({});
+  EXPECT_EQ(fake.Get("tree"), "<null>");
+
+  EXPECT_EQ(lib->DeleteFile("C:\\x y.tmp", true, false), 1234);
+  EXPECT_EQ(fake.Get("delete"), "C:\\x y.tmp|1|0");
+  fake.SetNumber("status", 5);
+  EXPECT_EQ(lib->CurrentStatus(), 5);
+  fake.SetNumber("status", 0);
+  EXPECT_TRUE(lib->TakeLock());
+  EXPECT_EQ(lib->LockOwnerName(), lib->LibName());
+  lib->WriteReport("C:\\LOGS\\", "corps", true);
+  EXPECT_EQ(fake.Get("report"), "C:\\LOGS\\|" + lib->LibName() + "|corps|1");
+  EXPECT_TRUE(lib->ReleaseLock());
+  EXPECT_FALSE(lib->ReleaseLock());
+  EXPECT_EQ(lib->LockOwnerName(), "");
+}
+
+TEST(LibraryBinding, ListsOfEverySize) {
+  Fake fake;
+  auto lib = BindFake();
+  std::string large;
+  for (int i = 0; large.size() < 300000; ++i) large += "C:\\dossier\\fichier" + std::to_string(i) + ".tmp,";
+  large.pop_back();
+  const std::string lists[] = {"", "\"\"", "a", large};
+  for (const std::string& list : lists) {
+    fake.Set("list1", list);
+    EXPECT_EQ(lib->GetSearchList(1), list) << list.size() << " characters";
+  }
+  // A length that is no number, or one that no longer matches the text, does no harm.
+  fake.Set("list1", "abc,def");
+  const char* lengths[] = {"12x", "", "-5", "3"};
+  for (const char* length : lengths) {
+    fake.Set("length1", length);
+    std::string got = lib->GetSearchList(1);
+    EXPECT_TRUE(got.empty() || got == "abc,def") << "length '" << length << "' gave '" << got << "'";
+  }
+  fake.Set("length1", "3");
+  EXPECT_EQ(lib->GetSearchList(1), "abc,def");
+  fake.Set("length1", "");
+}
+
+TEST(LibraryBinding, LockHeldByAnotherSkipsOnlyTheGuardedOperations) {
+  Fake fake;
+  fake.Set("owner", "PUR400-OTH");
+  auto lib = BindFake();
+  lib->SetRefreshInterval(10);
+  ASSERT_TRUE(PumpUntil([&] { return fake.Calls("IsLocked") > 0; }, 5000));
+  EXPECT_TRUE(lib->LockedByOther());
+
+  int cleanBefore = fake.Calls("CleanWindows");
+  int reportBefore = fake.Calls("CreateFileLog");
+  EXPECT_EQ(lib->EmptyTempFolder(), -1);
+  lib->EmptyRecycleBin();
+  lib->RunPersoSearch();
+  lib->WriteReport("C:\\", "x", false);
+  EXPECT_EQ(fake.Calls("CleanWindows"), cleanBefore);
+  EXPECT_EQ(fake.Calls("CreateFileLog"), reportBefore);
+
+  lib->StopSearch();
+  EXPECT_EQ(fake.Calls("CleanWindows"), cleanBefore + 1);
+  EXPECT_EQ(fake.Get("lastClean"), "1004");
+  EXPECT_EQ(lib->DeleteFile("C:\\f", false, true), 1234);
+  EXPECT_EQ(lib->LoadNumber(), 1);
+  EXPECT_FALSE(lib->TakeLock());
+  EXPECT_EQ(lib->LockOwnerName(), "PUR400-OTH");
+  fake.SetNumber("stop", 0);
+
+  // Released: the next poll clears the flag and the cleanings reach the library again.
+  fake.Set("owner", "");
+  ASSERT_TRUE(PumpUntil([&] { return !lib->LockedByOther(); }, 5000));
+  EXPECT_EQ(lib->EmptyTempFolder(), 4096);
+  EXPECT_TRUE(lib->TakeLock());
+}
+
+TEST(LibraryBinding, SameIdentityIsNotHeldBack) {
+  Fake fake;
+  auto lib = BindFake();
+  fake.Set("owner", lib->LibName());  // another program that drew the same number
+  lib->SetRefreshInterval(10);
+  int polls = fake.Calls("IsLocked");
+  ASSERT_TRUE(PumpUntil([&] { return fake.Calls("IsLocked") > polls; }, 5000));
+  EXPECT_FALSE(lib->LockedByOther());
+  EXPECT_EQ(lib->EmptyTempFolder(), 4096);
+  fake.Set("owner", "");
+}
+
+TEST(LibraryBinding, EndHandlerRunsOnTheMainThreadInsideTheCleaningCall) {
+  Fake fake;
+  auto lib = BindFake();
+  lib->SetRefreshInterval(10);
+  ASSERT_TRUE(PumpUntil([&] { return !lib->LockedByOther(); }, 5000));
+  struct Seen {
+    uint8_t kind;
+    DWORD thread;
+    std::string returnedBefore;  // what the fake had finished when the handler ran
+  };
+  std::vector<Seen> seen;
+  TPURLib::SetEndHandler([&](uint8_t kind) {
+    seen.push_back({kind, GetCurrentThreadId(), fake.Get("returned")});
+  });
+  fake.Set("returned", "");
+  fake.SetNumber("searchMillis", 50);
+  lib->EmptyRecycleBin();
+  EXPECT_EQ(lib->EmptyTempFolder(), 4096);
+  lib->RunPersoSearch();
+  TPURLib::SetEndHandler(nullptr);
+  lib->EmptyRecycleBin();  // no handler: nothing forwarded, nothing breaks
+  ASSERT_EQ(seen.size(), 3u);
+  const char* returnedBefore[] = {"", "1001", "1002"};
+  for (size_t i = 0; i < seen.size(); ++i) {
+    EXPECT_EQ(seen[i].kind, i) << i;
+    EXPECT_EQ(seen[i].thread, GetCurrentThreadId()) << i;
+    EXPECT_EQ(seen[i].returnedBefore, returnedBefore[i]) << "handler " << i << " ran after its call";
+  }
+}
+
+TEST(LibraryBinding, ErrorOfTheEndHandlerComesBackAfterTheCall) {
+  Fake fake;
+  auto lib = BindFake();
+  lib->SetRefreshInterval(10);
+  ASSERT_TRUE(PumpUntil([&] { return !lib->LockedByOther(); }, 5000));
+  TPURLib::SetEndHandler([](uint8_t) { throw std::runtime_error("handler failed"); });
+  fake.Set("returned", "");
+  try {
+    lib->EmptyRecycleBin();
+    ADD_FAILURE() << "error lost";
+  } catch (const std::runtime_error& error) {
+    EXPECT_STREQ(error.what(), "handler failed");
+  }
+  // The library finished its call normally; nothing unwound through it.
+  EXPECT_EQ(fake.Get("returned"), "1001");
+  TPURLib::SetEndHandler(nullptr);
+  lib->EmptyRecycleBin();
+}
+
+TEST(LibraryBinding, ProgressReachesTheMainThreadDuringTheSearch) {
+  Fake fake;
+  auto lib = BindFake();
+  lib->SetRefreshInterval(20);
+  ASSERT_TRUE(PumpUntil([&] { return !lib->LockedByOther(); }, 5000));
+  std::vector<std::pair<double, DWORD>> progress;
+  bool inSearch = false;
+  int duringSearch = 0;
+  lib->SetOnProgress([&](double percent) {
+    progress.emplace_back(percent, GetCurrentThreadId());
+    if (inSearch) ++duringSearch;
+    return true;
+  });
+  fake.SetNumber("searchMillis", 600);
+  fake.SetNumber("stop", 0);
+  inSearch = true;
+  lib->RunPersoSearch();
+  inSearch = false;
+  EXPECT_GE(duringSearch, 5) << "progress calls during a 600 ms search at 20 ms polls";
+  bool between = false;
+  for (auto [percent, thread] : progress) {
+    EXPECT_EQ(thread, GetCurrentThreadId());
+    EXPECT_GE(percent, 0.0);
+    EXPECT_LE(percent, 100.0);
+    between = between || (percent > 0.0 && percent < 100.0);
+  }
+  EXPECT_TRUE(between);
+  lib->SetOnProgress(nullptr);
+}
+
+TEST(LibraryBinding, StopFromTheProgressHandlerEndsTheSearch) {
+  Fake fake;
+  auto lib = BindFake();
+  lib->SetRefreshInterval(20);
+  ASSERT_TRUE(PumpUntil([&] { return !lib->LockedByOther(); }, 5000));
+  lib->SetOnProgress([&](double) {
+    lib->StopSearch();
+    return true;
+  });
+  fake.SetNumber("searchMillis", 20000);
+  fake.SetNumber("stop", 0);
+  DWORD start = GetTickCount();
+  lib->RunPersoSearch();
+  EXPECT_LT(GetTickCount() - start, 10000u);
+  EXPECT_EQ(fake.Get("lastClean"), "1004");  // the stop came from inside the search
+  EXPECT_EQ(fake.Get("returned"), "1003");
+  lib->SetOnProgress(nullptr);
+  fake.SetNumber("stop", 0);
+}
+
+TEST(LibraryBinding, DestructionWhileTheMonitorWaitsForTheMainThread) {
+  Fake fake;
+  int freeBefore = fake.Calls("FreeLibrarie");
+  for (int i = 0; i < 3; ++i) {
+    int threads = ThreadsOfThisProcess();
+    auto lib = BindFake();
+    lib->SetRefreshInterval(10);
+    int handled = 0;
+    lib->SetOnProgress([&](double) { return ++handled > 0; });
+    // No messages taken here: the monitor blocks in its hand-over until the destructor.
+    Sleep(100);
+    lib.reset();
+    EXPECT_EQ(ThreadsOfThisProcess(), threads) << "monitor still alive, round " << i;
+  }
+  EXPECT_EQ(fake.Calls("FreeLibrarie") - freeBefore, 3);
+}
+
+TEST(LibraryBinding, RefreshIntervalHasAFloor) {
+  Fake fake;
+  auto lib = BindFake();
+  EXPECT_EQ(lib->RefreshInterval(), 500);
+  const std::pair<int32_t, int32_t> cases[] = {{250, 250}, {10, 10}, {0, 10}, {-1, 10}};
+  for (auto [set, expected] : cases) {
+    lib->SetRefreshInterval(set);
+    EXPECT_EQ(lib->RefreshInterval(), expected) << set;
+  }
+}
+
+// ---- the real library ----
+
+std::string RealLibrary() { return ProgramFolder() + kSearchLibraryFile; }
+
+TEST(RealLibrary, BoundFromTheProgramsFolder) {
+  ASSERT_TRUE(FileExists(RealLibrary()));
+  TPURLib lib(kLibNameFormat, GetVersionString(OwnExecutableName(), vkProductName), kLibReserved);
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(lib.Module(), path, MAX_PATH);
+  EXPECT_STREQ(path, RealLibrary().c_str());
+  EXPECT_EQ(lib.LoadNumber(), 1);
+  EXPECT_EQ(lib.GetSearchList(1), "");
+  EXPECT_EQ(lib.GetSearchList(3), "");
+  EXPECT_EQ(lib.CurrentStatus(), 0);
+  EXPECT_EQ(lib.LockOwnerName(), "");
+  EXPECT_TRUE(lib.TakeLock());
+  EXPECT_EQ(lib.LockOwnerName(), lib.LibName());
+  EXPECT_FALSE(lib.TakeLock());
+  EXPECT_TRUE(lib.ReleaseLock());
+}
+
+// Child: binds the real library, waits to see another identity's lock, checks what is
+// skipped and what still reaches the library, then takes the lock once it is released.
+int LockFollower(const std::string& sawLockEvent, const std::string& tookLockEvent,
+                 const std::string& doneEvent) {
+  TPURLib lib(kLibNameFormat, "Purgo for Windows", kLibReserved);
+  lib.SetRefreshInterval(20);
+  bool tookLock = false;
+  lib.SetOnProgress([&](double) {
+    if (!lib.LockedByOther() && !tookLock) tookLock = lib.TakeLock();
+    return true;
+  });
+  if (!PumpUntil([&] { return lib.LockedByOther(); }, 10000)) return 10;
+  if (lib.EmptyTempFolder() != -1) return 11;
+  if (lib.LoadNumber() != 2) return 12;  // unguarded: reaches the library
+  lib.StopSearch();
+  if (lib.LockOwnerName().empty() || lib.LockOwnerName() == lib.LibName()) return 13;
+  if (tookLock) return 14;
+  HANDLE saw = OpenEventA(EVENT_MODIFY_STATE, FALSE, sawLockEvent.c_str());
+  SetEvent(saw);
+  CloseHandle(saw);
+  if (!PumpUntil([&] { return tookLock; }, 10000)) return 15;
+  if (lib.LockOwnerName() != lib.LibName()) return 16;
+  HANDLE took = OpenEventA(EVENT_MODIFY_STATE, FALSE, tookLockEvent.c_str());
+  SetEvent(took);
+  CloseHandle(took);
+  HANDLE done = OpenEventA(SYNCHRONIZE, FALSE, doneEvent.c_str());
+  WaitForSingleObject(done, 10000);
+  CloseHandle(done);
+  lib.ReleaseLock();
+  return 0;
+}
+
+TEST(RealLibrary, SecondProgramWaitsForTheLockAndTakesItWhenFreed) {
+  ASSERT_TRUE(FileExists(RealLibrary()));
+  TPURLib first(kLibNameFormat, "Purgo for Windows", kLibReserved);
+  first.SetRefreshInterval(20);
+  ASSERT_TRUE(first.TakeLock());
+  std::string tag = std::to_string(GetCurrentProcessId());
+  std::string sawName = "pur-test-saw-" + tag, tookName = "pur-test-took-" + tag,
+              doneName = "pur-test-done-" + tag;
+  THandle saw(CreateEventA(nullptr, TRUE, FALSE, sawName.c_str()));
+  THandle took(CreateEventA(nullptr, TRUE, FALSE, tookName.c_str()));
+  THandle done(CreateEventA(nullptr, TRUE, FALSE, doneName.c_str()));
+
+  std::string command = "\"" + OwnExecutableName() + "\" --child lock-follower " + sawName + " " +
+                        tookName + " " + doneName;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &info));
+  THandle child(info.hProcess);
+  CloseHandle(info.hThread);
+
+  HANDLE waitSaw[] = {saw.Get(), child.Get()};
+  ASSERT_EQ(WaitForMultipleObjects(2, waitSaw, FALSE, 20000), WAIT_OBJECT_0)
+      << "the child ended first";
+  EXPECT_TRUE(first.ReleaseLock());
+  HANDLE waitTook[] = {took.Get(), child.Get()};
+  ASSERT_EQ(WaitForMultipleObjects(2, waitTook, FALSE, 20000), WAIT_OBJECT_0)
+      << "the child ended first";
+  // Now this program is the one held back.
+  EXPECT_TRUE(PumpUntil([&] { return first.LockedByOther(); }, 5000));
+  EXPECT_EQ(first.EmptyTempFolder(), -1);
+  EXPECT_FALSE(first.TakeLock());
+  SetEvent(done.Get());
+  ASSERT_EQ(WaitForSingleObject(child.Get(), 20000), WAIT_OBJECT_0);
+  DWORD code = 99;
+  GetExitCodeProcess(child.Get(), &code);
+  EXPECT_EQ(code, 0u) << "child failed at step " << code;
+  EXPECT_EQ(first.LockOwnerName(), "");
+}
+
+// Child, run from a copy of this program in a folder without the library, in a current
+// folder that holds a planted purSearch.dll.
+int PlantedChild() {
+  RestrictDllSearch();
+  int threads = ThreadsOfThisProcess();
+  try {
+    TPURLib lib(kLibNameFormat, "Purgo for Windows", kLibReserved);
+    return 20;
+  } catch (const EPURLib& error) {
+    if (error.Code() != 1002) return 21;
+    if (std::string(error.what()) != "Erreur 1002: Can't load purSearch.dll") return 22;
+  }
+  if (ThreadsOfThisProcess() != threads) return 23;
+  if (GetModuleHandleA("purSearch.dll") != nullptr) return 24;
+  if (FileExists("planted-was-loaded.txt")) return 25;
+  return 0;
+}
+
+// Child: does a bare-name load find the planted library, with or without the restriction?
+int BareLoadChild(bool restrict) {
+  if (restrict) RestrictDllSearch();
+  HMODULE module = LoadLibraryA("purSearch.dll");
+  return module ? 30 : 31;
+}
+
+class PlantedLibrary : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Exe = ProgramDir.Path() + "PURGOWIN-copy.exe";
+    ASSERT_TRUE(CopyFileA(OwnExecutableName().c_str(), Exe.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((ProgramFolder() + "planted_search.dll").c_str(),
+                          (CurrentDir.Path() + "purSearch.dll").c_str(), FALSE));
+  }
+  TempFolder ProgramDir, CurrentDir;
+  std::string Exe;
+};
+
+TEST_F(PlantedLibrary, NothingIsLoadedFromTheCurrentFolder) {
+  EXPECT_EQ(RunProcess(Exe, "--child planted", CurrentDir.Path()), 0);
+  EXPECT_FALSE(FileExists(CurrentDir.Path() + "planted-was-loaded.txt"));
+}
+
+TEST_F(PlantedLibrary, RestrictedSearchKeepsBareNamesOutOfTheCurrentFolder) {
+  // Without the restriction a bare name does find the planted library: the danger is real here.
+  EXPECT_EQ(RunProcess(Exe, "--child bare-load", CurrentDir.Path()), 30);
+  DeleteFileA((CurrentDir.Path() + "planted-was-loaded.txt").c_str());
+  EXPECT_EQ(RunProcess(Exe, "--child bare-load-restricted", CurrentDir.Path()), 31);
+  EXPECT_FALSE(FileExists(CurrentDir.Path() + "planted-was-loaded.txt"));
+}
+
+}  // namespace
+}  // namespace pur
+
+int main(int argc, char** argv) {
+  if (argc >= 3 && std::string(argv[1]) == "--child") {
+    std::string mode = argv[2];
+    if (mode == "planted") return pur::PlantedChild();
+    if (mode == "bare-load") return pur::BareLoadChild(false);
+    if (mode == "bare-load-restricted") return pur::BareLoadChild(true);
+    if (mode == "lock-follower" && argc >= 6) {
+      try {
+        return pur::LockFollower(argv[3], argv[4], argv[5]);
+      } catch (const std::exception&) {
+        return 40;
+      }
+    }
+    return 50;
+  }
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
