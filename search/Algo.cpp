@@ -1,0 +1,535 @@
+#include "Algo.h"
+
+#include <cstring>
+#include <stdexcept>
+#include <typeinfo>
+
+namespace pur {
+
+// ---------------------------------------------------------------------------------------
+// Stream
+
+TMemoryStream::TMemoryStream(const void* data, size_t size) {
+  if (data != nullptr && size > 0) {
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    bytes_.assign(bytes, bytes + size);
+  }
+}
+
+bool TMemoryStream::Read(void* out, size_t count) {
+  if (count > Remaining()) return false;
+  if (count > 0) std::memcpy(out, bytes_.data() + position_, count);
+  position_ += count;
+  return true;
+}
+
+bool TMemoryStream::ReadByte(uint8_t& value) { return Read(&value, 1); }
+
+bool TMemoryStream::ReadInt32(int32_t& value) {
+  uint8_t raw[4];
+  if (!Read(raw, sizeof raw)) return false;
+  uint32_t v = uint32_t(raw[0]) | uint32_t(raw[1]) << 8 | uint32_t(raw[2]) << 16 | uint32_t(raw[3]) << 24;
+  value = static_cast<int32_t>(v);
+  return true;
+}
+
+bool TMemoryStream::ReadShortString(std::string& value) {
+  if (Remaining() < 1) return false;
+  size_t length = bytes_[position_];
+  if (Remaining() < 1 + length) return false;
+  value.assign(reinterpret_cast<const char*>(bytes_.data() + position_ + 1), length);
+  position_ += 1 + length;
+  return true;
+}
+
+void TMemoryStream::Write(const void* data, size_t count) {
+  if (count == 0) return;
+  if (position_ + count > bytes_.size()) bytes_.resize(position_ + count);
+  std::memcpy(bytes_.data() + position_, data, count);
+  position_ += count;
+}
+
+void TMemoryStream::WriteByte(uint8_t value) { Write(&value, 1); }
+
+void TMemoryStream::WriteInt32(int32_t value) {
+  uint32_t v = static_cast<uint32_t>(value);
+  uint8_t raw[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+  Write(raw, sizeof raw);
+}
+
+void TMemoryStream::WriteShortString(std::string_view value) {
+  if (value.size() > kMaxShortStringLength) value = value.substr(0, kMaxShortStringLength);
+  WriteByte(static_cast<uint8_t>(value.size()));
+  Write(value.data(), value.size());
+}
+
+// ---------------------------------------------------------------------------------------
+// Text helpers
+
+char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+
+bool SameTextAscii(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+  }
+  return true;
+}
+
+namespace {
+
+// Upper case of code page 1252, the system's ANSI code page.
+unsigned char Fold1252(unsigned char c) {
+  if (c >= 'a' && c <= 'z') return c - 0x20;
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;
+  switch (c) {
+    case 0x9A: return 0x8A;
+    case 0x9C: return 0x8C;
+    case 0x9E: return 0x8E;
+    case 0xFF: return 0x9F;
+    default: return c;
+  }
+}
+
+bool SameChar(char a, char b) {
+  return Fold1252(static_cast<unsigned char>(a)) == Fold1252(static_cast<unsigned char>(b));
+}
+
+bool IsSeparator(char c) { return c == '\\' || c == '/' || c == ':'; }
+
+// What is left of the pattern once the name is used up may still match: stars, and one
+// ".*" (a name without an extension matches "name.*").
+bool RestMatchesEmpty(std::string_view rest) {
+  size_t i = 0;
+  while (i < rest.size() && rest[i] == '*') ++i;
+  if (i < rest.size() && rest[i] == '.') {
+    ++i;
+    if (i == rest.size() || rest[i] != '*') return false;
+    while (i < rest.size() && rest[i] == '*') ++i;
+  }
+  return i == rest.size();
+}
+
+}  // namespace
+
+bool MatchesWildcard(std::string_view name, std::string_view pattern) {
+  constexpr size_t kNone = std::string_view::npos;
+  size_t n = 0, p = 0, starP = kNone, starN = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == '*') {
+      starP = p++;
+      starN = n;
+    } else if (p < pattern.size() && (pattern[p] == '?' || SameChar(pattern[p], name[n]))) {
+      ++n;
+      ++p;
+    } else if (starP != kNone) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  return RestMatchesEmpty(pattern.substr(p));
+}
+
+std::string_view PatternNamePart(std::string_view pattern) {
+  for (size_t i = pattern.size(); i > 0; --i) {
+    if (IsSeparator(pattern[i - 1])) return pattern.substr(i);
+  }
+  return pattern;
+}
+
+std::string_view PatternFolderPart(std::string_view pattern) {
+  return pattern.substr(0, pattern.size() - PatternNamePart(pattern).size());
+}
+
+// ---------------------------------------------------------------------------------------
+// Masks
+
+std::string TMasque::ToText() const {
+  if (!Recursive) return Text;
+  return Text + " - [" + RecursifText() + "]";
+}
+
+std::shared_ptr<TMasque> TMasque::Clone() const { return std::make_shared<TMasque>(Text, Recursive); }
+
+bool TMasque::LoadFromStream(TMemoryStream& stream) {
+  std::string text;
+  uint8_t flag = 0;
+  if (!stream.ReadShortString(text) || !stream.ReadByte(flag)) return false;
+  Text = std::move(text);
+  Recursive = flag != 0;
+  return true;
+}
+
+void TMasque::SaveToStream(TMemoryStream& stream) const {
+  stream.WriteShortString(Text);
+  stream.WriteByte(Recursive ? 1 : 0);
+}
+
+void TMasqueList::AssignTo(TMasqueList& destination) const {
+  // By index over the starting count: a list assigned to itself doubles once.
+  const size_t count = items_.size();
+  for (size_t i = 0; i < count; ++i) destination.Add(items_[i]);
+}
+
+const MaskRef& TMasqueList::GetItem(int index) const {
+  if (index < 0 || index >= Count()) {
+    throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+  }
+  return items_[static_cast<size_t>(index)];
+}
+
+std::string TMasqueList::ToText() const {
+  std::string text;
+  for (const MaskRef& mask : items_) {
+    text += mask->ToText();
+    text += '\n';
+  }
+  return text;
+}
+
+int TMasqueList::Add(MaskRef mask) {
+  items_.push_back(std::move(mask));
+  return Count() - 1;
+}
+
+int TMasqueList::IndexOf(const TMasque& mask) const {
+  for (size_t i = 0; i < items_.size(); ++i) {
+    if (SameTextAscii(items_[i]->Text, mask.Text)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+// ---------------------------------------------------------------------------------------
+// TArborescense
+
+TArborescense::TArborescense(size_t capacity, IArborescense* parent) : parent_(parent) {
+  children_.reserve(capacity);
+}
+
+TArborescense::~TArborescense() {
+  // Flatten the subtree: every node is destroyed once it holds no children any more.
+  std::vector<std::unique_ptr<TArborescense>> pending = std::move(children_);
+  while (!pending.empty()) {
+    std::unique_ptr<TArborescense> node = std::move(pending.back());
+    pending.pop_back();
+    for (auto& child : node->children_) pending.push_back(std::move(child));
+    node->children_.clear();
+  }
+}
+
+void TArborescense::SetParent(IArborescense* parent) {
+  if (parent != parent_) parent_ = parent;
+}
+
+void TArborescense::SetName(const std::string& name) {
+  if (name != name_) name_ = name;
+}
+
+int TArborescense::GetLevel() const {
+  int level = 0;
+  for (IArborescense* p = GetParent(); p != nullptr; p = p->GetParent()) ++level;
+  return level;
+}
+
+std::string TArborescense::GetPath() const {
+  // Folders build on their parent's path: gather them up to the first node that answers a
+  // path of its own (a drive, the computer) or has no parent.
+  std::vector<const TArborescense*> chain;
+  std::string path;
+  const TArborescense* node = this;
+  while (true) {
+    chain.push_back(node);
+    IArborescense* parent = node->GetParent();
+    if (parent == nullptr) break;
+    const auto* treeParent = dynamic_cast<const TArborescense*>(parent);
+    if (treeParent == nullptr || !treeParent->PathFollowsParent()) {
+      path = parent->GetPath();
+      break;
+    }
+    node = treeParent;
+  }
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    path += (*it)->name_;
+    path += '\\';
+  }
+  return path;
+}
+
+TArborescense& TArborescense::ChildNode(int index) const {
+  if (index < 0 || index >= Count()) {
+    throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+  }
+  return *children_[static_cast<size_t>(index)];
+}
+
+namespace {
+
+void AppendTabs(std::string& text, int count) { text.append(static_cast<size_t>(count), '\t'); }
+
+}  // namespace
+
+std::string TArborescense::ToText() const {
+  // Depth first with an explicit stack; each frame's level and path are derived from its
+  // parent's when the child links back to it, so no walk up the tree is repeated.
+  struct Frame {
+    const TArborescense* node;
+    int level;
+    std::string path;
+    int next;
+  };
+  std::string text;
+  std::vector<Frame> stack;
+  stack.push_back({this, GetLevel(), GetPath(), 0});
+  AppendTabs(text, stack.back().level);
+  text += stack.back().path;
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    if (frame.next < frame.node->Count()) {
+      const TArborescense& child = frame.node->ChildNode(frame.next++);
+      const bool linked = child.GetParent() == static_cast<const IArborescense*>(frame.node);
+      int level = linked ? frame.level + 1 : child.GetLevel();
+      std::string path = (linked && child.PathFollowsParent()) ? frame.path + child.name_ + '\\' : child.GetPath();
+      text += '\n';
+      AppendTabs(text, level);
+      text += path;
+      stack.push_back({&child, level, std::move(path), 0});
+      continue;
+    }
+    frame.node->AppendOwnText(text, frame.level);
+    stack.pop_back();
+  }
+  return text;
+}
+
+void TArborescense::AssignTo(TArborescense& destination) const {
+  struct Frame {
+    const TArborescense* source;
+    TArborescense* destination;
+    int next;
+    int count;  // taken once, so that copying into one's own subtree ends
+  };
+  std::vector<Frame> stack;
+  destination.SetName(name_);
+  stack.push_back({this, &destination, 0, Count()});
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    if (frame.next < frame.count) {
+      const TArborescense& child = frame.source->ChildNode(frame.next++);
+      TArborescense* target = frame.destination;
+      TArborescense& copy = target->ChildNode(target->AddChildByName("A"));
+      copy.SetName(child.name_);
+      stack.push_back({&child, &copy, 0, child.Count()});
+      continue;
+    }
+    frame.source->CopyOwnInto(*frame.destination);
+    stack.pop_back();
+  }
+}
+
+void TArborescense::AppendChild(std::unique_ptr<TArborescense> child) { children_.push_back(std::move(child)); }
+
+int TArborescense::AddChild(std::unique_ptr<TArborescense>& child) {
+  if (!child) return -1;
+  TArborescense* node = child.get();
+  AppendChild(std::move(child));
+  node->SetParent(this);
+  return Count() - 1;
+}
+
+int TArborescense::AddChildByName(const std::string& name) {
+  std::unique_ptr<TArborescense> child = std::make_unique<TDossier>(name, ChildCapacity(), this);
+  return AddChild(child);
+}
+
+std::unique_ptr<TArborescense> TArborescense::DeleteChild(int index) {
+  ChildNode(index);  // range check
+  auto it = children_.begin() + index;
+  std::unique_ptr<TArborescense> child = std::move(*it);
+  children_.erase(it);
+  return child;
+}
+
+int TArborescense::IndexOfName(const std::string& name) const {
+  for (size_t i = 0; i < children_.size(); ++i) {
+    if (SameTextAscii(children_[i]->GetName(), name)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+// ---------------------------------------------------------------------------------------
+// Loading and saving folder records
+
+namespace {
+
+enum class LoadEnd { Complete, Cut, NameMissing };
+
+int32_t CountOrNone(int32_t count) { return count > 0 ? count : 0; }
+
+LoadEnd LoadFolderRecords(TDossier& root, TMemoryStream& stream) {
+  struct Frame {
+    TDossier* node;
+    int32_t childrenLeft;
+    int level;
+  };
+  std::string name;
+  int32_t count = 0;
+  if (!stream.ReadShortString(name)) return LoadEnd::NameMissing;
+  root.StoreName(std::move(name));
+  if (!stream.ReadInt32(count)) return LoadEnd::Cut;
+
+  std::vector<Frame> stack;
+  stack.push_back({&root, CountOrNone(count), root.GetLevel()});
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    if (frame.childrenLeft > 0) {
+      if (frame.level >= kMaxTreeDepth) return LoadEnd::Cut;
+      --frame.childrenLeft;
+      TDossier* parent = frame.node;
+      const int level = frame.level + 1;
+      const int index = parent->AddChildByName(std::string());
+      auto* child = dynamic_cast<TDossier*>(&parent->ChildNode(index));
+      if (child == nullptr) return LoadEnd::Cut;
+      if (!stream.ReadShortString(name)) {
+        parent->DeleteChild(index);
+        return LoadEnd::Cut;
+      }
+      child->StoreName(std::move(name));
+      if (!stream.ReadInt32(count)) return LoadEnd::Cut;
+      stack.push_back({child, CountOrNone(count), level});
+      continue;
+    }
+    if (!stream.ReadInt32(count)) return LoadEnd::Cut;
+    for (int32_t i = 0; i < count; ++i) {
+      auto mask = std::make_shared<TMasque>();
+      if (!mask->LoadFromStream(stream)) return LoadEnd::Cut;
+      frame.node->GetMasks().Add(std::move(mask));
+    }
+    stack.pop_back();
+  }
+  return LoadEnd::Complete;
+}
+
+const TMasqueList* MasksOf(const TArborescense& node) {
+  const auto* folder = dynamic_cast<const TDossier*>(&node);
+  return folder != nullptr ? &folder->Masks() : nullptr;
+}
+
+void WriteFolderHead(TMemoryStream& stream, const TArborescense& node) {
+  stream.WriteShortString(node.StoredName());
+  stream.WriteInt32(node.Count());
+}
+
+void WriteMasks(TMemoryStream& stream, const TArborescense& node) {
+  const TMasqueList* masks = MasksOf(node);
+  const int count = masks != nullptr ? masks->Count() : 0;
+  stream.WriteInt32(count);
+  for (int i = 0; i < count; ++i) masks->GetItem(i)->SaveToStream(stream);
+}
+
+// Writes the folder record of `root` and of everything below it, with an explicit stack.
+void SaveFolderRecords(const TArborescense& root, TMemoryStream& stream) {
+  struct Frame {
+    const TArborescense* node;
+    int next;
+  };
+  std::vector<Frame> stack;
+  WriteFolderHead(stream, root);
+  stack.push_back({&root, 0});
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    if (frame.next < frame.node->Count()) {
+      const TArborescense& child = frame.node->ChildNode(frame.next++);
+      WriteFolderHead(stream, child);
+      stack.push_back({&child, 0});
+      continue;
+    }
+    WriteMasks(stream, *frame.node);
+    stack.pop_back();
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// TDossier, TDisque
+
+TDossier::TDossier(const std::string& name, size_t capacity, IArborescense* parent, size_t maskCapacity)
+    : TArborescense(capacity, parent), masks_(maskCapacity) {
+  InitName(name);
+}
+
+void TDossier::LoadFromStream(TMemoryStream& stream) { LoadFolderRecords(*this, stream); }
+
+void TDossier::SaveToStream(TMemoryStream& stream) const { SaveFolderRecords(*this, stream); }
+
+void TDossier::AppendOwnText(std::string& text, int level) const {
+  if (masks_.Count() == 0) return;
+  text += '\n';
+  AppendTabs(text, level);
+  text += masks_.ToText();
+}
+
+void TDossier::CopyOwnInto(TArborescense& destination) const {
+  // A destination without masks is the invalid cast (std::bad_cast).
+  TMasqueList& target = dynamic_cast<IMasque&>(destination).GetMasks();
+  masks_.AssignTo(target);
+}
+
+TDisque::TDisque(const std::string& name, size_t capacity, IArborescense* parent, size_t maskCapacity)
+    : TDossier(std::string(), capacity, parent, maskCapacity) {
+  InitName(name);
+}
+
+void TDisque::SetName(const std::string& name) {
+  if (name.empty()) return;
+  const char letter = FoldAscii(name[0]);
+  if (letter < 'A' || letter > 'Z') return;
+  TArborescense::SetName(std::string(1, letter));
+}
+
+std::string TDisque::GetPath() const { return StoredName() + ":\\"; }
+
+// ---------------------------------------------------------------------------------------
+// TPosteDeTravail
+
+TPosteDeTravail::TPosteDeTravail(size_t capacity) : TArborescense(capacity, nullptr) {}
+
+void TPosteDeTravail::LoadFromStream(TMemoryStream& stream) {
+  int32_t count = 0;
+  if (!stream.ReadInt32(count)) return;
+  for (int32_t i = 0; i < count; ++i) {
+    const int index = AddChildByName("A");
+    if (index < 0) return;
+    auto* drive = dynamic_cast<TDossier*>(&ChildNode(index));
+    if (drive == nullptr) return;
+    LoadEnd end = LoadFolderRecords(*drive, stream);
+    if (end == LoadEnd::NameMissing) DeleteChild(index);
+    if (end != LoadEnd::Complete) return;
+  }
+}
+
+void TPosteDeTravail::SaveToStream(TMemoryStream& stream) const {
+  stream.WriteInt32(Count());
+  for (int i = 0; i < Count(); ++i) SaveFolderRecords(ChildNode(i), stream);
+}
+
+int TPosteDeTravail::AddChild(std::unique_ptr<TArborescense>& child) {
+  if (dynamic_cast<TDisque*>(child.get()) == nullptr) return -1;
+  AppendChild(std::move(child));
+  return Count() - 1;
+}
+
+int TPosteDeTravail::AddChildByName(const std::string& name) {
+  std::unique_ptr<TArborescense> drive = std::make_unique<TDisque>(name, ChildCapacity(), this);
+  return AddChild(drive);
+}
+
+std::vector<uint8_t> SaveTreeBytes(const TArborescense& node) {
+  TMemoryStream stream;
+  node.SaveToStream(stream);
+  return stream.Bytes();
+}
+
+}  // namespace pur

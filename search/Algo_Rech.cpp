@@ -1,0 +1,271 @@
+#include "Algo_Rech.h"
+
+#include <windows.h>
+
+#include <unordered_set>
+
+namespace pur {
+namespace {
+
+constexpr DWORD kAttributeVolumeLabel = 0x8;
+
+class FindHandle {
+ public:
+  explicit FindHandle(HANDLE handle) : handle_(handle) {}
+  ~FindHandle() {
+    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
+  }
+  FindHandle(const FindHandle&) = delete;
+  FindHandle& operator=(const FindHandle&) = delete;
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+bool IsDotEntry(const char* name) {
+  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// Files: anything but folders and volume labels. Folders: never hidden, system or reparse
+// points (junctions and links may lead back up the tree or to places nobody chose).
+bool PassesAttributes(DWORD attributes, bool foldersOnly) {
+  if (!foldersOnly) return (attributes & (FILE_ATTRIBUTE_DIRECTORY | kAttributeVolumeLabel)) == 0;
+  constexpr DWORD kRefused =
+      FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | kAttributeVolumeLabel | FILE_ATTRIBUTE_REPARSE_POINT;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && (attributes & kRefused) == 0;
+}
+
+std::string FoldedName(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded) c = FoldAscii(c);
+  return folded;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// Events
+
+TSearchProgressEvent TSearchProgressEvent::FromFunction(std::function<bool(double)> function) {
+  if (!function) return {};
+  auto holder = std::make_shared<std::function<bool(double)>>(std::move(function));
+  TSearchProgressEvent event(holder.get(), [](void* o, double progress) -> bool {
+    return (*static_cast<std::function<bool(double)>*>(o))(progress);
+  });
+  event.holder_ = std::move(holder);
+  return event;
+}
+
+// ---------------------------------------------------------------------------------------
+// TARFileList
+
+void TARFileList::ForEachName(const std::string& pattern, bool foldersOnly,
+                              const std::function<void(const char* name)>& onName) {
+  WIN32_FIND_DATAA data;
+  FindHandle find(FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                   FIND_FIRST_EX_LARGE_FETCH));
+  if (find.get() == INVALID_HANDLE_VALUE) return;
+  const std::string_view namePattern = PatternNamePart(pattern);
+  do {
+    if (IsDotEntry(data.cFileName) || !PassesAttributes(data.dwFileAttributes, foldersOnly)) continue;
+    if (!MatchesWildcard(data.cFileName, namePattern)) continue;
+    onName(data.cFileName);
+  } while (FindNextFileA(find.get(), &data));
+}
+
+std::string TARFileList::GetEntry(int index) const {
+  if (index < 0 || index >= Count()) {
+    throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+  }
+  return Entries[static_cast<size_t>(index)];
+}
+
+StringList TARFileList::Scan() {
+  Entries.clear();
+  const std::string folder(PatternFolderPart(Pattern));
+  ForEachName(Pattern, FoldersOnly, [&](const char* name) { Entries.push_back(folder + name); });
+  return Entries;
+}
+
+std::string FolderNameOf(const std::string& path) {
+  std::string_view view(path);
+  if (!view.empty() && view.back() == '\\') view.remove_suffix(1);
+  const size_t cut = view.find_last_of("\\:");
+  return std::string(cut == std::string_view::npos ? view : view.substr(cut + 1));
+}
+
+// ---------------------------------------------------------------------------------------
+// TRechercheAdapter
+
+TRechercheAdapter* TRechercheAdapter::ParentAdapter() const {
+  auto* parent = dynamic_cast<IRechArborescense*>(node_.GetParent());
+  return parent != nullptr ? &parent->GetAdapter() : nullptr;
+}
+
+TMasqueList& TRechercheAdapter::GetEffectiveMasks() {
+  RefreshEffectiveMasks();
+  return effectiveMasks_;
+}
+
+void TRechercheAdapter::RefreshEffectiveMasks() {
+  // Each list builds on its parent's: refresh the chain from the top down, without recursion.
+  std::vector<TRechercheAdapter*> chain{this};
+  for (TRechercheAdapter* adapter = this; adapter->maskSource_ != nullptr;) {
+    adapter = adapter->ParentAdapter();
+    if (adapter == nullptr) break;
+    chain.push_back(adapter);
+  }
+  for (size_t i = chain.size(); i > 0; --i) {
+    chain[i - 1]->RefreshFromParent(i < chain.size() ? chain[i] : nullptr);
+  }
+}
+
+void TRechercheAdapter::RefreshFromParent(TRechercheAdapter* parent) {
+  if (parent == nullptr || maskSource_ == nullptr) return;
+  const TMasqueList& inherited = parent->effectiveMasks_;
+  TMasqueList& own = maskSource_->GetMasks();
+  const int total = inherited.Count() + own.Count();
+  if (total == cachedMaskCount_) return;
+  effectiveMasks_.Clear();
+  for (int i = 0; i < own.Count(); ++i) {
+    const MaskRef& mask = own.GetItem(i);
+    if (effectiveMasks_.IndexOf(*mask) < 0) effectiveMasks_.Add(mask);
+  }
+  for (int i = 0; i < inherited.Count(); ++i) {
+    const MaskRef& mask = inherited.GetItem(i);
+    if (!mask->Recursive) continue;
+    const int found = effectiveMasks_.IndexOf(*mask);
+    if (found < 0) {
+      effectiveMasks_.Add(mask);
+    } else {
+      // The same mask owned here becomes recursive for good (masks are shared), so the
+      // ancestor's mask keeps applying below this node.
+      effectiveMasks_.GetItem(found)->Recursive = true;
+    }
+  }
+  cachedMaskCount_ = total;
+}
+
+TSearchProgressEvent TRechercheAdapter::GetCallback() const {
+  for (const TRechercheAdapter* adapter = this; adapter != nullptr; adapter = adapter->ParentAdapter()) {
+    if (adapter->callback_) return adapter->callback_;
+  }
+  return {};
+}
+
+void TRechercheAdapter::SetCallback(const TSearchProgressEvent& callback) {
+  if (!(callback == callback_)) callback_ = callback;
+}
+
+double TRechercheAdapter::GetProgress() const {
+  for (const TRechercheAdapter* adapter = this; adapter != nullptr; adapter = adapter->ParentAdapter()) {
+    if (adapter->progress_ != 0.0) return adapter->progress_;
+  }
+  return 0.0;
+}
+
+double TRechercheAdapter::Weight() const {
+  // Every child is an equal part of its parent's share. Kept as a double: the product of
+  // child counts along a deep path would overflow any integer.
+  double weight = 1.0;
+  for (const IArborescense* node = &node_; node != nullptr; node = node->GetParent()) {
+    weight *= static_cast<double>(node->Count());
+  }
+  return weight > 0.0 ? weight : 1.0;
+}
+
+void TRechercheAdapter::ReportProgress(int k) {
+  const TSearchProgressEvent callback = GetCallback();
+  if (!callback) return;
+  progress_ = static_cast<double>(k) / Weight();
+  if (TRechercheAdapter* parent = ParentAdapter()) progress_ += parent->GetProgress();
+  if (!callback(progress_)) throw ERAException();
+}
+
+void TRechercheAdapter::DiscoverSubfolders(const std::string& path) {
+  if (GetEffectiveMasks().Count() == 0) return;
+  // Names already in the tree, folded as IndexOfName folds them.
+  std::unordered_set<std::string> known;
+  for (int i = 0; i < node_.Count(); ++i) known.insert(FoldedName(node_.GetChild(i)->GetName()));
+  TARFileList::ForEachName(path + kAllFilesPattern, true, [&](const char* name) {
+    if (known.insert(FoldedName(name)).second) node_.AddChildByName(name);
+  });
+}
+
+void TRechercheAdapter::ListOwnFiles(const std::string& path, StringList& result) {
+  if (maskSource_ == nullptr) return;
+  TMasqueList& masks = GetEffectiveMasks();
+  for (int i = 0; i < masks.Count(); ++i) {
+    const std::string pattern = path + masks.GetItem(i)->Text;
+    const std::string folder(PatternFolderPart(pattern));
+    TARFileList::ForEachName(pattern, false, [&](const char* name) { result.push_back(folder + name); });
+  }
+}
+
+StringList TRechercheAdapter::Search() {
+  struct Frame {
+    TRechercheAdapter* adapter;
+    std::string path;
+    int level;
+    int next;   // children entered so far
+    int count;  // taken once, after discovery
+  };
+  auto enter = [](TRechercheAdapter& adapter, int level) {
+    adapter.progress_ = 0.0;  // a second search starts from fresh progress values
+    std::string path = adapter.node_.GetPath();
+    if (level < kMaxTreeDepth) adapter.DiscoverSubfolders(path);
+    return Frame{&adapter, std::move(path), level, 0, adapter.node_.Count()};
+  };
+
+  // One result list in post-order: each subtree's files, then the node's own, as the
+  // recursive definition concatenates them.
+  StringList result;
+  std::vector<Frame> stack;
+  stack.push_back(enter(*this, node_.GetLevel()));
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    if (frame.next < frame.count) {
+      IArborescense* child = frame.adapter->node_.GetChild(frame.next++);
+      auto* searchable = dynamic_cast<IRechArborescense*>(child);
+      if (searchable == nullptr) {
+        frame.adapter->ReportProgress(frame.next);
+        continue;
+      }
+      const int level = frame.level + 1;
+      stack.push_back(enter(searchable->GetAdapter(), level));
+      continue;
+    }
+    frame.adapter->ListOwnFiles(frame.path, result);
+    stack.pop_back();
+    if (!stack.empty()) stack.back().adapter->ReportProgress(stack.back().next);
+  }
+  return result;
+}
+
+// ---------------------------------------------------------------------------------------
+// Search-capable nodes
+
+int TRAPosteDeTravail::AddChildByName(const std::string& name) {
+  std::unique_ptr<TArborescense> drive = std::make_unique<TRADisque>(name, this);
+  return AddChild(drive);
+}
+
+int TRADisque::AddChildByName(const std::string& name) {
+  std::unique_ptr<TArborescense> folder = std::make_unique<TRADossier>(name, this);
+  return AddChild(folder);
+}
+
+int TRADossier::AddChildByName(const std::string& name) {
+  std::unique_ptr<TArborescense> folder = std::make_unique<TRADossier>(name, this);
+  return AddChild(folder);
+}
+
+std::unique_ptr<TRAPosteDeTravail> LoadSearchTree(const void* data, size_t size) {
+  auto tree = std::make_unique<TRAPosteDeTravail>(kComputerCapacity);
+  TMemoryStream stream(data, size);
+  tree->LoadFromStream(stream);
+  return tree;
+}
+
+}  // namespace pur

@@ -1,0 +1,191 @@
+// The search-capable tree: each node owns a search adapter that knows the masks applying at
+// the node, discovers its subfolders on disk, lists its files and reports progress.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "Algo.h"
+
+namespace pur {
+
+constexpr char kIRechArborescenseGuid[] = "{1181CC76-BFC3-43A6-B74E-EA29BD0EF120}";
+constexpr char kUserAbortMessage[] = "User abort";
+constexpr char kAllFilesPattern[] = "*.*";
+
+// Stops a search; raised when the progress callback answers false.
+class ERAException : public std::runtime_error {
+ public:
+  ERAException() : std::runtime_error(kUserAbortMessage) {}
+  explicit ERAException(const std::string& message) : std::runtime_error(message) {}
+};
+
+// A bound progress callback: takes the finished share of the search (0 to 1) and answers true
+// to go on. Two events are the same when they call the same function on the same object.
+class TSearchProgressEvent {
+ public:
+  using Function = bool (*)(void* object, double progress);
+
+  TSearchProgressEvent() = default;
+  TSearchProgressEvent(void* object, Function function) : object_(object), function_(function) {}
+
+  // TSearchProgressEvent::Bind<&TPURLib::SearchProgress>(this)
+  template <auto Method, class T>
+  static TSearchProgressEvent Bind(T* object) {
+    return TSearchProgressEvent(object, [](void* o, double progress) -> bool {
+      return (static_cast<T*>(o)->*Method)(progress);
+    });
+  }
+  // Wraps any callable; every wrapped callable is an event of its own.
+  static TSearchProgressEvent FromFunction(std::function<bool(double)> function);
+
+  explicit operator bool() const { return function_ != nullptr; }
+  bool operator()(double progress) const { return function_(object_, progress); }
+  friend bool operator==(const TSearchProgressEvent& a, const TSearchProgressEvent& b) {
+    return a.object_ == b.object_ && a.function_ == b.function_;
+  }
+
+ private:
+  void* object_ = nullptr;
+  Function function_ = nullptr;
+  std::shared_ptr<std::function<bool(double)>> holder_;  // keeps a wrapped callable alive
+};
+
+class TRechercheAdapter;
+
+// Search view of a search-capable node.
+class IRechArborescense : public virtual IArborescense {
+ public:
+  virtual double GetProgress() const = 0;
+  virtual TMasqueList& GetEffectiveMasks() = 0;
+  virtual TSearchProgressEvent GetCallback() const = 0;
+  virtual void SetCallback(const TSearchProgressEvent& callback) = 0;
+  // The full paths of the files found at this node and below, in the fixed result order.
+  virtual StringList Search() = 0;
+  // The adapter behind the five operations above.
+  virtual TRechercheAdapter& GetAdapter() = 0;
+
+ protected:
+  ~IRechArborescense() = default;
+};
+
+// A one-shot directory lister. Entries are reported only when their long name matches the
+// pattern's last component: the platform also matches 8.3 short names ("*.tmp" would list
+// "notes.tmpl"). Folder mode never lists hidden, system or reparse-point folders.
+class TARFileList {
+ public:
+  TARFileList(std::string pattern, bool foldersOnly) : Pattern(std::move(pattern)), FoldersOnly(foldersOnly) {}
+  virtual ~TARFileList() = default;
+
+  // Throws std::out_of_range for an index outside 0..Count-1.
+  virtual std::string GetEntry(int index) const;
+  virtual int Count() const { return static_cast<int>(Entries.size()); }
+  virtual StringList Scan();
+
+  // Calls onName with the name of each entry that passes, in listing order.
+  static void ForEachName(const std::string& pattern, bool foldersOnly,
+                          const std::function<void(const char* name)>& onName);
+
+  std::string Pattern;
+  bool FoldersOnly;
+  StringList Entries;
+};
+
+// The last component of a listed path (one trailing backslash ignored).
+std::string FolderNameOf(const std::string& path);
+
+class TRechercheAdapter {
+ public:
+  TRechercheAdapter(IArborescense& node, IMasque* maskSource) : node_(node), maskSource_(maskSource) {}
+  virtual ~TRechercheAdapter() = default;
+  TRechercheAdapter(const TRechercheAdapter&) = delete;
+  TRechercheAdapter& operator=(const TRechercheAdapter&) = delete;
+
+  virtual TMasqueList& GetEffectiveMasks();
+  virtual void RefreshEffectiveMasks();
+  // The own callback, else the nearest ancestor's (looked up at each call, so a callback that
+  // was replaced above is never called again from below).
+  virtual TSearchProgressEvent GetCallback() const;
+  virtual void SetCallback(const TSearchProgressEvent& callback);
+
+  double GetProgress() const;
+  // Called after the k-th child of the node has been searched; raises ERAException when
+  // the callback answers false.
+  void ReportProgress(int k);
+  // Walks the node's subtree depth first with an explicit stack.
+  StringList Search();
+
+ private:
+  TRechercheAdapter* ParentAdapter() const;
+  void RefreshFromParent(TRechercheAdapter* parent);
+  void DiscoverSubfolders(const std::string& path);
+  void ListOwnFiles(const std::string& path, StringList& result);
+  double Weight() const;
+
+  IArborescense& node_;
+  IMasque* maskSource_;
+  TMasqueList effectiveMasks_{kMaskListCapacity};
+  int cachedMaskCount_ = 0;
+  TSearchProgressEvent callback_;
+  double progress_ = 0.0;
+};
+
+class TRAPosteDeTravail : public TPosteDeTravail, public virtual IRechArborescense {
+ public:
+  explicit TRAPosteDeTravail(size_t capacity = kComputerCapacity) : TPosteDeTravail(capacity) {}
+  // Creates a search-capable drive from the name's first character.
+  int AddChildByName(const std::string& name) override;
+
+  double GetProgress() const override { return adapter_.GetProgress(); }
+  TMasqueList& GetEffectiveMasks() override { return adapter_.GetEffectiveMasks(); }
+  TSearchProgressEvent GetCallback() const override { return adapter_.GetCallback(); }
+  void SetCallback(const TSearchProgressEvent& callback) override { adapter_.SetCallback(callback); }
+  StringList Search() override { return adapter_.Search(); }
+  TRechercheAdapter& GetAdapter() override { return adapter_; }
+
+ private:
+  TRechercheAdapter adapter_{*this, nullptr};
+};
+
+class TRADisque : public TDisque, public virtual IRechArborescense {
+ public:
+  TRADisque(const std::string& name, IArborescense* parent)
+      : TDisque(name, kSearchListCapacity, parent, kSearchListCapacity) {}
+  // Creates a search-capable folder.
+  int AddChildByName(const std::string& name) override;
+
+  double GetProgress() const override { return adapter_.GetProgress(); }
+  TMasqueList& GetEffectiveMasks() override { return adapter_.GetEffectiveMasks(); }
+  TSearchProgressEvent GetCallback() const override { return adapter_.GetCallback(); }
+  void SetCallback(const TSearchProgressEvent& callback) override { adapter_.SetCallback(callback); }
+  StringList Search() override { return adapter_.Search(); }
+  TRechercheAdapter& GetAdapter() override { return adapter_; }
+
+ private:
+  TRechercheAdapter adapter_{*this, this};
+};
+
+class TRADossier : public TDossier, public virtual IRechArborescense {
+ public:
+  TRADossier(const std::string& name, IArborescense* parent)
+      : TDossier(name, kSearchListCapacity, parent, kSearchListCapacity) {}
+  // Creates a search-capable folder.
+  int AddChildByName(const std::string& name) override;
+
+  double GetProgress() const override { return adapter_.GetProgress(); }
+  TMasqueList& GetEffectiveMasks() override { return adapter_.GetEffectiveMasks(); }
+  TSearchProgressEvent GetCallback() const override { return adapter_.GetCallback(); }
+  void SetCallback(const TSearchProgressEvent& callback) override { adapter_.SetCallback(callback); }
+  StringList Search() override { return adapter_.Search(); }
+  TRechercheAdapter& GetAdapter() override { return adapter_; }
+
+ private:
+  TRechercheAdapter adapter_{*this, this};
+};
+
+// Builds a search-capable tree from the stream bytes (a damaged stream loads what it can).
+std::unique_ptr<TRAPosteDeTravail> LoadSearchTree(const void* data, size_t size);
+
+}  // namespace pur

@@ -1,0 +1,17 @@
+// Without resources the texts are the string table's own.
+#include "Algo.h"
+#include "LibStrings.h"
+
+namespace pur {
+
+const std::string& PosteDeTravailText() {
+  static const std::string text = kDefaultPosteDeTravail;
+  return text;
+}
+
+const std::string& RecursifText() {
+  static const std::string text = kDefaultRecursif;
+  return text;
+}
+
+}  // namespace pur

@@ -1,0 +1,44 @@
+// Real directory trees in fresh temporary folders, and trees of places that reach them.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "Algo_Rech.h"
+
+namespace pur::test {
+
+// A fresh folder under the temporary folder, deleted with everything in it at the end
+// (reparse points are neither entered nor deleted).
+class TempTree {
+ public:
+  explicit TempTree(const std::string& tag);
+  ~TempTree();
+  TempTree(const TempTree&) = delete;
+  TempTree& operator=(const TempTree&) = delete;
+
+  const std::string& Root() const { return root_; }  // ends with a backslash
+  std::string Path(const std::string& relative) const { return root_ + relative; }
+  void Dir(const std::string& relative, DWORD attributes = 0) const;
+  void File(const std::string& relative, DWORD attributes = 0) const;
+  // Keeps the folder (a test that hands it to another process).
+  void Keep() { keep_ = true; }
+
+ private:
+  std::string root_;
+  bool keep_ = false;
+};
+
+// Deletes a folder's content and the folder, never following reparse points.
+void DeleteTree(const std::string& folder);
+
+// The node for `path` (ending with a backslash), adding the drive and folders on the way.
+TRADossier& NodeAt(TRAPosteDeTravail& computer, const std::string& path);
+MaskRef AddMask(IArborescense& node, const std::string& text, bool recursive);
+
+// Paths made relative to `root` (those outside it are kept whole).
+StringList Relative(const StringList& paths, const std::string& root);
+std::string Joined(const StringList& items);  // for failure messages
+
+}  // namespace pur::test
