@@ -263,7 +263,6 @@ bool TPURLib::GuardAllows() {
 }
 
 int32_t TPURLib::RunCleaning(int32_t code) {
-  g_endHandlerError = nullptr;
   int32_t result = Entries_.CleanWindows(code);
   RethrowEndHandlerError();
   CheckLibError();
