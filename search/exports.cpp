@@ -139,10 +139,13 @@ int32_t __stdcall CleanWindows(int32_t code) {
         lib.SetStopRequested(true);
         return 0;
       case kCleanRecycleBin:
+        lib.EmptyRecycleBin();
+        return 0;
       case kCleanTempFolder:
+        return lib.EmptyTempFolder();
       case kCleanPersoSearch:
-        // The cleanings arrive with the file operations; until then they are refused (0,
-        // no callback), as a cleaning refused by its status would be.
+        // The personal search arrives with the search engine; until then it is refused
+        // (0, no callback, lists left as they are), as without a loaded tree.
         return 0;
       default:
         return 0;
@@ -160,10 +163,10 @@ void __stdcall getSearchLists(int32_t code, char* buffer) {
   });
 }
 
-// Single-file deletion arrives with the file operations; until then nothing is deleted.
-int32_t __stdcall PurDeleteFile(const char* /*path*/, uint8_t /*toRecycleBin*/,
-                                                      uint8_t /*allowReadOnlyHidden*/) {
-  return Guarded<int32_t>(0, [](TPURLib&) { return 0; });
+int32_t __stdcall PurDeleteFile(const char* path, uint8_t toRecycleBin, uint8_t allowReadOnlyHidden) {
+  return Guarded<int32_t>(0, [&](TPURLib& lib) {
+    return path ? lib.DeleteOneFile(path, toRecycleBin != 0, allowReadOnlyHidden != 0) : 0;
+  });
 }
 
 double __stdcall GetCurrentPercent() {
@@ -193,10 +196,10 @@ void __stdcall NameLocked(char* buffer) {
   });
 }
 
-// The journal writer arrives with the file operations; until then nothing is written.
-void __stdcall CreateFileLog(const char* /*path*/, const char* /*appName*/,
-                                                   const char* /*body*/, uint8_t /*newFile*/) {
-  GuardedVoid([](TPURLib&) {});
+void __stdcall CreateFileLog(const char* path, const char* appName, const char* body, uint8_t newFile) {
+  GuardedVoid([&](TPURLib& lib) {
+    lib.CreateFileLog(SafeString(path), SafeString(appName), SafeString(body), newFile != 0);
+  });
 }
 
 int32_t __stdcall GetLastLibError(char* buffer, int32_t size) {

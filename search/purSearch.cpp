@@ -1,5 +1,9 @@
 #include "purSearch.h"
 
+#include "Cleanings.h"
+#include "FileLog.h"
+#include "FileLogFormat.h"
+
 #include <algorithm>
 #include <cstring>
 #include <strings.h>
@@ -345,6 +349,71 @@ std::string TPURLib::TakeListSnapshot(int index) {
   std::string text = std::move(*listSnapshots_[index]);
   listSnapshots_[index].reset();
   return text;
+}
+
+// ---------------------------------------------------------------- cleanings
+
+namespace {
+
+// Shows one cleaning in Status from 0 % to 100 %; the bit is cleared and the progress
+// completed however the cleaning ends.
+class CleaningScope {
+ public:
+  CleaningScope(TPURLib& lib, uint8_t bit) : lib_(lib), bit_(bit) {
+    lib_.SetStatusBit(bit_, true);
+    lib_.SetPercent(0.0);
+  }
+  ~CleaningScope() {
+    try {
+      lib_.SetStatusBit(bit_, false);
+      lib_.SetPercent(100.0);
+    } catch (...) {
+    }
+  }
+  CleaningScope(const CleaningScope&) = delete;
+  CleaningScope& operator=(const CleaningScope&) = delete;
+
+ private:
+  TPURLib& lib_;
+  uint8_t bit_;
+};
+
+class ERefused : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+}  // namespace
+
+void TPURLib::EmptyRecycleBin() {
+  if (Status() & kStatusRecycleBin) return;
+  {
+    CleaningScope scope(*this, kStatusRecycleBin);
+    EmptyAllRecycleBins();
+  }
+  NotifyEnd(kEndRecycleBin);
+}
+
+int32_t TPURLib::EmptyTempFolder() {
+  if (Status() & kStatusRecycleBin) return 0;
+  TTempCleaning cleaning;
+  {
+    CleaningScope scope(*this, kStatusTempFolder);
+    cleaning = CleanUserTempFolder();
+  }
+  // A folder that is not safe to empty is an error of this cleaning: nothing was deleted.
+  if (cleaning.Refused()) throw ERefused(cleaning.Refusal);
+  NotifyEnd(kEndTempFolder);
+  return cleaning.ExportedGain();
+}
+
+int32_t TPURLib::DeleteOneFile(const std::string& path, bool toRecycleBin, bool allowReadOnlyHidden) {
+  return DeleteFoundFile(path, toRecycleBin, allowReadOnlyHidden);
+}
+
+void TPURLib::CreateFileLog(const std::string& path, const std::string& appName, const std::string& body,
+                            bool newFile) {
+  WriteFileLog(path, LogTitleFromAppNames(ReadAppNames(), appName), body, newFile);
 }
 
 void TPURLib::NotifyEnd(uint8_t kind) {

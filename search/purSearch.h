@@ -77,6 +77,13 @@ class TPURLib {
   std::string TakeListSnapshot(int index);
   void PublishLists(const StringList& l1, const StringList& l2, const StringList& l3);
 
+  // The cleanings, on the caller's thread. A refused cleaning answers 0 without callback;
+  // a failed one restores Status and Percent and raises for the failure channel.
+  void EmptyRecycleBin();
+  int32_t EmptyTempFolder();
+  int32_t DeleteOneFile(const std::string& path, bool toRecycleBin, bool allowReadOnlyHidden);
+  void CreateFileLog(const std::string& path, const std::string& appName, const std::string& body, bool newFile);
+
   void SetEndProc(TEndProc proc) { endProc_.store(proc); }
   void NotifyEnd(uint8_t kind);
 

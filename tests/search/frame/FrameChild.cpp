@@ -116,6 +116,9 @@ int RunFrameChild(int argc, char** argv) {
       std::string l1 = FromHex(arg()), l2 = FromHex(arg()), l3 = FromHex(arg());
       if (!white) white = std::make_unique<pur::TPURLib>("white", "Tests");
       white->PublishLists(pur::ReadCommaText(l1), pur::ReadCommaText(l2), pur::ReadCommaText(l3));
+    } else if (cmd == "white-status") {
+      if (!white) white = std::make_unique<pur::TPURLib>("white", "Tests");
+      white->SetStatusBit(static_cast<uint8_t>(std::atoi(arg().c_str())), true);
     } else if (cmd == "white-free") {
       white.reset();
     } else if (cmd == "sleep") {
