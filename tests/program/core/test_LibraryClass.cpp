@@ -518,6 +518,18 @@ TEST(RealLibrary, BoundFromTheProgramsFolder) {
   EXPECT_EQ(lib.LockOwnerName(), lib.LibName());
   EXPECT_FALSE(lib.TakeLock());
   EXPECT_TRUE(lib.ReleaseLock());
+  // Idle progress arrives on this thread at every poll.
+  lib.SetRefreshInterval(20);
+  std::vector<std::pair<double, DWORD>> progress;
+  lib.SetOnProgress([&](double percent) {
+    progress.emplace_back(percent, GetCurrentThreadId());
+    return true;
+  });
+  ASSERT_TRUE(PumpUntil([&] { return progress.size() >= 3; }, 5000));
+  for (auto [percent, thread] : progress) {
+    EXPECT_EQ(percent, 0.0);
+    EXPECT_EQ(thread, GetCurrentThreadId());
+  }
 }
 
 // Child: binds the real library, waits to see another identity's lock, checks what is
