@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -532,10 +533,88 @@ TEST(RealLibrary, BoundFromTheProgramsFolder) {
   }
 }
 
+// Points TMP and TEMP of this process (and so the library's temporary folder) elsewhere.
+class TempVariables {
+ public:
+  explicit TempVariables(const std::string& folder) : Tmp_(Get("TMP")), Temp_(Get("TEMP")) {
+    SetEnvironmentVariableA("TMP", folder.c_str());
+    SetEnvironmentVariableA("TEMP", folder.c_str());
+  }
+  ~TempVariables() {
+    SetEnvironmentVariableA("TMP", Tmp_.c_str());
+    SetEnvironmentVariableA("TEMP", Temp_.c_str());
+  }
+
+ private:
+  static std::string Get(const char* name) {
+    char value[MAX_PATH] = {};
+    GetEnvironmentVariableA(name, value, MAX_PATH);
+    return value;
+  }
+  std::string Tmp_, Temp_;
+};
+
+void WriteFileOfSize(const std::string& path, size_t size) {
+  std::ofstream(path, std::ios::binary) << std::string(size, 'x');
+}
+
+TEST(RealLibrary, CleaningsCallTheEndHandlerOnTheMainThreadInsideTheCall) {
+  ASSERT_TRUE(FileExists(RealLibrary()));
+  TempFolder sandbox;
+  WriteFileOfSize(sandbox.Path() + "a.tmp", 1000);
+  WriteFileOfSize(sandbox.Path() + "b.tmp", 2345);
+  TPURLib lib(kLibNameFormat, "Purgo for Windows", kLibReserved);
+  lib.SetRefreshInterval(20);
+  ASSERT_TRUE(PumpUntil([&] { return !lib.LockedByOther(); }, 5000));
+  ASSERT_TRUE(lib.TakeLock());
+
+  std::vector<std::pair<uint8_t, DWORD>> ends;
+  bool inCall = false;
+  int outsideCall = 0;
+  TPURLib::SetEndHandler([&](uint8_t kind) {
+    ends.emplace_back(kind, GetCurrentThreadId());
+    if (!inCall) ++outsideCall;
+  });
+  int32_t gain = 0;
+  {
+    TempVariables temp(sandbox.Path());
+    inCall = true;
+    lib.EmptyRecycleBin();
+    gain = lib.EmptyTempFolder();
+    inCall = false;
+  }
+  TPURLib::SetEndHandler(nullptr);
+  EXPECT_EQ(gain, 3345);
+  EXPECT_FALSE(FileExists(sandbox.Path() + "a.tmp"));
+  EXPECT_FALSE(FileExists(sandbox.Path() + "b.tmp"));
+  ASSERT_EQ(ends.size(), 2u);
+  EXPECT_EQ(ends[0].first, kEndRecycleBin);
+  EXPECT_EQ(ends[1].first, kEndTempFolder);
+  for (auto [kind, thread] : ends) EXPECT_EQ(thread, GetCurrentThreadId()) << int(kind);
+  EXPECT_EQ(outsideCall, 0);
+  EXPECT_EQ(lib.CurrentStatus(), 0);
+
+  // Unguarded single-file deletion and the guarded report, with this program holding the lock.
+  const std::string file = sandbox.Path() + "c.tmp";
+  WriteFileOfSize(file, 777);
+  EXPECT_EQ(lib.DeleteFile(file, false, false), 777);
+  EXPECT_FALSE(FileExists(file));
+  const std::string report = sandbox.Path() + "PURGOWIN.LOG";
+  lib.WriteReport(report, "Ligne du journal\r\n", true);
+  std::ifstream in(report, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  in.close();
+  EXPECT_NE(text.find("Purgo for Windows"), std::string::npos) << text;
+  EXPECT_NE(text.find("Ligne du journal"), std::string::npos) << text;
+  DeleteFileA(report.c_str());
+  EXPECT_TRUE(lib.ReleaseLock());
+}
+
 // Child: binds the real library, waits to see another identity's lock, checks what is
 // skipped and what still reaches the library, then takes the lock once it is released.
 int LockFollower(const std::string& sawLockEvent, const std::string& tookLockEvent,
-                 const std::string& doneEvent) {
+                 const std::string& doneEvent, const std::string& sandbox) {
+  TempVariables temp(sandbox + "\\");
   TPURLib lib(kLibNameFormat, "Purgo for Windows", kLibReserved);
   lib.SetRefreshInterval(20);
   bool tookLock = false;
@@ -545,6 +624,8 @@ int LockFollower(const std::string& sawLockEvent, const std::string& tookLockEve
   });
   if (!PumpUntil([&] { return lib.LockedByOther(); }, 10000)) return 10;
   if (lib.EmptyTempFolder() != -1) return 11;
+  lib.WriteReport(sandbox + "\\PURGOWIN.LOG", "skipped\r\n", true);
+  if (FileExists(sandbox + "\\PURGOWIN.LOG")) return 17;
   if (lib.LoadNumber() != 2) return 12;  // unguarded: reaches the library
   lib.StopSearch();
   if (lib.LockOwnerName().empty() || lib.LockOwnerName() == lib.LibName()) return 13;
@@ -576,8 +657,11 @@ TEST(RealLibrary, SecondProgramWaitsForTheLockAndTakesItWhenFreed) {
   THandle took(CreateEventA(nullptr, TRUE, FALSE, tookName.c_str()));
   THandle done(CreateEventA(nullptr, TRUE, FALSE, doneName.c_str()));
 
+  TempFolder sandbox;
+  WriteFileOfSize(sandbox.Path() + "keep.tmp", 10);
+  std::string sandboxArg = sandbox.Path().substr(0, sandbox.Path().size() - 1);
   std::string command = "\"" + OwnExecutableName() + "\" --child lock-follower " + sawName + " " +
-                        tookName + " " + doneName;
+                        tookName + " " + doneName + " \"" + sandboxArg + "\"";
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
@@ -603,6 +687,7 @@ TEST(RealLibrary, SecondProgramWaitsForTheLockAndTakesItWhenFreed) {
   GetExitCodeProcess(child.Get(), &code);
   EXPECT_EQ(code, 0u) << "child failed at step " << code;
   EXPECT_EQ(first.LockOwnerName(), "");
+  EXPECT_TRUE(FileExists(sandbox.Path() + "keep.tmp")) << "a skipped cleaning emptied the folder";
 }
 
 // Child, run from a copy of this program in a folder without the library, in a current
@@ -664,9 +749,9 @@ int main(int argc, char** argv) {
     if (mode == "planted") return pur::PlantedChild();
     if (mode == "bare-load") return pur::BareLoadChild(false);
     if (mode == "bare-load-restricted") return pur::BareLoadChild(true);
-    if (mode == "lock-follower" && argc >= 6) {
+    if (mode == "lock-follower" && argc >= 7) {
       try {
-        return pur::LockFollower(argv[3], argv[4], argv[5]);
+        return pur::LockFollower(argv[3], argv[4], argv[5], argv[6]);
       } catch (const std::exception&) {
         return 40;
       }
