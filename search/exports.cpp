@@ -126,10 +126,8 @@ void __stdcall GetAppNames(char* buffer) {
   GuardedVoid([&](TPURLib& lib) { CopyText(buffer, lib.TakeAppNamesSnapshot()); });
 }
 
-// Loading the personal-search tree is built with the search engine; until then the tree
-// is refused.
-uint8_t __stdcall InitPersoTree(const void* /*data*/, int32_t /*size*/) {
-  return Guarded<uint8_t>(0, [](TPURLib&) -> uint8_t { return 0; });
+uint8_t __stdcall InitPersoTree(const void* data, int32_t size) {
+  return Guarded<uint8_t>(0, [&](TPURLib& lib) -> uint8_t { return lib.LoadPersoTree(data, size); });
 }
 
 int32_t __stdcall CleanWindows(int32_t code) {
@@ -144,8 +142,7 @@ int32_t __stdcall CleanWindows(int32_t code) {
       case kCleanTempFolder:
         return lib.EmptyTempFolder();
       case kCleanPersoSearch:
-        // The personal search arrives with the search engine; until then it is refused
-        // (0, no callback, lists left as they are), as without a loaded tree.
+        lib.RunPersoSearch();
         return 0;
       default:
         return 0;

@@ -3,6 +3,7 @@
 #include "Cleanings.h"
 #include "FileLog.h"
 #include "FileLogFormat.h"
+#include "Thread_Algo.h"
 
 #include <algorithm>
 #include <cstring>
@@ -42,6 +43,7 @@ TPURLib::TPURLib(const std::string& appName, const std::string& productName) {
   state_ = static_cast<TSharedState*>(sharedView_->Memory());
   mutex_ = std::make_unique<TMutex>(kMutexName);
   publishMutex_ = std::make_unique<TMutex>(kPublishMutexName);
+  sync_ = std::make_unique<TSyncWindow>();
   AddToCounter(&TSharedState::LoadCount, 1);
   counted_ = true;
 
@@ -63,6 +65,7 @@ TPURLib::~TPURLib() {
   SetEvent(stopEvent_);
   if (monitor_.joinable()) monitor_.join();
   CloseHandle(stopEvent_);
+  persoTree_.reset();
   if (counted_) AddToCounter(&TSharedState::LoadCount, -1);
   // mutex_ and sharedView_ go in reverse order of declaration; the shared state disappears
   // from the system with its last view.
@@ -405,6 +408,48 @@ int32_t TPURLib::EmptyTempFolder() {
   if (cleaning.Refused()) throw ERefused(cleaning.Refusal);
   NotifyEnd(kEndTempFolder);
   return cleaning.ExportedGain();
+}
+
+bool TPURLib::LoadPersoTree(const void* data, int32_t size) {
+  if (Status() & kStatusSearch) return false;
+  // A size without bytes behind it is refused rather than read from nowhere.
+  if (!data && size > 0) return false;
+  TMemoryStream stream(data, size > 0 ? static_cast<size_t>(size) : 0);
+  auto tree = std::make_unique<TRAPosteDeTravail>(kDriveCapacity);
+  tree->LoadFromStream(stream);
+  persoTree_ = std::move(tree);
+  return true;
+}
+
+bool TPURLib::SearchProgress(double value) {
+  bool stop = StopRequested();
+  SetPercent(value);
+  return !stop;
+}
+
+void TPURLib::RunPersoSearch() {
+  if ((Status() & kStatusRecycleBin) || !persoTree_) return;
+  SetStatusBit(kStatusSearch, true);
+  SetStopRequested(false);
+  std::exception_ptr failure;
+  try {
+    StringList found, second, errors;
+    {
+      TSearchThread thread(*persoTree_, found, kPriorityNormal, *sync_);
+      thread.Errors = &errors;
+      thread.SetProgressHandler([this](double value) { return SearchProgress(value); });
+      if (!StopRequested()) {
+        thread.Start();
+        thread.WaitFor();
+      }
+    }
+    PublishLists(found, second, errors);
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  SetStatusBit(kStatusSearch, false);
+  NotifyEnd(kEndSearch);
+  if (failure) std::rethrow_exception(failure);
 }
 
 int32_t TPURLib::DeleteOneFile(const std::string& path, bool toRecycleBin, bool allowReadOnlyHidden) {

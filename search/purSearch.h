@@ -3,8 +3,10 @@
 // registers the caller's name and publishes the search lists.
 #pragma once
 
+#include "Algo_Rech.h"
 #include "CommaText.h"
 #include "ShareMemUtils.h"
+#include "Synchronize.h"
 
 #include <array>
 #include <atomic>
@@ -34,6 +36,7 @@ constexpr DWORD kOwnMonitorMs = 10 * kMonitorPeriodMs;
 // Publications of other processes queue for at most this long.
 constexpr DWORD kPublishQueueMs = 60000;
 constexpr size_t kAppNameMax = 255;
+constexpr size_t kDriveCapacity = 26;
 constexpr int kListCount = 3;
 
 // Raised when a publication cannot be completed; the text goes to the caller.
@@ -81,6 +84,10 @@ class TPURLib {
   // a failed one restores Status and Percent and raises for the failure channel.
   void EmptyRecycleBin();
   int32_t EmptyTempFolder();
+  bool LoadPersoTree(const void* data, int32_t size);
+  void RunPersoSearch();
+  // The search's progress handler, on this thread: false once a stop was requested.
+  bool SearchProgress(double value);
   int32_t DeleteOneFile(const std::string& path, bool toRecycleBin, bool allowReadOnlyHidden);
   void CreateFileLog(const std::string& path, const std::string& appName, const std::string& body, bool newFile);
 
@@ -131,6 +138,9 @@ class TPURLib {
   std::mutex snapshotLock_;
   std::optional<std::string> appNamesSnapshot_;
   std::array<std::optional<std::string>, kListCount> listSnapshots_;
+
+  std::unique_ptr<TSyncWindow> sync_;  // hands search progress to the initialising thread
+  std::unique_ptr<TRAPosteDeTravail> persoTree_;
 
   std::atomic<bool> ready_{false};
   std::atomic<TEndProc> endProc_{nullptr};

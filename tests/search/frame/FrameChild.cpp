@@ -119,6 +119,20 @@ int RunFrameChild(int argc, char** argv) {
     } else if (cmd == "white-status") {
       if (!white) white = std::make_unique<pur::TPURLib>("white", "Tests");
       white->SetStatusBit(static_cast<uint8_t>(std::atoi(arg().c_str())), true);
+    } else if (cmd == "expect-list") {
+      int n = std::atoi(arg().c_str());
+      std::string expected = FromHex(arg());
+      if (api.GetNbLibrairy() == 0) api.InitLibrarie("PUR400-  9", "Reader", "--------");
+      ok = Eventually([&] { return api.List(n) == expected; }, 5000);
+      if (!ok) std::fprintf(stderr, "list %d: %s\n", n, api.List(n).c_str());
+    } else if (cmd == "stop-when-searching" || cmd == "refuse-tree-when-searching") {
+      if (api.GetNbLibrairy() == 0) api.InitLibrarie("PUR400-  8", "Stopper", "--------");
+      ok = Eventually([&] { return (api.GetCurrentStatus() & 4) != 0; }, 30000);
+      if (ok && cmd == "stop-when-searching") api.CleanWindows(1004);
+      if (ok && cmd == "refuse-tree-when-searching") {
+        const char empty[4] = {};
+        ok = api.InitPersoTree(empty, 4) == 0;
+      }
     } else if (cmd == "white-free") {
       white.reset();
     } else if (cmd == "sleep") {
