@@ -87,6 +87,8 @@ struct TLibEntryPoints {
 // Looks every entry up; answers the names of the required ones that are missing.
 std::vector<std::string> BindEntryPoints(HMODULE module, TLibEntryPoints& entries);
 
+// Lives on the thread that creates it (the main thread), which must take sent messages for
+// the progress hand-over. Never destroy it from inside its own progress or end handler.
 class TPURLib {
  public:
   using TProgressEvent = std::function<bool(double)>;

@@ -42,14 +42,14 @@ int32_t TRegistry::GetDataSize(const std::string& name) const {
 }
 
 uint32_t TRegistry::ReadDword(const std::string& name) const {
+  if (CurrentKey_ == nullptr) throw ERegistryException(GetDataFailedText(name));
   DWORD type = REG_NONE;
   DWORD value = 0;
   DWORD size = sizeof value;
   // Longer data than the 4 bytes asked for fails here, before its type is looked at.
   LONG result = RegQueryValueExA(CurrentKey_, name.c_str(), nullptr, &type,
                                  reinterpret_cast<BYTE*>(&value), &size);
-  if (CurrentKey_ == nullptr || result != ERROR_SUCCESS)
-    throw ERegistryException(GetDataFailedText(name));
+  if (result != ERROR_SUCCESS) throw ERegistryException(GetDataFailedText(name));
   if (type != REG_DWORD) throw ERegistryException(InvalidTypeText(name));
   return value;
 }
@@ -82,13 +82,13 @@ std::vector<uint8_t> TRegistry::ReadBinary(const std::string& name) const {
 }
 
 void TRegistry::ReadFixedBinary(const std::string& name, void* data, uint32_t size) const {
+  if (CurrentKey_ == nullptr) throw ERegistryException(GetDataFailedText(name));
   std::vector<uint8_t> buffer(size);
   DWORD type = REG_NONE;
   DWORD length = size;
   LONG result =
       RegQueryValueExA(CurrentKey_, name.c_str(), nullptr, &type, buffer.data(), &length);
-  if (CurrentKey_ == nullptr || result != ERROR_SUCCESS)
-    throw ERegistryException(GetDataFailedText(name));
+  if (result != ERROR_SUCCESS) throw ERegistryException(GetDataFailedText(name));
   if (type != REG_BINARY || length != size) throw ERegistryException(InvalidTypeText(name));
   std::memcpy(data, buffer.data(), size);
 }
