@@ -38,6 +38,9 @@ struct FileRow {
 // keep the caller's order).
 std::vector<FileRow> MakeFileRows(const StringList& names);
 
+// Orders rows by caption as lstrcmpA does, rows that compare equal in their present order.
+void SortRowsByCaption(std::vector<FileRow>& rows);
+
 // Appends the rows to a report list view with check boxes, in the given order.
 void FillFileListView(HWND listView, const std::vector<FileRow>& rows);
 

@@ -76,11 +76,22 @@ BITMAPINFO DibInfo(int width, int height) {
   return info;
 }
 
-std::vector<POINT> ToPoints(const TLXglPoly& poly) {
-  std::vector<POINT> points;
-  points.reserve(poly.size());
-  for (const auto& p : poly) points.push_back({p.x, p.y});
-  return points;
+// Horizontal runs of set pixels, one rectangle each.
+std::vector<RECT> RowRuns(const PixelMask& mask) {
+  std::vector<RECT> runs;
+  for (int y = 0; y < mask.Height(); ++y) {
+    int x = 0;
+    while (x < mask.Width()) {
+      if (!mask.Test(x, y)) {
+        ++x;
+        continue;
+      }
+      const int start = x;
+      while (x < mask.Width() && mask.Test(x, y)) ++x;
+      runs.push_back({start, y, x, y + 1});
+    }
+  }
+  return runs;
 }
 
 // The control's rectangle in its parent's client coordinates.
@@ -265,11 +276,22 @@ void TLumexLED::SetControlSize(int width, int height) {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The region is made of the very pixels the picture treats as inside the outline, so the
+// rings drawn by the lamp and the window's edge meet without stray pixels.
 void TLumexLED::SetRegion(const TLXglPoly& outline) {
-  const std::vector<POINT> points = ToPoints(outline);
-  HRGN region = points.size() >= 3
-                    ? CreatePolygonRgn(points.data(), static_cast<int>(points.size()), ALTERNATE)
-                    : CreateRectRgn(0, 0, 0, 0);
+  PixelMask inside(lamp_.Width(), lamp_.Height());
+  inside.AddPolygon(outline);
+  const std::vector<RECT> runs = RowRuns(inside);
+  std::vector<uint8_t> data(sizeof(RGNDATAHEADER) + runs.size() * sizeof(RECT));
+  auto* header = reinterpret_cast<RGNDATAHEADER*>(data.data());
+  header->dwSize = sizeof(RGNDATAHEADER);
+  header->iType = RDH_RECTANGLES;
+  header->nCount = static_cast<DWORD>(runs.size());
+  header->rcBound = {0, 0, inside.Width(), inside.Height()};
+  if (!runs.empty())
+    std::memcpy(data.data() + sizeof(RGNDATAHEADER), runs.data(), runs.size() * sizeof(RECT));
+  HRGN region = ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()),
+                                reinterpret_cast<const RGNDATA*>(data.data()));
   if (region == nullptr) return;
   // The window owns the region from here on.
   if (SetWindowRgn(window_, region, TRUE) == 0) DeleteObject(region);

@@ -337,3 +337,49 @@ TEST(CenterOnMainForm, CentresAndClampsToTheScreen) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<std::string> StableLstrcmpOrder(std::vector<std::string> names) {
+  std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    return lstrcmpA(a.c_str(), b.c_str()) < 0;
+  });
+  return names;
+}
+
+std::vector<std::string> RowOrder(const std::vector<std::string>& names) {
+  std::vector<pur::FileRow> rows;
+  for (const auto& n : names) rows.push_back({n, "", "", true});
+  pur::SortRowsByCaption(rows);
+  std::vector<std::string> out;
+  for (const auto& r : rows) out.push_back(r.caption);
+  return out;
+}
+
+TEST(FileListOrder, SameAsLstrcmpA) {
+  const std::vector<std::string> tricky = {
+      "coop", "co-op", "Coop", "co'op", "\xE9t\xE9", "ete", "\xC9T\xC9", "Zeta", "_x", "~y",
+      "10",   "9",     "a b",  "a-b",   "ab",       "A",   "a",        "",     "a",    "B",
+      "\xE6", "ae",    "AE",   "\xDF",  "ss",       "x.tmp", "x~1.tmp", "X.TMP", "[a]", "{a}"};
+  EXPECT_EQ(RowOrder(tricky), StableLstrcmpOrder(tricky));
+  EXPECT_LT(std::find(RowOrder(tricky).begin(), RowOrder(tricky).end(), "Zeta") -
+                RowOrder(tricky).begin(),
+            100);
+
+  // Many random names from an alphabet of letters in both cases, accents and punctuation.
+  const std::string alphabet = "aAbBeE\xE9\xC9-' _.~0912";
+  std::vector<std::string> random;
+  uint32_t seed = 12345;
+  for (int i = 0; i < 3000; ++i) {
+    std::string name;
+    const int length = 1 + static_cast<int>((seed >> 16) % 6);
+    for (int k = 0; k < length; ++k) {
+      seed = seed * 1103515245u + 12345u;
+      name += alphabet[(seed >> 16) % alphabet.size()];
+    }
+    random.push_back(name);
+  }
+  EXPECT_EQ(RowOrder(random), StableLstrcmpOrder(random));
+}
+
+}  // namespace

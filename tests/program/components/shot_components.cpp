@@ -1,0 +1,161 @@
+// Screenshot stages of the window components, for scripts/screenshots.d/components:
+//   shot_components.exe SYNC_FOLDER
+// For each stage (leds-off, leds-on, dialog) it shows the windows, writes
+// SYNC_FOLDER\<stage>.ready with the screen rectangles to take, and waits (at most 60 s)
+// for SYNC_FOLDER\<stage>.done while it keeps its windows painted.
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "LumexLED.h"
+#include "WinTestSupport.h"
+#include "uFileList.h"
+
+namespace {
+
+constexpr int kMainClientWidth = 567;
+constexpr int kMainClientHeight = 137;
+constexpr auto kStageTimeout = std::chrono::seconds(60);
+
+struct LedPlace {
+  int left, top;
+  pur::TLXLedClass shape;
+  int angle;
+  pur::TColor color;
+};
+// The three lamps of the main window.
+constexpr LedPlace kLeds[] = {
+    {119, 64, pur::TLXLedClass::lxlcHalfCircle, 1800, pur::kColorLime},
+    {143, 64, pur::TLXLedClass::lxlcRect, 0, pur::kColorYellow},
+    {165, 64, pur::TLXLedClass::lxlcHalfCircle, 0, pur::kColorRed},
+};
+
+bool Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void PumpFor(std::chrono::milliseconds span) {
+  const auto end = std::chrono::steady_clock::now() + span;
+  MSG msg;
+  while (std::chrono::steady_clock::now() < end) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    Sleep(10);
+  }
+}
+
+std::string RectText(HWND window) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  return std::to_string(r.left) + " " + std::to_string(r.top) + " " +
+         std::to_string(r.right - r.left) + " " + std::to_string(r.bottom - r.top);
+}
+
+std::string ClientOrigin(HWND window) {
+  POINT p{0, 0};
+  ClientToScreen(window, &p);
+  return std::to_string(p.x) + " " + std::to_string(p.y);
+}
+
+void WriteReady(const std::string& sync, const std::string& stage, const std::string& text) {
+  const std::string tmp = sync + "\\" + stage + ".part";
+  if (FILE* f = std::fopen(tmp.c_str(), "w")) {
+    std::fputs(text.c_str(), f);
+    std::fclose(f);
+  }
+  MoveFileA(tmp.c_str(), (sync + "\\" + stage + ".ready").c_str());
+}
+
+// Waits for the script's answer; `pump` keeps the windows of this thread painted.
+bool WaitDone(const std::string& sync, const std::string& stage, bool pump) {
+  const auto end = std::chrono::steady_clock::now() + kStageTimeout;
+  while (std::chrono::steady_clock::now() < end) {
+    if (Exists(sync + "\\" + stage + ".done")) return true;
+    if (pump)
+      PumpFor(std::chrono::milliseconds(50));
+    else
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
+HWND CreateMainLike() {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = &DefWindowProcA;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  wc.lpszClassName = "PurShotMain";
+  RegisterClassA(&wc);
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  RECT frame{0, 0, kMainClientWidth, kMainClientHeight};
+  AdjustWindowRect(&frame, style, FALSE);
+  return CreateWindowExA(0, "PurShotMain", "Purgo for Windows", style, 40, 40,
+                         frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                         GetModuleHandleA(nullptr), nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: shot_components SYNC_FOLDER\n");
+    return 2;
+  }
+  const std::string sync = argv[1];
+  HWND main = CreateMainLike();
+  if (main == nullptr) return 3;
+  pur::TLumexLED* leds[3] = {};
+  for (int i = 0; i < 3; ++i) {
+    HWND window = pur::TLumexLED::Create(main, kLeds[i].left, kLeds[i].top);
+    leds[i] = pur::TLumexLED::FromHandle(window);
+    if (leds[i] == nullptr) return 4;
+    pur::LumexLEDModel& lamp = leds[i]->Lamp();
+    lamp.SetLedClass(kLeds[i].shape);
+    lamp.SetAngle(kLeds[i].angle);
+    lamp.SetLedPlasticColor(kLeds[i].color);
+    lamp.SetLedWidth(20);
+    lamp.SetLedHeight(10);
+  }
+  ShowWindow(main, SW_SHOW);
+  UpdateWindow(main);
+  PumpFor(std::chrono::milliseconds(500));
+
+  // The area of the lamps in screen coordinates, for an enlarged view.
+  const std::string ledArea = ClientOrigin(main) + " 111 58 84 26";
+  WriteReady(sync, "leds-off", RectText(main) + "\n" + ledArea + "\n");
+  if (!WaitDone(sync, "leds-off", true)) return 5;
+
+  for (pur::TLumexLED* led : leds) led->Lamp().SetLedOn(true);
+  PumpFor(std::chrono::milliseconds(500));
+  WriteReady(sync, "leds-on", RectText(main) + "\n" + ledArea + "\n");
+  if (!WaitDone(sync, "leds-on", true)) return 6;
+
+  pur::test::TempDir dir;
+  pur::StringList list = {
+      dir.File("rapport-2024.doc", 48640),
+      dir.File("Thumbs.db", 15360, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
+      dir.File("~WRL0001.tmp", 1536),
+      dir.File("setup.log", 1023999),
+      dir.File("copie (2).bak", 3LL * 1024 * 1024 * 1024 + 5 * 1024 * 1024),
+      dir.File("ancien.old", 0, FILE_ATTRIBUTE_READONLY),
+      dir.File("cache.dat", 999),
+  };
+  bool shown = false;
+  pur::test::DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
+    shown = true;
+    Sleep(500);  // let it paint
+    WriteReady(sync, "dialog", RectText(dialog) + "\n");
+    WaitDone(sync, "dialog", false);
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+  }, std::chrono::seconds(90));
+  pur::ShowFileList(list, main);
+  driver.Join();
+  DestroyWindow(main);
+  return shown ? 0 : 7;
+}
