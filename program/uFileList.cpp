@@ -233,7 +233,6 @@ void FillFileListView(HWND listView, const std::vector<FileRow>& rows) {
   SendMessageA(listView, WM_SETREDRAW, TRUE, 0);
 }
 
-// ---- TListFileForm
 
 TListFileForm::TListFileForm(std::vector<FileRow> rows, HWND mainForm)
     : rows_(std::move(rows)), mainForm_(mainForm) {}

@@ -120,6 +120,14 @@ TLXglPoly Quad(const TLXglPoly& inside, const TLXglPoly& outside, size_t i) {
   return {inside[i], outside[i], outside[j], inside[j]};
 }
 
+// Stores an accepted value that differs from the current one; answers whether it did.
+template <typename T>
+bool Store(T& field, T value, bool accepted) {
+  if (!accepted || value == field) return false;
+  field = value;
+  return true;
+}
+
 void CopyPixel(Bitmap24& target, int x, int y, const uint8_t* src) {
   uint8_t* dst = target.Pixel(x, y);
   dst[0] = src[0];
@@ -139,7 +147,6 @@ TColor Darker(TColor rgb) {
   return MakeRgb(RedOf(rgb) - kColorStep, GreenOf(rgb) - kColorStep, BlueOf(rgb) - kColorStep);
 }
 
-// ---- Bitmap24
 
 void Bitmap24::Resize(int width, int height) {
   width_ = std::max(width, 0);
@@ -167,7 +174,6 @@ Bitmap24 ShiftedCopy(const Bitmap24& source, int delta) {
   return copy;
 }
 
-// ---- PixelMask
 
 int PixelMask::Count() const {
   return static_cast<int>(std::count(bits_.begin(), bits_.end(), uint8_t{1}));
@@ -197,7 +203,6 @@ void PixelMask::AddPolygon(const TLXglPoly& polygon) {
   }
 }
 
-// ---- textures and halo
 
 std::vector<TLXglPoint> TilePositions(int width, int height, int textureWidth,
                                       int textureHeight) {
@@ -255,7 +260,6 @@ void ApplyHalo(Bitmap24& screen, int intensity, TColor plasticRgb) {
   }
 }
 
-// ---- geometry helpers
 
 TLXxyPoly RotatePoly(const TLXxyPoly& poly, int angleTenths, int controlWidth, int controlHeight,
                      int frameU, int frameV) {
@@ -302,7 +306,6 @@ int EdgeDirection(TLXBorderLedStyle style, const TLXxyPoint& from, const TLXxyPo
   return direction;
 }
 
-// ---- the model
 
 LumexLEDModel::LumexLEDModel(LumexLEDHost* host, ColorResolver resolver)
     : host_(host), resolve_(resolver ? resolver : &PlainColorToRGB) {}
@@ -351,7 +354,6 @@ void LumexLEDModel::MakeBorderShades() {
   borderDark_ = ShiftedCopy(borderSubstance_, -kShadeStep);
 }
 
-// ---- setters
 
 bool LumexLEDModel::SetWidth(int value) {
   if (!AngleIsRight() || value == width_) return false;
@@ -366,18 +368,6 @@ bool LumexLEDModel::SetHeight(int value) {
   ApplySize(width_, value);
   return true;
 }
-
-namespace {
-
-// Stores an accepted value that differs from the current one; answers whether it did.
-template <typename T>
-bool Store(T& field, T value, bool accepted) {
-  if (!accepted || value == field) return false;
-  field = value;
-  return true;
-}
-
-}  // namespace
 
 bool LumexLEDModel::SetLedClass(TLXLedClass value) {
   if (!Store(ledClass_, value, true)) return false;
@@ -519,7 +509,6 @@ void LumexLEDModel::SetLedPlasticSubstance(const Bitmap24* picture) {
   PictureChanged();
 }
 
-// ---- geometry
 
 void LumexLEDModel::UpdateBounds() {
   const int f = FrameTotal();
@@ -554,7 +543,6 @@ void LumexLEDModel::BuildShape() {
   if (host_) host_->SetRegion(outerDevice_);
 }
 
-// ---- picture
 
 void LumexLEDModel::ShadeBody(double plasticDepthRatio, int brightness) {
   const int w = width_;
@@ -632,7 +620,6 @@ void LumexLEDModel::RenderImage() {
     DrawRing(gapDevice_, innerDevice_, innerPoly_, innerStyle_);
 }
 
-// ---- window events
 
 void LumexLEDModel::HandleCreated() { BuildShape(); }
 
