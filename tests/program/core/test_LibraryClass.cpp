@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "Algo.h"
+#include "CommaText.h"
 #include "LibraryClass.h"
 #include "VersionInfo.h"
 
@@ -608,6 +610,112 @@ TEST(RealLibrary, CleaningsCallTheEndHandlerOnTheMainThreadInsideTheCall) {
   EXPECT_NE(text.find("Ligne du journal"), std::string::npos) << text;
   DeleteFileA(report.c_str());
   EXPECT_TRUE(lib.ReleaseLock());
+}
+
+// The tree bytes of one computer whose folder chain leads to `folder` (C:\\a\\b\\), which
+// holds one recursive mask; built with the library's own tree classes.
+std::vector<uint8_t> TreeForFolder(const std::string& folder, const std::string& mask) {
+  TPosteDeTravail computer;
+  std::unique_ptr<TArborescense> drive = std::make_unique<TDisque>(folder.substr(0, 1), 4, nullptr);
+  IArborescense* node = computer.GetChild(computer.AddChild(drive));
+  for (size_t start = 3; start < folder.size();) {
+    size_t end = folder.find('\\', start);
+    node = node->GetChild(node->AddChildByName(folder.substr(start, end - start)));
+    start = end + 1;
+  }
+  dynamic_cast<IMasque&>(*node).GetMasks().Add(std::make_shared<TMasque>(mask, true));
+  return SaveTreeBytes(computer);
+}
+
+// Many small files in nested folders, so that a search lasts several polls.
+size_t FillSearchTree(const std::string& root, int folders, int filesPerFolder) {
+  size_t made = 0;
+  for (int f = 0; f < folders; ++f) {
+    std::string folder = root + "d" + std::to_string(f) + "\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (int i = 0; i < filesPerFolder; ++i, ++made) WriteFileOfSize(folder + "f" + std::to_string(i) + ".tmp", 1);
+  }
+  return made;
+}
+
+// Removes what FillSearchTree made (TempFolder removes only plain files at its top).
+void EmptySearchTree(const std::string& root, int folders, int filesPerFolder) {
+  for (int f = 0; f < folders; ++f) {
+    std::string folder = root + "d" + std::to_string(f) + "\\";
+    for (int i = 0; i < filesPerFolder; ++i) DeleteFileA((folder + "f" + std::to_string(i) + ".tmp").c_str());
+    RemoveDirectoryA(folder.c_str());
+  }
+}
+
+TEST(RealLibrary, ProgressReachesTheMainThreadWhileItWaitsInsideTheSearch) {
+  constexpr int kFolders = 60, kFiles = 20;
+  TempFolder sandbox;
+  size_t files = FillSearchTree(sandbox.Path(), kFolders, kFiles);
+  WriteFileOfSize(sandbox.Path() + "other.txt", 1);
+  TPURLib lib(kLibNameFormat, "Purgo for Windows", kLibReserved);
+  lib.SetRefreshInterval(10);
+  ASSERT_TRUE(PumpUntil([&] { return !lib.LockedByOther(); }, 5000));
+  ASSERT_TRUE(lib.TakeLock());
+
+  bool inSearch = false;
+  int duringSearch = 0;
+  bool otherThread = false;
+  const DWORD mainThread = GetCurrentThreadId();
+  lib.SetOnProgress([&](double) {
+    otherThread = otherThread || GetCurrentThreadId() != mainThread;
+    if (inSearch) ++duringSearch;
+    return true;
+  });
+  std::vector<uint8_t> ends;
+  std::string listAtEnd;
+  TPURLib::SetEndHandler([&](uint8_t kind) {
+    ends.push_back(kind);
+    listAtEnd = lib.GetSearchList(1);  // the lists are published before the end call
+  });
+  lib.SetPersoTree(TreeForFolder(sandbox.Path(), "*.tmp"));
+  DWORD start = GetTickCount();
+  inSearch = true;
+  lib.RunPersoSearch();
+  inSearch = false;
+  DWORD took = GetTickCount() - start;
+  TPURLib::SetEndHandler(nullptr);
+  lib.SetOnProgress(nullptr);
+
+  StringList found = ReadCommaText(lib.GetSearchList(1));
+  EXPECT_EQ(found.size(), files);
+  EXPECT_EQ(ReadCommaText(listAtEnd).size(), files);
+  EXPECT_EQ(lib.GetSearchList(3), "");
+  EXPECT_EQ(ends, std::vector<uint8_t>{kEndPersoSearch});
+  EXPECT_GE(duringSearch, 1) << "a search of " << took << " ms saw no progress";
+  EXPECT_FALSE(otherThread);
+  EXPECT_TRUE(lib.ReleaseLock());
+  EmptySearchTree(sandbox.Path(), kFolders, kFiles);
+}
+
+TEST(RealLibrary, StopFromTheProgressHandlerAbortsTheSearch) {
+  constexpr int kFolders = 60, kFiles = 20;
+  TempFolder sandbox;
+  FillSearchTree(sandbox.Path(), kFolders, kFiles);
+  TPURLib lib(kLibNameFormat, "Purgo for Windows", kLibReserved);
+  lib.SetRefreshInterval(10);
+  ASSERT_TRUE(PumpUntil([&] { return !lib.LockedByOther(); }, 5000));
+  bool inSearch = false, stopped = false;
+  lib.SetOnProgress([&](double) {
+    if (inSearch && !stopped) {
+      lib.StopSearch();
+      stopped = true;
+    }
+    return true;
+  });
+  lib.SetPersoTree(TreeForFolder(sandbox.Path(), "*.tmp"));
+  inSearch = true;
+  lib.RunPersoSearch();
+  inSearch = false;
+  lib.SetOnProgress(nullptr);
+  ASSERT_TRUE(stopped);
+  EXPECT_EQ(lib.GetSearchList(1), "");
+  EXPECT_EQ(ReadCommaText(lib.GetSearchList(3)), StringList{"Erreur 1001: User abort"});
+  EmptySearchTree(sandbox.Path(), kFolders, kFiles);
 }
 
 // Child: binds the real library, waits to see another identity's lock, checks what is
