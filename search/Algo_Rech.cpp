@@ -99,8 +99,13 @@ std::string FolderNameOf(const std::string& path) {
 // TRechercheAdapter
 
 TRechercheAdapter* TRechercheAdapter::ParentAdapter() const {
-  auto* parent = dynamic_cast<IRechArborescense*>(node_.GetParent());
-  return parent != nullptr ? &parent->GetAdapter() : nullptr;
+  IArborescense* parent = node_.GetParent();
+  if (parent != knownParent_) {
+    auto* searchable = dynamic_cast<IRechArborescense*>(parent);
+    knownParentAdapter_ = searchable != nullptr ? &searchable->GetAdapter() : nullptr;
+    knownParent_ = parent;
+  }
+  return knownParentAdapter_;
 }
 
 TMasqueList& TRechercheAdapter::GetEffectiveMasks() {

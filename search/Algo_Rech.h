@@ -130,6 +130,9 @@ class TRechercheAdapter {
   int cachedMaskCount_ = 0;
   TSearchProgressEvent callback_;
   double progress_ = 0.0;
+  // The parent's adapter, looked up again whenever the node's parent changes.
+  mutable IArborescense* knownParent_ = nullptr;
+  mutable TRechercheAdapter* knownParentAdapter_ = nullptr;
 };
 
 class TRAPosteDeTravail : public TPosteDeTravail, public virtual IRechArborescense {

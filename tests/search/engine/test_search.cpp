@@ -64,10 +64,22 @@ TEST(Search, MaskWithSubPath) {
   tree.Dir("Cache");
   tree.File("Cache\\x.dat");
   tree.File("y.dat");
-  TRAPosteDeTravail computer;
-  AddMask(NodeAt(computer, tree.Root()), "Cache\\*.dat", false);
-  StringList found = SearchAt(computer, tree);
-  EXPECT_EQ(found, (StringList{"Cache\\x.dat"})) << Joined(found);
+  struct Case {
+    const char* mask;
+    StringList expected;
+  } cases[] = {
+      {"Cache\\*.dat", {"Cache\\x.dat"}},
+      // A forward slash separates too: the file is reported in its own folder, never in the
+      // node's (where a file of that name may exist and would be deleted instead).
+      {"Cache/*.dat", {"Cache/x.dat"}},
+  };
+  tree.File("x.dat");
+  for (const Case& c : cases) {
+    TRAPosteDeTravail computer;
+    AddMask(NodeAt(computer, tree.Root()), c.mask, false);
+    StringList found = SearchAt(computer, tree);
+    EXPECT_EQ(found, c.expected) << c.mask << ": " << Joined(found);
+  }
 }
 
 TEST(Search, TwoMasksListOneFileTwiceGroupedByMask) {

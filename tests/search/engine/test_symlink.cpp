@@ -56,7 +56,8 @@ int main(int argc, char** argv) {
     tree.File("top.tmp");
     tree.File("sub\\inner.tmp");
     using UnixName = char*(__cdecl*)(const wchar_t*);
-    auto toUnix = reinterpret_cast<UnixName>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
+    FARPROC entry = GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    auto toUnix = reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(entry));
     if (toUnix == nullptr) return 2;  // not under Wine
     wchar_t wide[MAX_PATH];
     MultiByteToWideChar(CP_ACP, 0, tree.Root().c_str(), -1, wide, MAX_PATH);
