@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <unordered_set>
 
 namespace pur {
@@ -36,6 +37,11 @@ bool PassesAttributes(DWORD attributes, bool foldersOnly) {
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && (attributes & kRefused) == 0;
 }
 
+// A name that the ANSI code page cannot hold comes back with '?' in place of the missing
+// characters: it names no file (or, handed to a shell operation, every file that the
+// wildcard matches), so such entries are never reported.
+bool IsAddressable(const char* name) { return std::strpbrk(name, "?*") == nullptr; }
+
 std::string FoldedName(std::string_view name) {
   std::string folded(name);
   for (char& c : folded) c = FoldAscii(c);
@@ -69,6 +75,7 @@ void TARFileList::ForEachName(const std::string& pattern, bool foldersOnly,
   const std::string_view namePattern = PatternNamePart(pattern);
   do {
     if (IsDotEntry(data.cFileName) || !PassesAttributes(data.dwFileAttributes, foldersOnly)) continue;
+    if (!IsAddressable(data.cFileName)) continue;
     if (!MatchesWildcard(data.cFileName, namePattern)) continue;
     onName(data.cFileName);
   } while (FindNextFileA(find.get(), &data));

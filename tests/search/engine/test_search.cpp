@@ -158,6 +158,25 @@ TEST(Search, ShortNameMatchesAreDropped) {
   EXPECT_THROW(files.GetEntry(1), std::out_of_range);
 }
 
+TEST(Search, NamesOutsideTheCodePageAreNotReported) {
+  TempTree tree("unicode");
+  tree.File("plain.tmp");
+  const std::wstring wideRoot(tree.Root().begin(), tree.Root().end());
+  for (const wchar_t* name : {L"\u4E2D.tmp", L"a\u4E2Db.tmp"}) {
+    HANDLE file = CreateFileW((wideRoot + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+  }
+  ASSERT_TRUE(CreateDirectoryW((wideRoot + L"\u4E2D").c_str(), nullptr));
+  TRAPosteDeTravail computer;
+  TRADossier& root = NodeAt(computer, tree.Root());
+  AddMask(root, "*.tmp", true);
+  StringList found = SearchAt(computer, tree);
+  // "?.tmp" would name nothing, and as a shell wildcard every one-letter ".tmp" file.
+  EXPECT_EQ(found, (StringList{"plain.tmp"})) << Joined(found);
+  EXPECT_EQ(root.Count(), 0);
+}
+
 TEST(Search, FileListModes) {
   TempTree tree("filelist");
   tree.Dir("d1");

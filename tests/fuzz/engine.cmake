@@ -1,0 +1,9 @@
+# The tree-stream loader reads bytes that come from the registry.
+add_library(purSearchEngineFuzz STATIC
+  ${CMAKE_SOURCE_DIR}/search/Algo.cpp
+  ${CMAKE_SOURCE_DIR}/search/LibStrings_host.cpp
+)
+target_include_directories(purSearchEngineFuzz PUBLIC ${CMAKE_SOURCE_DIR}/search)
+target_compile_options(purSearchEngineFuzz PRIVATE -fsanitize=fuzzer-no-link,address,undefined)
+
+pur_fuzz_target(tree_stream fuzz_tree_stream.cpp purSearchEngineFuzz)
