@@ -1,0 +1,89 @@
+// The options box: a modal dialog of five pages built in code, editing a copy of the
+// settings; the caller decides what to store.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "OptionsIds.h"
+#include "OptionsModel.h"
+
+namespace pur::options {
+
+class TOptionsDialog {
+ public:
+  TOptionsDialog(HMODULE module, TOptionsValues values, std::vector<std::string> protectedFolders);
+  ~TOptionsDialog();
+  TOptionsDialog(const TOptionsDialog&) = delete;
+  TOptionsDialog& operator=(const TOptionsDialog&) = delete;
+
+  // Modal; true when the user confirmed with OK and every field was accepted.
+  bool Run(HWND owner);
+  // The edited values (meaningful after Run answered true).
+  const TOptionsValues& Values() const { return values_; }
+
+ private:
+  static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+  // Building.
+  void Create();
+  HWND Add(int page, const char* cls, const char* text, DWORD style, int x, int y, int w, int h,
+           int id = 0, DWORD exStyle = 0);
+  HWND AddCheck(int page, const char* text, int x, int y, int w, int id, bool checked);
+  HWND AddEdit(int page, int x, int y, int w, int id, const std::string& text);
+  void CreateDisplayPage();
+  void CreateCleaningPage();
+  void CreateJournalPage();
+  void CreateSearchPage();
+  void CreateServicePage();
+  void PlaceWindow(HWND owner);
+  void ShowPage(int page);
+
+  // Search page.
+  void RefreshTree(const TArborescense* select);
+  void InsertNode(TArborescense& node, HTREEITEM parent, const TArborescense* select, HTREEITEM& found);
+  TArborescense* CurrentNode() const;
+  TDossier* CurrentPlace() const;
+  void OnPlaceSelected();
+  void RefreshMasks(int select);
+  void RefreshDefinitionText();
+  void OnMaskSelected();
+  void OnAddDrive();
+  void OnAddFolder();
+  void OnRemoveNode();
+  void OnMaskCommand(int id);
+  void ReportMaskEdit(TMaskEdit result, TMaskProblem why);
+
+  // Closing.
+  void OnBrowseLocation();
+  bool Collect(TOptionsValues& out);
+  bool ReadNumber(int page, int id, const char* label, int32_t low, int32_t high, int32_t original,
+                  int32_t& out);
+  bool ConfirmDangerousMasks();
+  void OnOk();
+  void Complain(const std::string& text, int page, int id);
+
+  std::string Text(int id) const;
+  bool Checked(int id) const;
+  HWND Item(int id) const { return GetDlgItem(hwnd_, id); }
+
+  HMODULE module_;
+  TOptionsValues values_;
+  TSearchDefinition search_;
+  std::vector<std::string> protected_;
+  HWND hwnd_ = nullptr;
+  HWND tabs_ = nullptr;
+  HFONT font_ = nullptr;
+  RECT pageArea_{};
+  std::array<std::vector<HWND>, ids::kPageCount> pages_;
+  // Texts the number fields showed at first: an untouched field keeps its stored value.
+  std::vector<std::pair<int, std::string>> shownNumbers_;
+  bool rebuilding_ = false;
+};
+
+}  // namespace pur::options

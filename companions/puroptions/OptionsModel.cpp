@@ -1,0 +1,249 @@
+#include "OptionsModel.h"
+
+#include <algorithm>
+#include <charconv>
+#include <functional>
+
+namespace pur::options {
+
+namespace {
+
+constexpr char kBackslash = '\\';
+constexpr std::string_view kForbiddenInMask = ":\"<>|";
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+std::vector<std::string_view> SplitComponents(std::string_view path) {
+  std::vector<std::string_view> parts;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find_first_of("\\/", start);
+    if (end == std::string_view::npos) end = path.size();
+    if (end > start) parts.push_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return parts;
+}
+
+bool IsAsciiLetter(char c) {
+  const char upper = FoldAscii(c);
+  return upper >= 'A' && upper <= 'Z';
+}
+
+// "A\B\" contains "a\b\c\" as an ancestor path (both end in a backslash).
+bool IsSameOrAncestor(std::string_view node, std::string_view folder) {
+  return node.size() <= folder.size() && SameTextAscii(node, folder.substr(0, node.size()));
+}
+
+TDossier* AsPlace(TArborescense* node) { return dynamic_cast<TDossier*>(node); }
+
+// Masks cannot be taken out of a list one by one: the list is rebuilt from its references.
+void Rebuild(TMasqueList& list, std::vector<MaskRef> items) {
+  list.Clear();
+  for (MaskRef& item : items) list.Add(std::move(item));
+}
+
+std::vector<MaskRef> Items(const TMasqueList& list) {
+  std::vector<MaskRef> items;
+  for (int i = 0; i < list.Count(); ++i) items.push_back(list.GetItem(i));
+  return items;
+}
+
+// Another mask of the list (not `except`) with the same text apart from ASCII case.
+bool HasOther(const TMasqueList& list, const std::string& text, int except) {
+  for (int i = 0; i < list.Count(); ++i)
+    if (i != except && SameTextAscii(list.GetItem(i)->Text, text)) return true;
+  return false;
+}
+
+void VisitPlaces(const TArborescense& node, const std::function<void(const TDossier&)>& visit) {
+  if (const auto* place = dynamic_cast<const TDossier*>(&node)) visit(*place);
+  for (int i = 0; i < node.Count(); ++i) VisitPlaces(node.ChildNode(i), visit);
+}
+
+}  // namespace
+
+std::string WithTrailingBackslash(std::string folder) {
+  if (!folder.empty() && folder.back() != kBackslash) folder += kBackslash;
+  return folder;
+}
+
+std::optional<int32_t> ParseNumber(std::string_view text, int32_t low, int32_t high) {
+  text = Trim(text);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  int64_t value = 0;
+  const char* end = text.data() + text.size();
+  auto [next, error] = std::from_chars(text.data(), end, value);
+  if (text.empty() || error != std::errc() || next != end) return std::nullopt;
+  if (value < low || value > high) return std::nullopt;
+  return static_cast<int32_t>(value);
+}
+
+TMaskProblem CheckMaskText(std::string_view text) {
+  if (text.empty()) return TMaskProblem::Empty;
+  if (text.size() > kMaxShortStringLength) return TMaskProblem::TooLong;
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) < 0x20) return TMaskProblem::BadCharacter;
+    if (kForbiddenInMask.find(c) != std::string_view::npos) return TMaskProblem::BadCharacter;
+  }
+  if (text.front() == kBackslash || text.front() == '/') return TMaskProblem::LeavesFolder;
+  const std::string_view folderPart = PatternFolderPart(text);
+  if (folderPart.find_first_of("*?") != std::string_view::npos) return TMaskProblem::BadCharacter;
+  for (std::string_view part : SplitComponents(text))
+    if (Trim(part) == ".." || Trim(part) == ".") return TMaskProblem::LeavesFolder;
+  return TMaskProblem::None;
+}
+
+bool IsMatchAllMask(std::string_view text) {
+  const std::string_view name = PatternNamePart(text);
+  if (name.find('*') == std::string_view::npos) return false;
+  std::string rest;
+  for (char c : name)
+    if (c != '*') rest += c;
+  // "*.*" style: stars on both sides of the dot ("*." asks for names without extension,
+  // ".*" for names that start with a dot).
+  return rest.empty() || (rest == "." && name.front() == '*' && name.back() == '*');
+}
+
+std::optional<TFolderPath> ParseFolderPath(std::string_view path) {
+  path = Trim(path);
+  if (path.size() < 2 || !IsAsciiLetter(path[0]) || path[1] != ':') return std::nullopt;
+  if (path.size() > 2 && path[2] != kBackslash && path[2] != '/') return std::nullopt;
+  TFolderPath result;
+  result.Drive = FoldAscii(path[0]);
+  for (std::string_view part : SplitComponents(path.substr(2))) {
+    if (part == "." || part == ".." || part.size() > kMaxShortStringLength) return std::nullopt;
+    result.Folders.emplace_back(part);
+  }
+  return result;
+}
+
+TSearchDefinition::TSearchDefinition(std::vector<uint8_t> stored)
+    : stored_(std::move(stored)), root_(std::make_unique<TPosteDeTravail>()) {
+  TMemoryStream stream(stored_);
+  if (!stored_.empty()) root_->LoadFromStream(stream);
+}
+
+TDisque* TSearchDefinition::AddDrive(char letter) {
+  if (!IsAsciiLetter(letter)) return nullptr;
+  const std::string name(1, FoldAscii(letter));
+  int index = root_->IndexOfName(name);
+  if (index < 0) {
+    index = root_->AddChildByName(name);
+    edited_ = true;
+  }
+  return dynamic_cast<TDisque*>(&root_->ChildNode(index));
+}
+
+TDossier* TSearchDefinition::AddFolder(std::string_view path) {
+  const std::optional<TFolderPath> parsed = ParseFolderPath(path);
+  if (!parsed || static_cast<int>(parsed->Folders.size()) + 1 >= kMaxTreeDepth) return nullptr;
+  TDossier* node = AddDrive(parsed->Drive);
+  for (const std::string& name : parsed->Folders) {
+    if (!node) return nullptr;
+    int index = node->IndexOfName(name);
+    if (index < 0) {
+      index = node->AddChildByName(name);
+      edited_ = true;
+    }
+    node = AsPlace(&node->ChildNode(index));
+  }
+  return node;
+}
+
+bool TSearchDefinition::Remove(const TArborescense* node) {
+  if (!node || node == root_.get()) return false;
+  // The computer does not name itself as its drives' parent: find the holder by walking.
+  std::function<bool(TArborescense&)> removeBelow = [&](TArborescense& holder) {
+    for (int i = 0; i < holder.Count(); ++i) {
+      if (&holder.ChildNode(i) == node) {
+        holder.DeleteChild(i);  // the returned owner destroys the subtree
+        return true;
+      }
+      if (removeBelow(holder.ChildNode(i))) return true;
+    }
+    return false;
+  };
+  if (!removeBelow(*root_)) return false;
+  edited_ = true;
+  return true;
+}
+
+TArborescense* TSearchDefinition::Find(std::string_view path) {
+  std::function<TArborescense*(TArborescense&)> search = [&](TArborescense& node) -> TArborescense* {
+    if (SameTextAscii(node.GetPath(), path)) return &node;
+    for (int i = 0; i < node.Count(); ++i)
+      if (TArborescense* found = search(node.ChildNode(i))) return found;
+    return nullptr;
+  };
+  return search(*root_);
+}
+
+TMaskEdit TSearchDefinition::AddMask(TDossier& place, const std::string& text, bool recursive,
+                                     TMaskProblem* why) {
+  const TMaskProblem problem = CheckMaskText(text);
+  if (why) *why = problem;
+  if (problem != TMaskProblem::None) return TMaskEdit::Refused;
+  if (HasOther(place.GetMasks(), text, -1)) return TMaskEdit::Duplicate;
+  place.GetMasks().Add(std::make_shared<TMasque>(text, recursive));
+  edited_ = true;
+  return TMaskEdit::Done;
+}
+
+TMaskEdit TSearchDefinition::EditMask(TDossier& place, int index, const std::string& text,
+                                      bool recursive, TMaskProblem* why) {
+  TMasqueList& list = place.GetMasks();
+  if (index < 0 || index >= list.Count()) return TMaskEdit::NoPlace;
+  const TMaskProblem problem = CheckMaskText(text);
+  if (why) *why = problem;
+  if (problem != TMaskProblem::None) return TMaskEdit::Refused;
+  if (HasOther(list, text, index)) return TMaskEdit::Duplicate;
+  // A new mask object: the old one may be shared with another list.
+  std::vector<MaskRef> items = Items(list);
+  items[static_cast<size_t>(index)] = std::make_shared<TMasque>(text, recursive);
+  Rebuild(list, std::move(items));
+  edited_ = true;
+  return TMaskEdit::Done;
+}
+
+TMaskEdit TSearchDefinition::RemoveMask(TDossier& place, int index) {
+  TMasqueList& list = place.GetMasks();
+  if (index < 0 || index >= list.Count()) return TMaskEdit::NoPlace;
+  std::vector<MaskRef> items = Items(list);
+  items.erase(items.begin() + index);
+  Rebuild(list, std::move(items));
+  edited_ = true;
+  return TMaskEdit::Done;
+}
+
+std::vector<uint8_t> TSearchDefinition::Bytes() const {
+  if (!edited_) return stored_;
+  if (stored_.empty() && root_->Count() == 0) return {};
+  return SaveTreeBytes(*root_);
+}
+
+std::vector<TDangerousMask> TSearchDefinition::FindDangerous(
+    const std::vector<std::string>& protectedFolders) const {
+  std::vector<std::string> folders;
+  for (const std::string& folder : protectedFolders)
+    if (!folder.empty()) folders.push_back(WithTrailingBackslash(folder));
+  std::vector<TDangerousMask> found;
+  VisitPlaces(*root_, [&](const TDossier& place) {
+    const std::string path = place.GetPath();
+    bool exposed = place.GetKind() == kKindDrive;
+    for (const std::string& folder : folders) exposed = exposed || IsSameOrAncestor(path, folder);
+    if (!exposed) return;
+    const TMasqueList& masks = place.Masks();
+    for (int i = 0; i < masks.Count(); ++i) {
+      const TMasque& mask = *masks.GetItem(i);
+      if (mask.Recursive && IsMatchAllMask(mask.Text)) found.push_back({path, mask.Text});
+    }
+  });
+  return found;
+}
+
+}  // namespace pur::options

@@ -1,0 +1,24 @@
+// What the options box asks of Windows besides its window: the folders a match-all mask must
+// not empty, the drives to offer, and the folder picker.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pur::options {
+
+// The Windows folder, the user's profile and the program-files folders, as this machine
+// names them (empty names left out).
+std::vector<std::string> ProtectedFolders();
+
+// Root paths of the drives present ("C:\").
+std::vector<std::string> LogicalDrives();
+
+// The shell's folder picker, opened on `start` when that folder exists; nullopt when the
+// user cancels or picks something that is not a file-system folder.
+std::optional<std::string> PickFolder(HWND owner, const char* title, const std::string& start);
+
+}  // namespace pur::options

@@ -1,0 +1,100 @@
+// puroptions.dll: the options box of the program, one export. It reads the settings the way
+// the program does and writes them only when the user confirms with OK.
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+
+#include "OptionsDialog.h"
+#include "OptionsPlatform.h"
+#include "OptionsTexts.h"
+#include "PURGORegistry.h"
+
+namespace pur::options {
+namespace {
+
+// One box at a time per process: a second call while one is open answers false.
+std::atomic<bool> g_open{false};
+
+class TOpenGuard {
+ public:
+  TOpenGuard() : Owned_(!g_open.exchange(true)) {}
+  ~TOpenGuard() {
+    if (Owned_) g_open = false;
+  }
+  TOpenGuard(const TOpenGuard&) = delete;
+  TOpenGuard& operator=(const TOpenGuard&) = delete;
+  bool Owned() const { return Owned_; }
+
+ private:
+  bool Owned_;
+};
+
+HMODULE ThisModule() {
+  HMODULE module = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCSTR>(&ThisModule), &module);
+  return module;
+}
+
+void ShowError(HWND owner, const char* format, const char* detail) {
+  char text[1024];
+  std::snprintf(text, sizeof text, format, detail);
+  MessageBoxA(owner, text, texts::kCaption, MB_OK | MB_ICONERROR);
+}
+
+TOptionsValues ValuesOf(const TPURGORegistry& settings) {
+  TOptionsValues values;
+  values.Display = *settings.Display;
+  values.Cleaning = *settings.Cleaning;
+  values.Journal = *settings.Journal;
+  values.Service = *settings.Service;
+  values.PersonalSearch = *settings.PersonalSearchData;
+  return values;
+}
+
+void Apply(const TOptionsValues& values, TPURGORegistry& settings) {
+  *settings.Display = values.Display;
+  *settings.Cleaning = values.Cleaning;
+  *settings.Journal = values.Journal;
+  *settings.Service = values.Service;
+  *settings.PersonalSearchData = values.PersonalSearch;
+}
+
+bool OpenBox(HWND owner) {
+  TOpenGuard guard;
+  if (!guard.Owned()) return false;
+  TPURGORegistry settings;
+  try {
+    settings.Load();
+  } catch (const std::exception& error) {
+    // Saving over a store we could not read would lose what followed the faulty value.
+    ShowError(owner, texts::kLoadFailed, error.what());
+    return false;
+  }
+  const TOptionsValues before = ValuesOf(settings);
+  TOptionsDialog dialog(ThisModule(), before, ProtectedFolders());
+  if (!dialog.Run(owner)) return false;
+  // Confirming the box once also ends the program's first-start reminder.
+  if (dialog.Values() == before && !settings.FirstStart) return false;
+  Apply(dialog.Values(), settings);
+  try {
+    settings.Save();
+  } catch (const std::exception& error) {
+    ShowError(owner, texts::kSaveFailed, error.what());  // part may be written: reload anyway
+  }
+  return true;
+}
+
+}  // namespace
+}  // namespace pur::options
+
+extern "C" uint8_t __stdcall OpenOptionsBox(HWND owner) {
+  try {
+    return pur::options::OpenBox(owner) ? 1 : 0;
+  } catch (...) {
+    return 0;
+  }
+}
