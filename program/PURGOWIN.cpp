@@ -1,0 +1,86 @@
+// The program's entry: splash screen while the main window is created, command line, then
+// the event loop until the main window has closed.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "SafeDllLoad.h"
+#include "uUserMainPrgm.h"
+
+#ifdef PUR_HAVE_STARTUP
+#include "AboutDlg.h"
+#include "OptionsDlg.h"
+#include "Splash.h"
+#endif
+
+namespace {
+
+constexpr char kApplicationTitle[] = "Purgo for Windows";
+
+#ifdef PUR_HAVE_STARTUP
+bool OpenOptionsBox(HWND parent) { return pur::OpenOptions(parent); }
+
+void OpenAboutBox(HWND parent) {
+  pur::TAboutDlg about;
+  pur::SetMainFormAboutProperties(about);
+  about.SetOwner(parent);
+  about.Execute();
+}
+#endif
+
+void InitControls() {
+  INITCOMMONCONTROLSEX controls{};
+  controls.dwSize = sizeof controls;
+  controls.dwICC = ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_ANIMATE_CLASS |
+                   ICC_LISTVIEW_CLASSES | ICC_WIN95_CLASSES;
+  InitCommonControlsEx(&controls);
+}
+
+int RunEventLoop() {
+  MSG message;
+  BOOL got;
+  while ((got = GetMessageA(&message, nullptr, 0, 0)) != 0) {
+    if (got == -1) return 1;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  return static_cast<int>(message.wParam);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+  // Before anything loads a library: no DLL from the current folder or PATH.
+  pur::RestrictDllSearch();
+  InitControls();
+  pur::TMainFormBoxes boxes;
+#ifdef PUR_HAVE_STARTUP
+  pur::ShowSplash(instance);
+  boxes.OpenOptions = OpenOptionsBox;
+  boxes.OpenAbout = OpenAboutBox;
+#endif
+  int result = 0;
+  {
+    pur::TUserMainForm form;
+    if (!form.Create(instance, boxes)) {
+      MessageBoxA(nullptr, "Impossible de cr\xE9" "er la fen\xEAtre principale.", kApplicationTitle,
+                  MB_OK | MB_ICONERROR);
+      return 1;
+    }
+#ifdef PUR_HAVE_STARTUP
+    pur::ReadCommandLine();
+    form.SetAutoMode(pur::AutoMode());
+    pur::HideSplash();
+#else
+    for (int i = 1; i < __argc; ++i) {
+      if (lstrcmpiA(__argv[i], "/S") == 0) form.SetAutoMode(true);
+    }
+#endif
+    form.Show(showCommand);
+    result = RunEventLoop();
+  }
+#ifdef PUR_HAVE_STARTUP
+  pur::FreeOptionsLibrary();
+#endif
+  return result;
+}

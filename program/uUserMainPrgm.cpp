@@ -1,0 +1,582 @@
+// The main window: components, log pane, binding start and end, progress, lock display,
+// idle and running states, close. The cleaning run itself is in uUserMainPrgm_Run.cpp.
+#include "uUserMainPrgm.h"
+
+#include <commctrl.h>
+#include <richedit.h>
+
+#include <cstdio>
+#include <exception>
+
+#include "LumexLED.h"
+#include "VersionInfo.h"
+#include "uUserMainPrgm_Format.h"
+
+namespace pur {
+
+using namespace mainform;
+
+namespace {
+
+constexpr UINT kMsgDeferred = WM_APP + 20;
+// A close request is deferred like the buttons; it is no control of its own.
+constexpr int kCommandClose = 1;
+
+constexpr DWORD kWindowStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr int kFontPoints = 8;
+constexpr int kMemoFontTwips = 180;  // 9 pt
+constexpr int kPointsPerInch = 72;
+constexpr char kRichEditLibrary[] = "riched20.dll";
+constexpr char kShellLibrary[] = "shell32.dll";
+constexpr char kMainIconName[] = "MAINICON";
+
+struct ButtonPlace {
+  int id;
+  const char* caption;
+  int left;
+  int top;
+};
+
+constexpr ButtonPlace kButtons[] = {
+    {kIdButtonStartStop, kStartCaption, 8, 8},  {kIdButtonOptions, kOptionsCaption, 8, 32},
+    {kIdRestartButton, kRestartCaption, 8, 56}, {kIdButtonQuit, kQuitCaption, 8, 80},
+    {kIdButtonUpdate, kUpdateCaption, 104, 8},  {kIdButtonAbout, kAboutCaption, 104, 32},
+};
+
+COLORREF ColorOf(TInfoKind kind) {
+  switch (kind) {
+    case ikSuccess: return kLogLime;
+    case ikWarning: return kLogYellow;
+    case ikError: return kLogRed;
+    default: return kLogSilver;
+  }
+}
+
+uint8_t JournalBitOf(TInfoKind kind) {
+  switch (kind) {
+    case ikWarning: return jeWarnings;
+    case ikError: return jeErrors;
+    default: return jeMessages;
+  }
+}
+
+void SetSelectionColor(HWND memo, COLORREF color) {
+  CHARFORMAT2A format{};
+  format.cbSize = sizeof format;
+  format.dwMask = CFM_COLOR;
+  format.crTextColor = color;
+  SendMessageA(memo, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+}
+
+// Keeps a counter raised while a scope runs, also when it leaves by an exception.
+class TDepthGuard {
+ public:
+  explicit TDepthGuard(int& depth) : Depth_(depth) { ++Depth_; }
+  ~TDepthGuard() { --Depth_; }
+  TDepthGuard(const TDepthGuard&) = delete;
+  TDepthGuard& operator=(const TDepthGuard&) = delete;
+
+ private:
+  int& Depth_;
+};
+
+}  // namespace
+
+// ------------------------------------------------------------------ window and components
+
+TUserMainForm::~TUserMainForm() {
+  TPURLib::SetEndHandler(nullptr);
+  FLib.reset();
+  if (Window_) DestroyWindow(Window_);
+  if (Font_) DeleteObject(Font_);
+  if (MemoFont_) DeleteObject(MemoFont_);
+  if (Shell32_) FreeLibrary(Shell32_);
+}
+
+bool TUserMainForm::Create(HINSTANCE instance, const TMainFormBoxes& boxes) {
+  Boxes_ = boxes;
+  LoadLibraryA(kRichEditLibrary);  // stays for the process's life, as the control class needs
+  Shell32_ = LoadLibraryA(kShellLibrary);
+  Icon_ = LoadIconA(instance, kMainIconName);
+
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = WindowProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = Icon_ ? Icon_ : LoadIconA(nullptr, IDI_APPLICATION);
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = kClassName;
+  RegisterClassA(&windowClass);
+
+  RECT frame{0, 0, kClientWidth, kPanelHeight};
+  AdjustWindowRect(&frame, kWindowStyle, FALSE);
+  Window_ = CreateWindowExA(0, kClassName, kCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                            frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                            instance, this);
+  if (!Window_) return false;
+  CreateComponents();
+  FormCreate();
+  return true;
+}
+
+LRESULT CALLBACK TUserMainForm::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                           LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    reinterpret_cast<TUserMainForm*>(create->lpCreateParams)->Window_ = window;
+  }
+  auto* self = reinterpret_cast<TUserMainForm*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (!self) return DefWindowProcA(window, message, wParam, lParam);
+  // No exception may unwind through the system's window code.
+  try {
+    return self->OnMessage(message, wParam, lParam);
+  } catch (const std::exception& error) {
+    self->AddInfoLine(error.what(), ikError);
+  } catch (...) {
+  }
+  return 0;
+}
+
+LRESULT TUserMainForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (HIWORD(wParam) == BN_CLICKED) OnCommand(LOWORD(wParam));
+      return 0;
+    case WM_TIMER:
+      OnTimer(wParam);
+      return 0;
+    case WM_CLOSE:
+      FormClose();
+      return 0;
+    case WM_DESTROY:
+      KillTimer(Window_, kTimerStart);
+      KillTimer(Window_, kTimerLedYellow);
+      Window_ = nullptr;
+      PostQuitMessage(0);
+      return 0;
+    case WM_SETCURSOR:
+      if (!FIdle) {
+        SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+        return TRUE;
+      }
+      break;
+    case WM_CTLCOLORSTATIC:
+      // The label is drawn on the panel's colour, so a new text never overlaps the old one.
+      SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    case kMsgDeferred:
+      RunDeferred(static_cast<int>(wParam));
+      return 0;
+  }
+  return DefWindowProcA(Window_, message, wParam, lParam);
+}
+
+HWND TUserMainForm::AddButton(int id, const char* caption, int left, int top) {
+  HWND button = CreateWindowExA(0, WC_BUTTONA, caption,
+                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, left, top,
+                                kButtonWidth, kButtonHeight, Window_,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+  SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(Font_), FALSE);
+  return button;
+}
+
+void TUserMainForm::CreateComponents() {
+  HDC screen = GetDC(nullptr);
+  const int height = -MulDiv(kFontPoints, GetDeviceCaps(screen, LOGPIXELSY), kPointsPerInch);
+  ReleaseDC(nullptr, screen);
+  Font_ = CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                      DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
+  SendMessageA(Window_, WM_SETFONT, reinterpret_cast<WPARAM>(Font_), FALSE);
+
+  auto child = [this](const char* cls, const char* text, DWORD style, int id, int left, int top,
+                      int width, int height) {
+    HWND window = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, left, top, width,
+                                  height, Window_,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr,
+                                  nullptr);
+    SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(Font_), FALSE);
+    return window;
+  };
+  // The bevel's top line separates the panel from the caption.
+  child(WC_STATICA, "", SS_ETCHEDHORZ, kIdBevel, 0, 0, kClientWidth, 2);
+  for (const ButtonPlace& b : kButtons) AddButton(b.id, b.caption, b.left, b.top);
+  EnableWindow(Item(kIdButtonUpdate), FALSE);
+
+  child(ANIMATE_CLASSA, "", ACS_CENTER | ACS_TRANSPARENT, kIdViewAnimate, 208, 8, 305, 73);
+  HWND image = child(WC_STATICA, "", SS_ICON | SS_CENTERIMAGE, kIdImageIcon, 520, 20, 41, 45);
+  if (Icon_) SendMessageA(image, STM_SETICON, reinterpret_cast<WPARAM>(Icon_), 0);
+  SetWindowPos(image, nullptr, 520, 20, 41, 45, SWP_NOZORDER | SWP_NOACTIVATE);
+  child(WC_STATICA, "", SS_LEFT | SS_NOPREFIX, kIdLabelInfo, 112, 88, 433, 13);
+
+  HWND progress = child(PROGRESS_CLASSA, "", 0, kIdProgressBar, 8, 112, 553, 16);
+  SendMessageA(progress, PBM_SETRANGE32, 0, kProgressInitialMax);
+  CreateLeds();
+  CreateLogPane();
+}
+
+void TUserMainForm::CreateLeds() {
+  struct LedPlace {
+    int id;
+    int left;
+    TLXLedClass shape;
+    int angle;
+    TColor color;
+  } leds[] = {
+      {kIdLedReady, 119, TLXLedClass::lxlcHalfCircle, kHalfTurnAngle, kColorLime},
+      {kIdLedOther, 143, TLXLedClass::lxlcRect, 0, kColorYellow},
+      {kIdLedWork, 165, TLXLedClass::lxlcHalfCircle, 0, kColorRed},
+  };
+  for (const LedPlace& place : leds) {
+    TLumexLED* led = TLumexLED::FromHandle(TLumexLED::Create(Window_, place.left, 64, place.id));
+    if (!led) continue;
+    LumexLEDModel& lamp = led->Lamp();
+    lamp.SetLedClass(place.shape);
+    if (place.angle != 0) lamp.SetAngle(place.angle);
+    lamp.SetLedPlasticColor(place.color);
+    lamp.SetLedWidth(kLedWidth);
+    lamp.SetLedHeight(kLedHeight);
+    lamp.SetLedOn(false);
+  }
+}
+
+void TUserMainForm::CreateLogPane() {
+  Memo_ = CreateWindowExA(WS_EX_CLIENTEDGE, RICHEDIT_CLASSA, "",
+                          WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY |
+                              ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL,
+                          0, kPanelHeight, kClientWidth, kPanelHeight, Window_,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdMemoInfo)), nullptr,
+                          nullptr);
+  if (!Memo_) return;
+  SendMessageA(Memo_, EM_SETBKGNDCOLOR, 0, kLogBlack);
+  SendMessageA(Memo_, EM_SETTARGETDEVICE, 0, 1);  // no word wrap
+  CHARFORMAT2A format{};
+  format.cbSize = sizeof format;
+  format.dwMask = CFM_COLOR | CFM_FACE | CFM_SIZE | CFM_BOLD | CFM_ITALIC;
+  format.crTextColor = kLogSilver;
+  format.yHeight = kMemoFontTwips;
+  lstrcpynA(format.szFaceName, "Courier New", LF_FACESIZE);
+  SendMessageA(Memo_, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+  SendMessageA(Memo_, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+}
+
+void TUserMainForm::SetLed(int id, bool on) {
+  if (TLumexLED* led = TLumexLED::FromHandle(Item(id))) led->Lamp().SetLedOn(on);
+}
+
+// ------------------------------------------------------------------ the log pane
+
+void TUserMainForm::AddInfoLine(const std::string& text, TInfoKind kind) {
+  if (!Memo_) return;
+  SetFocus(Memo_);  // keeps the newest line scrolled into view
+  SendMessageA(Memo_, EM_SETSEL, -1, -1);
+  SetSelectionColor(Memo_, ColorOf(kind));
+  if (FJournal && FRegistry && (FRegistry->Journal->Events & JournalBitOf(kind)) != 0) {
+    FJournal->push_back(text);
+  }
+  const std::string line = text + "\r\n";
+  SendMessageA(Memo_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line.c_str()));
+  SendMessageA(Memo_, EM_SETSEL, -1, -1);
+  SetSelectionColor(Memo_, kLogSilver);
+  SendMessageA(Memo_, EM_SCROLLCARET, 0, 0);
+}
+
+// ------------------------------------------------------------------ events
+
+void TUserMainForm::LoadSettings() {
+  try {
+    FRegistry->Load();
+  } catch (const std::exception& error) {
+    // The values read so far stay, the rest keep their defaults; the user must see why.
+    AddInfoLine(FormatText(kSettingsFailed, error.what()), ikError);
+    SetDetail(true);
+    SettingsFailed_ = true;
+  }
+}
+
+void TUserMainForm::FormCreate() {
+  FRegistry = std::make_unique<TPURGORegistry>();
+  LoadSettings();
+  FJournal = std::make_unique<std::vector<std::string>>();
+  FIdle = true;
+  FStarting = false;
+  InitSearchModule();
+  ApplyDisplaySettings();
+  SetTimer(Window_, kTimerStart, kStartInterval, nullptr);
+}
+
+void TUserMainForm::Show(int showCommand) {
+  if (!Window_) return;
+  RECT rect{};
+  GetWindowRect(Window_, &rect);
+  const TDisplaySettings& display = *FRegistry->Display;
+  int left = display.PosX;
+  int top = display.PosY;
+  if (display.PosX == TDisplaySettings::kCentred || display.PosY == TDisplaySettings::kCentred) {
+    left = (GetSystemMetrics(SM_CXSCREEN) - (rect.right - rect.left)) / 2;
+    top = (GetSystemMetrics(SM_CYSCREEN) - (rect.bottom - rect.top)) / 2;
+  }
+  SetWindowPos(Window_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ShowWindow(Window_, showCommand);
+  UpdateWindow(Window_);
+}
+
+void TUserMainForm::SavePositionIfMoved() {
+  if (!Window_ || !FRegistry) return;
+  // A minimised window reports a parking place far off screen: keep its normal place.
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof placement;
+  RECT rect{};
+  if (IsIconic(Window_) && GetWindowPlacement(Window_, &placement)) {
+    rect = placement.rcNormalPosition;
+  } else {
+    GetWindowRect(Window_, &rect);
+  }
+  TDisplaySettings& display = *FRegistry->Display;
+  if (rect.left == display.PosX && rect.top == display.PosY) return;
+  display.PosX = rect.left;
+  display.PosY = rect.top;
+  FRegistry->Save();
+}
+
+bool TUserMainForm::FormClose() {
+  if (DeferIfInsideProgress(kCommandClose)) return false;
+  // Between two steps the library is idle while the run is still on the stack.
+  if (FStarting) return false;
+  if (FLib && (FLib->CurrentStatus() & 0xFF) != 0 && !FLib->LockedByOther()) return false;
+  FreeSearchModule();
+  if (Memo_) RedrawWindow(Memo_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  try {
+    SavePositionIfMoved();
+  } catch (const std::exception& error) {
+    AddInfoLine(error.what(), ikError);
+  }
+  FRegistry.reset();
+  FJournal.reset();
+  Closed_ = true;
+  DestroyWindow(Window_);
+  return true;
+}
+
+void TUserMainForm::OnCommand(int id) {
+  switch (id) {
+    case kIdButtonStartStop: ButtonStartStopClick(); break;
+    case kIdButtonOptions: ButtonOptionsClick(); break;
+    case kIdRestartButton: RestartButtonClick(); break;
+    case kIdButtonQuit:
+      if (!DeferIfInsideProgress(kIdButtonQuit)) FormClose();
+      break;
+    case kIdButtonAbout: ButtonAboutClick(); break;
+    default: break;
+  }
+}
+
+void TUserMainForm::OnTimer(UINT_PTR id) {
+  if (id == kTimerLedYellow) TimerLedYellowTimer();
+  if (id == kTimerStart) TimerStartTimer();
+}
+
+void TUserMainForm::ButtonOptionsClick() {
+  if (DeferIfInsideProgress(kIdButtonOptions)) return;
+  if (!FRegistry) return;
+  BlinkOther(true);
+  const bool changed = Boxes_.OpenOptions && Boxes_.OpenOptions(Window_);
+  if (changed && FRegistry) {
+    LoadSettings();
+    ApplyDisplaySettings();
+  }
+  BlinkOther(false);
+}
+
+void TUserMainForm::ButtonAboutClick() {
+  if (DeferIfInsideProgress(kIdButtonAbout)) return;
+  BlinkOther(true);
+  if (Boxes_.OpenAbout) Boxes_.OpenAbout(Window_);
+  BlinkOther(false);
+}
+
+void TUserMainForm::RestartButtonClick() {
+  if (DeferIfInsideProgress(kIdRestartButton)) return;
+  // The button is disabled while running; a click sent to it anyway must not unbind a run.
+  if (!FIdle || FStarting) return;
+  FreeSearchModule();
+  ProcessMessages();
+  if (!Closed_ && !FLib) InitSearchModule();
+}
+
+void TUserMainForm::TimerLedYellowTimer() {
+  if (TLumexLED* led = TLumexLED::FromHandle(Item(kIdLedOther))) {
+    led->Lamp().SetLedOn(!led->Lamp().LedOn());
+  }
+}
+
+void TUserMainForm::BlinkOther(bool on) {
+  if (!Window_) return;
+  if (on) {
+    SetTimer(Window_, kTimerLedYellow, kLedYellowInterval, nullptr);
+    return;
+  }
+  KillTimer(Window_, kTimerLedYellow);
+  SetLed(kIdLedOther, false);
+}
+
+// ------------------------------------------------------------------ deferred commands
+
+// The progress hand-over holds the binding's monitor thread until it returns: unbinding the
+// library, closing, opening a modal box or starting a whole run from inside it would stop
+// the polls or destroy the binding under its own call. Such commands wait until it returned.
+bool TUserMainForm::DeferIfInsideProgress(int command) {
+  if (ProgressDepth_ == 0) return false;
+  Deferred_.insert(command);
+  return true;
+}
+
+void TUserMainForm::PostDeferred() {
+  if (!Window_) return;
+  for (int command : Deferred_) PostMessageA(Window_, kMsgDeferred, command, 0);
+  Deferred_.clear();
+}
+
+void TUserMainForm::RunDeferred(int command) {
+  if (DeferIfInsideProgress(command)) return;
+  switch (command) {
+    case kIdButtonStartStop:
+      // Started meanwhile: the deferred click was meant as a start, not as a stop.
+      if (FIdle) ButtonStartStopClick();
+      break;
+    case kIdButtonQuit:
+    case kCommandClose: FormClose(); break;
+    default: OnCommand(command); break;
+  }
+}
+
+// ------------------------------------------------------------------ binding
+
+void TUserMainForm::InitSearchModule() {
+  AddInfoLine(GetProgramBanner(), ikNormal);
+  try {
+    AddInfoLine(kInitStart, ikNormal);
+    const std::string product = TVersionInfo(OwnExecutableName()).ProductName();
+    FLib = std::make_unique<TPURLib>(kLibNameFormat, product, kLibReserved);
+    FLib->SetOnProgress([this](double percent) { return LibProgress(percent); });
+    FLib->SetRefreshInterval(FRegistry->Display->RefreshSpeed);
+    TPURLib::SetEndHandler([this](uint8_t code) { StepFinished(code); });
+    AddInfoLine(FormatNumber(kInitDone, FLib->LoadNumber()), ikSuccess);
+    AddInfoLine("", ikNormal);
+    FLib->TakeLock();
+    SetLed(kIdLedReady, true);
+  } catch (const std::exception& error) {
+    AddInfoLine(FormatText(kInitFailed, error.what()), ikError);
+  }
+}
+
+void TUserMainForm::FreeSearchModule() {
+  try {
+    SetLed(kIdLedReady, false);
+    SendMessageA(Item(kIdProgressBar), PBM_SETPOS, 0, 0);
+    if (FLib) {
+      FLib->ReleaseLock();
+      AddInfoLine(kFreeStart, ikNormal);
+      TPURLib::SetEndHandler(nullptr);
+      FLib.reset();
+      AddInfoLine(kFreeDone, ikSuccess);
+      AddInfoLine("", ikNormal);
+    }
+  } catch (const std::exception& error) {
+    AddInfoLine(FormatText(kFreeFailed, error.what()), ikError);
+    // A binding that failed to give its lock back still goes, so a restart starts afresh.
+    TPURLib::SetEndHandler(nullptr);
+    FLib.reset();
+  }
+}
+
+bool TUserMainForm::LibProgress(double percent) {
+  if (!FLib || Closed_) return false;
+  {
+    TDepthGuard depth(ProgressDepth_);
+    HWND bar = Item(kIdProgressBar);
+    SendMessageA(bar, PBM_SETRANGE32, 0, kProgressSteps);
+    SendMessageA(bar, PBM_SETPOS, ProgressPosition(percent, kProgressSteps), 0);
+    SetLockedState(FLib->LockedByOther());
+    if (!FStarting && !FLockedShown && (FLib->CurrentStatus() & 0xFF) == 0) {
+      SetInfo(kWaiting);
+      SetIdle(true);
+    }
+    ProcessMessages();
+  }
+  if (ProgressDepth_ == 0) PostDeferred();
+  return true;
+}
+
+void TUserMainForm::SetLockedState(bool locked) {
+  if (locked == FLockedShown || !FLib) return;
+  if (!locked) {
+    AddInfoLine(kUnlocked, ikSuccess);
+    EnableWindow(Item(kIdButtonStartStop), TRUE);
+    EnableWindow(Item(kIdButtonOptions), FIdle);
+    FLib->TakeLock();
+  } else {
+    AddInfoLine(FormatText(kLockedBy, FLib->LockOwnerName()), ikWarning);
+    EnableWindow(Item(kIdButtonStartStop), FALSE);
+    EnableWindow(Item(kIdButtonOptions), FALSE);
+  }
+  FLockedShown = locked;
+  AddInfoLine("", ikNormal);
+}
+
+void TUserMainForm::SetIdle(bool idle) {
+  if (idle == FIdle) return;
+  FIdle = idle;
+  SetLed(kIdLedWork, !idle);
+  SetWindowTextA(Item(kIdButtonStartStop), idle ? kStartCaption : kStopCaption);
+  SetCursor(LoadCursorA(nullptr, idle ? IDC_ARROW : IDC_WAIT));
+  EnableWindow(Item(kIdButtonOptions), idle && !FLockedShown);
+  EnableWindow(Item(kIdRestartButton), idle);
+  if (FRegistry && FRegistry->Display->MinimizeToIcon) {
+    ShowWindow(Window_, idle ? SW_RESTORE : SW_MINIMIZE);
+  }
+}
+
+void TUserMainForm::SetDetail(bool shown) {
+  FDetail = shown;
+  RECT frame{0, 0, kClientWidth, shown ? 2 * kPanelHeight : kPanelHeight};
+  AdjustWindowRect(&frame, kWindowStyle, FALSE);
+  SetWindowPos(Window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TUserMainForm::ApplyDisplaySettings() {
+  if (!FRegistry) return;
+  SetDetail(FRegistry->Display->ShowDetail || SettingsFailed_);
+  if (FLib) FLib->SetRefreshInterval(FRegistry->Display->RefreshSpeed);
+}
+
+void TUserMainForm::SetInfo(const char* text) { SetWindowTextA(Item(kIdLabelInfo), text); }
+
+void TUserMainForm::PlayAnimation(int resourceId) {
+  HWND animate = Item(kIdViewAnimate);
+  if (!Shell32_ || !animate) return;
+  SendMessageA(animate, ACM_OPENA, reinterpret_cast<WPARAM>(Shell32_),
+               reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(resourceId)));
+  SendMessageA(animate, ACM_PLAY, static_cast<WPARAM>(-1), MAKELONG(0, 0xFFFF));
+}
+
+void TUserMainForm::StopAnimation() {
+  SendMessageA(Item(kIdViewAnimate), ACM_OPENA, 0, 0);
+}
+
+void TUserMainForm::ProcessMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+}  // namespace pur

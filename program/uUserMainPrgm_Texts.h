@@ -1,0 +1,102 @@
+// Texts, control identifiers and layout of the main window, in one place. Windows-free, so
+// that the tests that drive the real program by messages can share the identifiers.
+// Texts are CP1252 at run time.
+#pragma once
+
+#include <cstdint>
+
+namespace pur::mainform {
+
+inline constexpr char kClassName[] = "TUserMainForm";
+inline constexpr char kCaption[] = "Purgo for Windows";
+
+// Control identifiers (GetDlgItem finds them from another process too).
+inline constexpr int kIdButtonStartStop = 1001;
+inline constexpr int kIdButtonOptions = 1002;
+inline constexpr int kIdRestartButton = 1003;
+inline constexpr int kIdButtonQuit = 1004;
+inline constexpr int kIdButtonUpdate = 1005;
+inline constexpr int kIdButtonAbout = 1006;
+inline constexpr int kIdViewAnimate = 1007;
+inline constexpr int kIdImageIcon = 1008;
+inline constexpr int kIdLabelInfo = 1009;
+inline constexpr int kIdLedReady = 1010;
+inline constexpr int kIdLedOther = 1011;
+inline constexpr int kIdLedWork = 1012;
+inline constexpr int kIdProgressBar = 1013;
+inline constexpr int kIdMemoInfo = 1014;
+inline constexpr int kIdBevel = 1015;
+
+// Layout: the top panel's height is the unit of the window's client height.
+inline constexpr int kClientWidth = 567;
+inline constexpr int kPanelHeight = 137;
+inline constexpr int kButtonWidth = 97;
+inline constexpr int kButtonHeight = 25;
+inline constexpr int kLedWidth = 20;
+inline constexpr int kLedHeight = 10;
+inline constexpr int kHalfTurnAngle = 1800;
+inline constexpr int kProgressSteps = 1000;
+inline constexpr int kProgressInitialMax = 100;
+
+// The stock animations of shell32 for the three steps.
+inline constexpr int kAviEmptyRecycleBin = 163;
+inline constexpr int kAviDeleteFile = 164;
+inline constexpr int kAviFindFile = 151;
+
+inline constexpr unsigned kTimerLedYellow = 1;
+inline constexpr unsigned kTimerStart = 2;
+inline constexpr unsigned kLedYellowInterval = 500;
+inline constexpr unsigned kStartInterval = 1000;
+
+// Captions.
+inline constexpr char kStartCaption[] = "&D\xE9marrer";
+inline constexpr char kStopCaption[] = "&Stop";
+inline constexpr char kOptionsCaption[] = "&Options ...";
+inline constexpr char kRestartCaption[] = "&Red\xE9marrer";
+inline constexpr char kQuitCaption[] = "&Quitter";
+inline constexpr char kUpdateCaption[] = "Mise \xE0 jour";
+inline constexpr char kAboutCaption[] = "&A propos de ...";
+inline constexpr char kAboutComments[] = "Programme de recherche de fichiers";
+
+// Log lines and labels.
+inline constexpr char kWaiting[] = "En attente ...";
+inline constexpr char kInitStart[] = "Initialisation du module de recherche ...";
+inline constexpr char kInitDone[] = "Initialisation r\xE9ussie (Chargement n\xB0%d).";
+inline constexpr char kInitFailed[] = "Initialisation \xE9" "chou\xE9" "e (%s).";
+inline constexpr char kFreeStart[] = "Finalisation du module de recherche ...";
+inline constexpr char kFreeDone[] = "Finalisation r\xE9ussie.";
+inline constexpr char kFreeFailed[] = "Finalisation \xE9" "chou\xE9" "e (%s).";
+inline constexpr char kUnlocked[] = "Module d\xE9verrouill\xE9.";
+inline constexpr char kLockedBy[] = "Module verrouill\xE9 par %s.";
+inline constexpr char kSettingsFailed[] = "Lecture des options \xE9" "chou\xE9" "e (%s).";
+inline constexpr char kNotLoaded[] =
+    "D\xE9marrage impossible : le module de recherche n'est pas charg\xE9.";
+
+inline constexpr char kFirstStartTitle[] = "Avertissement";
+inline constexpr char kFirstStartText[] =
+    "Afin de pouvoir effectuer un premier d\xE9marrage, il vous faut v\xE9rifier les options.";
+inline constexpr char kUserAbort[] = "Interruption utilisateur";
+
+inline constexpr char kStepRecycleBin[] = "Nettoyage de la corbeille ...";
+inline constexpr char kStepTempFolder[] = "Nettoyage du dossier temporaire ...";
+inline constexpr char kStepPersoSearch[] = "Nettoyage du disque dur ...";
+inline constexpr char kRecycleBinDone[] = "La corbeille a \xE9t\xE9 n\xE9ttoy\xE9.";
+inline constexpr char kTempFolderDone[] = "Le dossier temporaire a \xE9t\xE9 vid\xE9.";
+inline constexpr char kFileDeleted[] = " * %s : OK";
+inline constexpr char kFileNotDeleted[] = " * %s : FAILED";
+
+inline constexpr char kElapsedLine[] = "Temps mis pour la recherche        : %s";
+inline constexpr char kTempGainLine[] = "Gain pour le dossier temporaire    : %s";
+inline constexpr char kPersoGainLine[] = "Gain pour la recherche personnelle : %s";
+inline constexpr char kTotalLine[] =
+    "--------------------------------------------------\n                        Total      : %s";
+inline constexpr char kJournalFileName[] = "PURGOWIN.LOG";
+
+// Colours of the four line kinds, as COLORREF values (0x00BBGGRR).
+inline constexpr uint32_t kLogSilver = 0x00C0C0C0;
+inline constexpr uint32_t kLogLime = 0x0000FF00;
+inline constexpr uint32_t kLogYellow = 0x0000FFFF;
+inline constexpr uint32_t kLogRed = 0x000000FF;
+inline constexpr uint32_t kLogBlack = 0x00000000;
+
+}  // namespace pur::mainform

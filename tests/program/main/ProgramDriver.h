@@ -1,0 +1,514 @@
+// Drives the real PURGOWIN.exe from a test process: its settings in the prefix's registry,
+// the process itself, its main window found by class and process, controls read back by
+// messages (memory of the program's process for the requests that carry a pointer), clicks
+// posted, a sandbox folder inside the prefix's temporary folder.
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <richedit.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "PURGORegistry.h"
+#include "SafeDllLoad.h"
+#include "uUserMainPrgm_Texts.h"
+
+namespace maintest {
+
+using namespace std::chrono_literals;
+namespace ids = pur::mainform;
+
+inline constexpr auto kStartTimeout = 30s;
+inline constexpr auto kRunTimeout = 60s;
+inline constexpr UINT kMessageTimeoutMs = 5000;
+
+inline std::string ProgramPath() { return pur::ProgramFolder() + "PURGOWIN.exe"; }
+
+// Waits until `done` answers true; false at the timeout.
+inline bool WaitFor(const std::function<bool()>& done,
+                    std::chrono::milliseconds timeout = kRunTimeout) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (std::chrono::steady_clock::now() < end) {
+    if (done()) return true;
+    std::this_thread::sleep_for(20ms);
+  }
+  return done();
+}
+
+// ------------------------------------------------------------------ settings
+
+// The program's settings keys, emptied when made and when gone. A section "" is the version
+// key itself.
+class Settings {
+ public:
+  Settings() {
+    pur::TPURGORegistry registry;
+    root_ = pur::CanUseLocalMachine() ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    productKey_ = registry.GetProductKey();
+    versionKey_ = registry.GetVersionKey();
+    Clear();
+  }
+  ~Settings() { Clear(); }
+  Settings(const Settings&) = delete;
+  Settings& operator=(const Settings&) = delete;
+
+  void Clear() { RegDeleteTreeA(root_, productKey_.c_str()); }
+
+  void Dword(const std::string& section, const std::string& name, DWORD value) {
+    Set(section, name, REG_DWORD, &value, sizeof value);
+  }
+  void String(const std::string& section, const std::string& name, const std::string& value) {
+    Set(section, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+  }
+  void Binary(const std::string& section, const std::string& name, const std::string& bytes) {
+    Set(section, name, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
+  }
+  std::optional<DWORD> ReadDword(const std::string& section, const std::string& name) const {
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    DWORD type = 0;
+    if (RegGetValueA(root_, Path(section).c_str(), name.c_str(), RRF_RT_ANY, &type, &value,
+                     &size) != ERROR_SUCCESS ||
+        type != REG_DWORD) {
+      return std::nullopt;
+    }
+    return value;
+  }
+
+  // Quiet settings: no first-start box, no step but those a test turns on, no journal,
+  // quick polls, the window never minimised.
+  void Quiet() {
+    Dword("", pur::names::kFirstStart, 0);
+    Dword(pur::names::kCleaningKey, pur::names::kEmptyRecycleBin, 0);
+    Dword(pur::names::kCleaningKey, pur::names::kEmptyTempFolder, 0);
+    Dword(pur::names::kCleaningKey, pur::names::kRunPersonalSearch, 0);
+    Dword(pur::names::kDisplayKey, pur::names::kMinimizeToIcon, 0);
+    Dword(pur::names::kDisplayKey, pur::names::kRefreshSpeed, 50);
+    Dword(pur::names::kJournalKey, pur::names::kJournalEnabled, 0);
+  }
+
+ private:
+  std::string Path(const std::string& section) const {
+    return section.empty() ? versionKey_ : versionKey_ + "\\" + section;
+  }
+  void Set(const std::string& section, const std::string& name, DWORD type, const void* data,
+           DWORD size) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(root_, Path(section).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+  }
+
+  HKEY root_ = HKEY_CURRENT_USER;
+  std::string productKey_;
+  std::string versionKey_;
+};
+
+// ------------------------------------------------------------------ the personal search
+
+struct Mask {
+  std::string text;
+  bool recursive;
+};
+
+// The tree stream of one folder ("X:\a\b\", with its backslash) holding the masks.
+inline std::string TreeStreamFor(const std::string& folder, const std::vector<Mask>& masks) {
+  std::string bytes;
+  auto integer = [&bytes](int32_t v) { bytes.append(reinterpret_cast<const char*>(&v), 4); };
+  auto text = [&bytes](const std::string& t) {
+    bytes += static_cast<char>(t.size());
+    bytes += t;
+  };
+  std::vector<std::string> chain;
+  for (size_t start = 3; start < folder.size();) {
+    const size_t end = folder.find('\\', start);
+    chain.push_back(folder.substr(start, end - start));
+    start = end + 1;
+  }
+  integer(1);
+  text(folder.substr(0, 1));
+  for (const std::string& name : chain) {
+    integer(1);
+    text(name);
+  }
+  integer(0);
+  integer(static_cast<int32_t>(masks.size()));
+  for (const Mask& m : masks) {
+    text(m.text);
+    bytes += static_cast<char>(m.recursive ? 1 : 0);
+  }
+  for (size_t i = 0; i < chain.size(); ++i) integer(0);
+  return bytes;
+}
+
+// ------------------------------------------------------------------ files
+
+inline std::string ReadFileBytes(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::string();
+  std::string bytes;
+  char buffer[4096];
+  DWORD read = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+  CloseHandle(file);
+  return bytes;
+}
+
+inline bool Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+inline void WriteFileBytes(const std::string& path, const std::string& bytes, DWORD attributes = 0) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+  DWORD written = 0;
+  if (!bytes.empty()) WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+  if (attributes) SetFileAttributesA(path.c_str(), attributes);
+}
+
+inline void RemoveTree(const std::string& folder) {
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = data.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string path = folder + name;
+      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;  // never followed
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(path + "\\");
+      } else {
+        DeleteFileA(path.c_str());
+      }
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+  }
+  RemoveDirectoryA(folder.c_str());
+}
+
+// A fresh folder (with its trailing backslash) in the prefix's temporary folder.
+class Sandbox {
+ public:
+  Sandbox() {
+    char base[MAX_PATH + 1] = {};
+    GetTempPathA(MAX_PATH, base);
+    for (unsigned attempt = 0;; ++attempt) {
+      path_ = std::string(base) + "purmain-" + std::to_string(GetCurrentProcessId()) + "-" +
+              std::to_string(GetTickCount() + attempt) + "\\";
+      if (CreateDirectoryA(path_.c_str(), nullptr)) break;
+    }
+  }
+  ~Sandbox() { RemoveTree(path_); }
+  Sandbox(const Sandbox&) = delete;
+  Sandbox& operator=(const Sandbox&) = delete;
+
+  const std::string& Path() const { return path_; }
+  std::string Folder(const std::string& relative) const {
+    const std::string folder = path_ + relative + "\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+  }
+
+ private:
+  std::string path_;
+};
+
+// ------------------------------------------------------------------ the program's memory
+
+// A block in another process, for the requests whose argument is a pointer.
+class RemoteBlock {
+ public:
+  RemoteBlock(DWORD processId, size_t size) : size_(size) {
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                           processId);
+    if (process_) address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+  }
+  ~RemoteBlock() {
+    if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    if (process_) CloseHandle(process_);
+  }
+  RemoteBlock(const RemoteBlock&) = delete;
+  RemoteBlock& operator=(const RemoteBlock&) = delete;
+
+  bool Valid() const { return address_ != nullptr; }
+  void* Address() const { return address_; }
+  char* At(size_t offset) const { return static_cast<char*>(address_) + offset; }
+  bool Write(const void* data, size_t size, size_t offset = 0) const {
+    return WriteProcessMemory(process_, At(offset), data, size, nullptr) != 0;
+  }
+  bool Read(void* data, size_t size, size_t offset = 0) const {
+    return ReadProcessMemory(process_, At(offset), data, size, nullptr) != 0;
+  }
+
+ private:
+  HANDLE process_ = nullptr;
+  void* address_ = nullptr;
+  size_t size_;
+};
+
+// ------------------------------------------------------------------ windows
+
+inline std::string TextOf(HWND window) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs,
+                           &length)) {
+    return std::string();
+  }
+  std::string text(length + 1, '\0');
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                      SMTO_ABORTIFHUNG, kMessageTimeoutMs, &copied);
+  text.resize(copied);
+  return text;
+}
+
+// Lines of a text split at CR LF, CR or LF.
+inline std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' || text[i] == '\n') {
+      lines.push_back(line);
+      line.clear();
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      line += text[i];
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+struct WindowQuery {
+  DWORD processId;
+  const char* className;  // or null
+  const char* caption;    // or null
+  HWND found;
+};
+
+inline BOOL CALLBACK MatchTopWindow(HWND window, LPARAM param) {
+  auto* q = reinterpret_cast<WindowQuery*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != q->processId) return TRUE;
+  char name[256] = {};
+  if (q->className) {
+    GetClassNameA(window, name, sizeof name);
+    if (std::string(name) != q->className) return TRUE;
+  }
+  if (q->caption) {
+    GetWindowTextA(window, name, sizeof name);
+    if (std::string(name) != q->caption || !IsWindowVisible(window)) return TRUE;
+  }
+  q->found = window;
+  return FALSE;
+}
+
+inline HWND FindTopWindow(DWORD processId, const char* className, const char* caption) {
+  WindowQuery q{processId, className, caption, nullptr};
+  EnumWindows(MatchTopWindow, reinterpret_cast<LPARAM>(&q));
+  return q.found;
+}
+
+inline void Click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
+
+// ------------------------------------------------------------------ the program
+
+// One running PURGOWIN.exe; closed (or ended) when the object goes.
+class Program {
+ public:
+  explicit Program(const std::string& arguments = std::string(),
+                   const std::map<std::string, std::string>& environment = {},
+                   const std::string& exe = ProgramPath()) {
+    std::string commandLine = "\"" + exe + "\"";
+    if (!arguments.empty()) commandLine += " " + arguments;
+    std::string block = EnvironmentBlock(environment);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    const std::string folder = exe.substr(0, exe.find_last_of('\\') + 1);
+    started_ = CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                              environment.empty() ? nullptr : block.data(), folder.c_str(),
+                              &startup, &info_) != 0;
+  }
+  ~Program() {
+    if (!started_) return;
+    if (Running()) {
+      if (HWND window = Window(0ms)) PostMessageA(window, WM_CLOSE, 0, 0);
+      if (WaitForSingleObject(info_.hProcess, 10000) != WAIT_OBJECT_0) {
+        TerminateProcess(info_.hProcess, 99);
+        WaitForSingleObject(info_.hProcess, 5000);
+      }
+    }
+    CloseHandle(info_.hThread);
+    CloseHandle(info_.hProcess);
+  }
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  bool Started() const { return started_; }
+  DWORD Id() const { return info_.dwProcessId; }
+  HANDLE Process() const { return info_.hProcess; }
+  bool Running() const { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+  bool WaitExit(std::chrono::milliseconds timeout) const {
+    return WaitForSingleObject(info_.hProcess, static_cast<DWORD>(timeout.count())) ==
+           WAIT_OBJECT_0;
+  }
+  DWORD ExitCode() const {
+    DWORD code = 0;
+    GetExitCodeProcess(info_.hProcess, &code);
+    return code;
+  }
+
+  // The visible main window, waited for.
+  HWND Window(std::chrono::milliseconds timeout = kStartTimeout) const {
+    HWND found = nullptr;
+    WaitFor(
+        [&] {
+          HWND w = FindTopWindow(Id(), ids::kClassName, nullptr);
+          if (w && IsWindowVisible(w)) found = w;
+          return found != nullptr || !Running();
+        },
+        timeout);
+    return found;
+  }
+  HWND Item(int id) const { return GetDlgItem(Window(), id); }
+
+  std::string Label() const { return TextOf(Item(ids::kIdLabelInfo)); }
+  std::string Log() const { return TextOf(Item(ids::kIdMemoInfo)); }
+  std::vector<std::string> LogLines() const { return SplitLines(Log()); }
+  bool LogHas(const std::string& line) const {
+    for (const std::string& l : LogLines()) {
+      if (l == line) return true;
+    }
+    return false;
+  }
+  bool LogHasPrefix(const std::string& prefix) const {
+    for (const std::string& l : LogLines()) {
+      if (l.rfind(prefix, 0) == 0) return true;
+    }
+    return false;
+  }
+  bool WaitLog(const std::string& line, std::chrono::milliseconds timeout = kRunTimeout) const {
+    return WaitFor([&] { return LogHas(line); }, timeout);
+  }
+  bool WaitLogPrefix(const std::string& prefix,
+                     std::chrono::milliseconds timeout = kRunTimeout) const {
+    return WaitFor([&] { return LogHasPrefix(prefix); }, timeout);
+  }
+  // Started and its first poll seen.
+  bool WaitReady() const {
+    return Window() != nullptr && WaitFor([&] { return Label() == ids::kWaiting; }, kStartTimeout);
+  }
+  // Idle again after a run: the button offers a start.
+  bool WaitIdle() const {
+    return WaitFor([&] { return TextOf(Item(ids::kIdButtonStartStop)) == ids::kStartCaption; });
+  }
+
+  // The colour of the first character of the log's line `line` (counted as SplitLines does).
+  std::optional<COLORREF> LineColor(size_t line) const {
+    HWND memo = Item(ids::kIdMemoInfo);
+    DWORD_PTR start = 0;
+    SendMessageTimeoutA(memo, EM_LINEINDEX, line, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &start);
+    if (static_cast<LRESULT>(start) < 0) return std::nullopt;
+    RemoteBlock block(Id(), sizeof(CHARFORMAT2A));
+    if (!block.Valid()) return std::nullopt;
+    CHARFORMAT2A format{};
+    format.cbSize = sizeof format;
+    block.Write(&format, sizeof format);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(memo, EM_SETSEL, start, start + 1, SMTO_ABORTIFHUNG, kMessageTimeoutMs,
+                        &ignored);
+    SendMessageTimeoutA(memo, EM_GETCHARFORMAT, SCF_SELECTION,
+                        reinterpret_cast<LPARAM>(block.Address()), SMTO_ABORTIFHUNG,
+                        kMessageTimeoutMs, &ignored);
+    if (!block.Read(&format, sizeof format)) return std::nullopt;
+    return format.crTextColor;
+  }
+  // The colour of the first log line equal to `text`.
+  std::optional<COLORREF> ColorOfLine(const std::string& text) const {
+    const std::vector<std::string> lines = LogLines();
+    for (size_t i = 0; i < lines.size(); ++i) {
+      if (lines[i] == text) return LineColor(i);
+    }
+    return std::nullopt;
+  }
+
+ private:
+  static std::string EnvironmentBlock(const std::map<std::string, std::string>& changes) {
+    std::map<std::string, std::string> variables;
+    if (char* strings = GetEnvironmentStringsA()) {
+      for (const char* p = strings; *p; p += std::strlen(p) + 1) {
+        const std::string entry = p;
+        const size_t equals = entry.find('=', 1);
+        if (equals != std::string::npos) variables[entry.substr(0, equals)] = entry.substr(equals + 1);
+      }
+      FreeEnvironmentStringsA(strings);
+    }
+    for (const auto& [name, value] : changes) variables[name] = value;
+    std::string block;
+    for (const auto& [name, value] : variables) block += name + "=" + value + '\0';
+    return block + '\0';
+  }
+
+  PROCESS_INFORMATION info_{};
+  bool started_ = false;
+};
+
+// ------------------------------------------------------------------ the file list dialog
+
+inline constexpr char kFileListCaption[] = "Liste de fichiers";
+inline constexpr int kFileListViewId = 101;
+
+inline HWND WaitFileList(const Program& program, std::chrono::milliseconds timeout = kRunTimeout) {
+  HWND dialog = nullptr;
+  WaitFor(
+      [&] {
+        dialog = FindTopWindow(program.Id(), nullptr, kFileListCaption);
+        return dialog != nullptr;
+      },
+      timeout);
+  return dialog;
+}
+
+// The first column of every row of the dialog's list.
+inline std::vector<std::string> FileListRows(const Program& program, HWND dialog) {
+  HWND list = GetDlgItem(dialog, kFileListViewId);
+  const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  constexpr size_t kTextSize = 1024;
+  RemoteBlock block(program.Id(), sizeof(LVITEMA) + kTextSize);
+  std::vector<std::string> rows;
+  for (int i = 0; i < count && block.Valid(); ++i) {
+    LVITEMA item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = i;
+    item.pszText = block.At(sizeof(LVITEMA));
+    item.cchTextMax = kTextSize;
+    block.Write(&item, sizeof item);
+    SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(block.Address()));
+    char text[kTextSize] = {};
+    block.Read(text, kTextSize - 1, sizeof(LVITEMA));
+    rows.push_back(text);
+  }
+  return rows;
+}
+
+}  // namespace maintest
