@@ -1,0 +1,24 @@
+# Start-up pieces of the program: splash screen and command line, the options box binding and
+# the about component. The command-line reading is Windows-free and builds on the host too.
+add_library(purStartupText STATIC CommandLine.cpp)
+target_include_directories(purStartupText PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+
+if(NOT WIN32)
+  return()
+endif()
+
+# The about component imports about.dll; without that target there is nothing to link against.
+if(NOT TARGET about)
+  message(STATUS "purStartup: no about target (companions/about not added); skipped")
+  return()
+endif()
+
+add_library(purStartup STATIC
+  Splash.cpp
+  OptionsDlg.cpp
+  support/AboutDlg.cpp
+)
+target_include_directories(purStartup PUBLIC
+  ${CMAKE_CURRENT_SOURCE_DIR}
+  ${CMAKE_CURRENT_SOURCE_DIR}/support)
+target_link_libraries(purStartup PUBLIC purStartupText purProgramCore about gdi32 user32)
