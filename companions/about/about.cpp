@@ -27,7 +27,8 @@ constexpr char kPreferredTranslation[] = "040C04E4";
 constexpr int kMargin = 12;
 constexpr int kGap = 8;
 constexpr int kIconSize = 32;
-constexpr int kTextMinWidth = 300;
+constexpr int kTextMinWidth = 240;  // the text column: as wide as its longest line, within
+constexpr int kTextMaxWidth = 420;  // these bounds (longer lines wrap)
 constexpr int kButtonWidth = 88;
 constexpr int kButtonHeight = 26;
 constexpr int kSeparatorHeight = 2;
@@ -220,6 +221,26 @@ HWND AddControl(HWND dialog, const char* cls, const std::string& text, DWORD sty
   return control;
 }
 
+// Width of the text on one line in `font`.
+int LineWidth(HWND window, HFONT font, const std::string& text) {
+  if (text.empty()) return 0;
+  HDC dc = GetDC(window);
+  HGDIOBJ old = SelectObject(dc, font);
+  RECT rect{0, 0, 0, 0};
+  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rect,
+            DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(dc, old);
+  ReleaseDC(window, dc);
+  return rect.right - rect.left;
+}
+
+int TextColumnWidth(HWND dialog, const TAboutState& state, HFONT font, HFONT titleFont) {
+  int width = LineWidth(dialog, titleFont, state.Texts.Product);
+  for (const std::string* text : {&state.Texts.Version, &state.Texts.Copyright, &state.Comments})
+    width = std::max(width, LineWidth(dialog, font, *text));
+  return std::clamp(width + kGap, kTextMinWidth, kTextMaxWidth);
+}
+
 // Adds a word-wrapped label at `top` and answers the top of the next line.
 int AddLabel(HWND dialog, TAboutState& state, const std::string& text, int id, int left, int top,
              int width, HFONT font) {
@@ -228,6 +249,18 @@ int AddLabel(HWND dialog, TAboutState& state, const std::string& text, int id, i
   AddControl(dialog, "STATIC", text, SS_LEFT | SS_NOPREFIX, id,
              {left, top, left + width, top + height}, font);
   return top + height + kGap / 2;
+}
+
+// Client width that shows the whole title in the caption, beside the close button.
+int CaptionWidth(HWND dialog, const std::string& title) {
+  NONCLIENTMETRICSA metrics{};
+  metrics.cbSize = sizeof metrics;
+  if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return 0;
+  TFont captionFont;
+  captionFont.Reset(CreateFontIndirectA(&metrics.lfCaptionFont));
+  if (!captionFont.Get()) return 0;
+  return LineWidth(dialog, captionFont.Get(), title) + 2 * kMargin +
+         2 * GetSystemMetrics(SM_CXSIZE);
 }
 
 // Sizes the client area and centres the box over its owner (or the screen).
@@ -281,7 +314,7 @@ void BuildDialog(HWND dialog, TAboutState& state) {
 
   // Right column: the texts.
   int left = kMargin + (columnWidth ? columnWidth + 2 * kGap : 0);
-  int width = kTextMinWidth;
+  int width = TextColumnWidth(dialog, state, font, titleFont);
   int top = kMargin;
   top = AddLabel(dialog, state, state.Texts.Product, idAboutProduct, left, top, width, titleFont);
   top += kGap / 2;
@@ -290,7 +323,7 @@ void BuildDialog(HWND dialog, TAboutState& state) {
   top += kGap;
   top = AddLabel(dialog, state, state.Comments, idAboutComments, left, top, width, font);
 
-  int clientWidth = left + width + kMargin;
+  int clientWidth = std::max(left + width + kMargin, CaptionWidth(dialog, state.Title));
   int separatorTop = std::max(top, columnBottom) + kGap;
   AddControl(dialog, "STATIC", "", SS_ETCHEDHORZ, -1,
              {kMargin, separatorTop, clientWidth - kMargin, separatorTop + kSeparatorHeight}, font);

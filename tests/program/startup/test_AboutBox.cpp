@@ -28,6 +28,8 @@ struct Seen {
   HANDLE PictureImage = nullptr;
   DWORD PictureStyle = 0;
   RECT Client{};
+  RECT Comments{};
+  RECT Product{};
 };
 
 const int kTextIds[] = {idAboutProduct, idAboutVersion, idAboutCopyright, idAboutComments};
@@ -48,6 +50,8 @@ Seen ReadBox(HWND dialog, HWND parent) {
   seen.Owner = GetWindow(dialog, GW_OWNER);
   seen.ParentEnabled = parent ? IsWindowEnabled(parent) != FALSE : true;
   GetClientRect(dialog, &seen.Client);
+  if (HWND comments = GetDlgItem(dialog, idAboutComments)) GetClientRect(comments, &seen.Comments);
+  if (HWND product = GetDlgItem(dialog, idAboutProduct)) GetClientRect(product, &seen.Product);
   return seen;
 }
 
@@ -177,6 +181,19 @@ TEST(AboutLibrary, OtherFilesAndOddArguments) {
   EXPECT_EQ(odd.Result, 1);
   EXPECT_FALSE(odd.Box.Present[idAboutPicture]);
   EXPECT_FALSE(odd.Box.Present[idAboutComments]);
+}
+
+TEST(AboutLibrary, LongCommentsWrapWithinTheBox) {
+  std::string comments;
+  for (int i = 0; i < 30; ++i) comments += "mot" + std::to_string(i) + " ";
+  const std::string self = OwnPath();
+  BoxRun run = RunBox(kProductTitle, nullptr, self.c_str(), comments.c_str(), kAboutNoPicture);
+  ASSERT_TRUE(run.Found);
+  EXPECT_EQ(run.Box.Texts[idAboutComments], comments);
+  const LONG line = run.Box.Product.bottom;  // the title line is taller than one text line
+  EXPECT_GT(run.Box.Comments.bottom, line) << "wrapped onto several lines";
+  EXPECT_LE(run.Box.Comments.right, 420);
+  EXPECT_LT(run.Box.Comments.right, run.Box.Client.right);
 }
 
 TEST(AboutLibrary, EscapeAndCloseAlsoEndTheBox) {
