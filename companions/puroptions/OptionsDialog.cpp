@@ -386,7 +386,8 @@ void TOptionsDialog::ShowPage(int page) {
 
 void TOptionsDialog::InsertNode(TArborescense& node, HTREEITEM parent, const TArborescense* select,
                                 HTREEITEM& found) {
-  const std::string text = node.GetKind() == kKindFolder ? node.GetName() : node.GetPath();
+  // Drives show as "C:\", the computer and folders by their names.
+  const std::string text = node.GetKind() == kKindDrive ? node.GetPath() : node.GetName();
   TVINSERTSTRUCTA insert{};
   insert.hParent = parent;
   insert.hInsertAfter = TVI_LAST;
@@ -465,8 +466,12 @@ void TOptionsDialog::OnMaskSelected() {
 }
 
 void TOptionsDialog::OnAddDrive() {
-  const std::string drive = Text(ids::kDrives);
-  if (drive.empty()) return;
+  HWND drives = Item(ids::kDrives);
+  const auto index = SendMessageA(drives, CB_GETCURSEL, 0, 0);
+  char drive[MAX_PATH] = {};
+  if (index < 0 || SendMessageA(drives, CB_GETLBTEXTLEN, index, 0) >= MAX_PATH ||
+      SendMessageA(drives, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(drive)) <= 0)
+    return;
   if (TDisque* node = search_.AddDrive(drive[0])) RefreshTree(node);
 }
 

@@ -222,7 +222,7 @@ TMaskEdit TSearchDefinition::RemoveMask(TDossier& place, int index) {
 
 std::vector<uint8_t> TSearchDefinition::Bytes() const {
   if (!edited_) return stored_;
-  if (stored_.empty() && root_->Count() == 0) return {};
+  if (root_->Count() == 0) return {};  // nothing to search: the same as no definition
   return SaveTreeBytes(*root_);
 }
 

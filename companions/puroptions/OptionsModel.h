@@ -91,7 +91,7 @@ class TSearchDefinition {
   TMaskEdit RemoveMask(TDossier& place, int index);
 
   // The bytes to store: the stored ones while nothing was edited; an edited tree left with
-  // no drives gives back an empty definition when it started empty.
+  // no drives gives an empty definition (the value is then removed).
   std::vector<uint8_t> Bytes() const;
   bool Changed() const { return Bytes() != stored_; }
   std::string Text() const { return root_->ToText(); }

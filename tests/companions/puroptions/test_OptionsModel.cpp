@@ -164,6 +164,13 @@ TEST(OptionsModel, EmptiedNewDefinitionStaysEmpty) {
   EXPECT_FALSE(definition.Changed());
 }
 
+TEST(OptionsModel, DefinitionEmptiedByEditsSavesAsNone) {
+  TSearchDefinition definition(SampleBytes());
+  EXPECT_TRUE(definition.Remove(definition.Find("C:\\")));
+  EXPECT_TRUE(definition.Bytes().empty());
+  EXPECT_TRUE(definition.Changed());
+}
+
 TEST(OptionsModel, MaskEditsKeepOrderRefuseDuplicatesAndBadTexts) {
   TSearchDefinition definition(SampleBytes());
   auto* temp = dynamic_cast<TDossier*>(definition.Find("C:\\Temp\\"));

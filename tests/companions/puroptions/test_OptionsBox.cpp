@@ -1,0 +1,372 @@
+// The real options box, loaded by full path and driven by messages from a second thread,
+// against the settings in the prefix's registry: what OK writes (names, types, defaults
+// removed), what Cancel and refused input leave alone, modality and ownership.
+#include <gtest/gtest.h>
+
+#include "OptionsBoxDriver.h"
+
+namespace puropt_test {
+namespace {
+
+// Every setting of the box with a value other than its default, as it must be stored.
+struct Setting {
+  const char* section;
+  const char* name;
+  RegValue value;
+};
+
+const std::vector<uint8_t> kDriveCWithTmpMask = {1, 0, 0, 0, 1, 'C', 0, 0, 0, 0, 1, 0, 0, 0,
+                                                 5, '*', '.', 't', 'm', 'p', 0};
+
+std::vector<Setting> ChangedSettings() {
+  return {
+      {"Affichage", "Afficher le detail", Dword(1)},
+      {"Affichage", "Mettre en icone", Dword(0)},
+      {"Affichage", "Vitesse de rafraichissement", Dword(250)},
+      {"Affichage", "Position en X", Dword(10)},
+      {"Affichage", "Position en Y", Dword(static_cast<uint32_t>(-5))},
+      {"Nettoyage", "Vider la corbeille", Dword(0)},
+      {"Nettoyage", "Vider le dossier temporaire", Dword(0)},
+      {"Nettoyage", "Recherche personnelle", Dword(0)},
+      {"Nettoyage", "Envoyer les elements dans la corbeille", Dword(0)},
+      {"Nettoyage", "Confirmer la suppression", Dword(0)},
+      {"Nettoyage", "Tester", Dword(1)},
+      {"Nettoyage", "Confirmer la suppression des fichiers RO et H", Dword(0)},
+      {"Journal", "Activer la journalisation", Dword(0)},
+      {"Journal", "Nouveau journal \xE0 chaque recherche", Dword(0)},
+      {"Journal", "Evenements", Dword(1 | 2 | 4 | 8)},
+      {"Journal", "Emplacement du journal", Sz("D:\\Logs\\")},
+      {"Service", "Demarrer le service automatiquement", Dword(0)},
+      {"Service", "Type de nettoyage", Dword(2)},
+      {"Service", "Tous les ", Dword(30)},
+      {"Service", "Quand moins de ", Dword(100 * 1048576)},
+      {"Personnel", "Recherche personnelle", Binary(kDriveCWithTmpMask)},
+  };
+}
+
+// What a save of nothing but defaults leaves: the keys, the version and the first-start flag.
+RegSnapshot SavedDefaults() {
+  RegSnapshot expected;
+  expected[std::string(kProductKey) + "|"] = {};
+  expected[std::string(kProductKey) + "|Version"] = Sz("4.0.0.0");
+  expected[std::string(kVersionKey) + "|"] = {};
+  expected[std::string(kVersionKey) + "|Premier demarrage"] = Dword(0);
+  for (const char* section : {"Affichage", "Nettoyage", "Journal", "Service", "Personnel"})
+    expected[Key(section) + "|"] = {};
+  return expected;
+}
+
+std::string Describe(const RegSnapshot& snapshot) {
+  std::string text;
+  for (const auto& [name, value] : snapshot) {
+    text += "  " + name + " type " + std::to_string(value.type) + " [";
+    for (uint8_t b : value.data) text += std::to_string(b) + " ";
+    text += "]\n";
+  }
+  return text;
+}
+
+// Puts every control to the changed value of ChangedSettings().
+void ChangeEverything(Box& box) {
+  box.SetCheck(ids::kShowDetail, true);
+  box.SetCheck(ids::kMinimizeToIcon, false);
+  box.SetText(ids::kRefreshSpeed, "250");
+  box.SetText(ids::kPosX, "10");
+  box.SetText(ids::kPosY, "-5");
+  for (int id : {ids::kEmptyRecycleBin, ids::kEmptyTempFolder, ids::kRunPersonalSearch, ids::kSendToRecycleBin,
+                 ids::kConfirmDelete})
+    box.SetCheck(id, false);
+  box.SetCheck(ids::kTestMode, true);
+  box.ShowPage(ids::kPageCleaning);
+  box.ClickButton(ids::kReadOnlyHidden0);
+  if (box.Checked(ids::kReadOnlyHidden0 + 2)) box.Problems.push_back("radio 2 still checked after clicking 0");
+  box.SetCheck(ids::kJournalEnabled, false);
+  box.SetCheck(ids::kNewEachSearch, false);
+  box.SetCheck(ids::kEventFirst, true);       // 1
+  box.SetCheck(ids::kEventFirst + 4, false);  // 16
+  box.SetText(ids::kLocation, "D:\\Logs");   // the backslash is added
+  box.SetCheck(ids::kAutoStart, false);
+  SendMessageA(box.Item(ids::kCleaningType), CB_SETCURSEL, 2, 0);
+  box.SetText(ids::kEveryInterval, "30");
+  box.SetText(ids::kFreeSpaceThreshold, "100");
+  SendMessageA(box.Item(ids::kDrives), CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("C:\\"));
+  box.Click(ids::kAddDrive);
+  box.SelectPlace({"Poste de travail", "C:\\"});
+  box.AddMask("*.tmp", false);
+}
+
+class OptionsBox : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RemoveProductKeys();
+    ASSERT_TRUE(library.OpenBox) << "OpenOptionsBox not found in puroptions.dll";
+  }
+  void TearDown() override { RemoveProductKeys(); }
+  void ExpectClean(const BoxRun& run) {
+    EXPECT_TRUE(run.Shown);
+    EXPECT_FALSE(run.ClosedByWatchdog);
+    for (const std::string& problem : run.Problems) ADD_FAILURE() << problem;
+  }
+  OptionsLibrary library;
+};
+
+TEST_F(OptionsBox, ExportedUndecoratedOnly) {
+  EXPECT_EQ(GetProcAddress(library.Module(), "_OpenOptionsBox@4"), nullptr);
+  EXPECT_EQ(GetProcAddress(library.Module(), "OpenOptionsBox@4"), nullptr);
+}
+
+int g_ticks = 0;
+void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++g_ticks; }
+
+TEST_F(OptionsBox, ModalFrenchOwnedAndDispatchingTheCallersMessages) {
+  HWND owner = CreateWindowExA(0, "STATIC", "Propri\xE9taire", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 700, 560,
+                               nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(owner, nullptr);
+  g_ticks = 0;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, &CountTick);
+  std::vector<std::string> tabs;
+  HWND seenOwner = nullptr;
+  bool ownerEnabled = true;
+  int ticksWhileOpen = 0;
+  BoxRun run = RunBox(
+      library,
+      [&](Box& box) {
+        seenOwner = GetWindow(box.Dialog, GW_OWNER);
+        ownerEnabled = IsWindowEnabled(owner) != FALSE;
+        HWND tabControl = box.Item(ids::kTabs);
+        for (int page = 0; page < ids::kPageCount; ++page) {
+          char text[64] = {};
+          TCITEMA item{};
+          item.mask = TCIF_TEXT;
+          item.pszText = text;
+          item.cchTextMax = sizeof text;
+          SendMessageA(tabControl, TCM_GETITEMA, page, reinterpret_cast<LPARAM>(&item));
+          tabs.emplace_back(text);
+        }
+        const int before = g_ticks;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ticksWhileOpen = g_ticks - before;
+        box.Press(IDCANCEL);
+      },
+      owner);
+  KillTimer(nullptr, timer);
+  ExpectClean(run);
+  EXPECT_EQ(run.Result, 0);
+  EXPECT_EQ(seenOwner, owner);
+  EXPECT_FALSE(ownerEnabled) << "the owner stays usable while the box is open";
+  EXPECT_TRUE(IsWindowEnabled(owner));
+  EXPECT_GT(ticksWhileOpen, 2) << "the caller's timer did not run while the box was open";
+  EXPECT_EQ(tabs, (std::vector<std::string>{"Affichage", "Nettoyage", "Journal", "Recherche personnelle", "Service"}));
+  DestroyWindow(owner);
+}
+
+TEST_F(OptionsBox, EverySettingSavedWithItsNameAndType) {
+  BoxRun run = RunBox(library, [](Box& box) {
+    ChangeEverything(box);
+    box.Press(IDOK);
+  });
+  ExpectClean(run);
+  EXPECT_EQ(run.Result, 1);
+  RegSnapshot expected = SavedDefaults();
+  for (const Setting& s : ChangedSettings()) expected[Key(s.section) + "|" + s.name] = s.value;
+  const RegSnapshot stored = Snapshot();
+  EXPECT_EQ(stored, expected) << "stored:\n" << Describe(stored) << "expected:\n" << Describe(expected);
+}
+
+TEST_F(OptionsBox, StoredValuesShownAndDefaultsPutBackRemoveThem) {
+  Write("", "Premier demarrage", Dword(0));
+  for (const Setting& s : ChangedSettings()) Write(s.section, s.name, s.value);
+  struct Shown {
+    int id;
+    std::string text;
+  };
+  std::vector<Shown> shown;
+  std::vector<std::pair<int, bool>> checks;
+  std::string definition;
+  BoxRun run = RunBox(library, [&](Box& box) {
+    for (int id : {ids::kRefreshSpeed, ids::kPosX, ids::kPosY, ids::kLocation, ids::kEveryInterval,
+                   ids::kFreeSpaceThreshold, ids::kCleaningType})
+      shown.push_back({id, box.Text(id)});
+    for (int id : {ids::kShowDetail, ids::kMinimizeToIcon, ids::kTestMode, ids::kEmptyRecycleBin, ids::kReadOnlyHidden0,
+                   ids::kReadOnlyHidden0 + 2, ids::kEventFirst, ids::kEventFirst + 4, ids::kAutoStart})
+      checks.emplace_back(id, box.Checked(id));
+    definition = box.Text(ids::kDefinitionText);
+
+    box.SetCheck(ids::kShowDetail, false);
+    box.SetCheck(ids::kMinimizeToIcon, true);
+    box.SetText(ids::kRefreshSpeed, "500");
+    box.SetText(ids::kPosX, "-1");
+    box.SetText(ids::kPosY, " -1 ");
+    for (int id : {ids::kEmptyRecycleBin, ids::kEmptyTempFolder, ids::kRunPersonalSearch, ids::kSendToRecycleBin,
+                   ids::kConfirmDelete, ids::kJournalEnabled, ids::kNewEachSearch, ids::kAutoStart})
+      box.SetCheck(id, true);
+    box.SetCheck(ids::kTestMode, false);
+    box.ShowPage(ids::kPageCleaning);
+    box.ClickButton(ids::kReadOnlyHidden0 + 2);
+    box.SetCheck(ids::kEventFirst, false);
+    box.SetCheck(ids::kEventFirst + 4, true);
+    box.SetText(ids::kLocation, "C:\\");
+    SendMessageA(box.Item(ids::kCleaningType), CB_SETCURSEL, 1, 0);
+    box.SetText(ids::kEveryInterval, "600");
+    box.SetText(ids::kFreeSpaceThreshold, "500");
+    box.SelectPlace({"Poste de travail", "C:\\"});
+    box.Click(ids::kRemoveNode);
+    box.Press(IDOK);
+  });
+  ExpectClean(run);
+  EXPECT_EQ(run.Result, 1);
+  const std::vector<Shown> expectedShown = {{ids::kRefreshSpeed, "250"}, {ids::kPosX, "10"}, {ids::kPosY, "-5"},
+                                            {ids::kLocation, "D:\\Logs\\"}, {ids::kEveryInterval, "30"},
+                                            {ids::kFreeSpaceThreshold, "100"},
+                                            {ids::kCleaningType, "2 - Nettoyage quand l'espace libre manque"}};
+  ASSERT_EQ(shown.size(), expectedShown.size());
+  for (size_t i = 0; i < shown.size(); ++i) EXPECT_EQ(shown[i].text, expectedShown[i].text) << "control " << shown[i].id;
+  const std::vector<std::pair<int, bool>> expectedChecks = {
+      {ids::kShowDetail, true},       {ids::kMinimizeToIcon, false},      {ids::kTestMode, true},
+      {ids::kEmptyRecycleBin, false}, {ids::kReadOnlyHidden0, true},      {ids::kReadOnlyHidden0 + 2, false},
+      {ids::kEventFirst, true},       {ids::kEventFirst + 4, false},      {ids::kAutoStart, false}};
+  EXPECT_EQ(checks, expectedChecks);
+  EXPECT_EQ(definition, "<Poste de travail>\r\n\tC:\\\r\n\t*.tmp\r\n");
+  RegSnapshot expected = SavedDefaults();
+  const RegSnapshot stored = Snapshot();
+  EXPECT_EQ(stored, expected) << "stored:\n" << Describe(stored);
+}
+
+TEST_F(OptionsBox, CancelWritesNothing) {
+  Write("", "Premier demarrage", Dword(0));
+  Write("Affichage", "Afficher le detail", Dword(1));
+  const RegSnapshot before = Snapshot();
+  BoxRun run = RunBox(library, [](Box& box) {
+    ChangeEverything(box);
+    box.Press(IDCANCEL);
+  });
+  ExpectClean(run);
+  EXPECT_EQ(run.Result, 0);
+  EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(OptionsBox, OkWithoutChangeWritesOnlyToEndTheFirstStart) {
+  // First start: OK confirms the options once, which the program must learn.
+  BoxRun first = RunBox(library, [](Box& box) { box.Press(IDOK); });
+  ExpectClean(first);
+  EXPECT_EQ(first.Result, 1);
+  EXPECT_EQ(Snapshot(), SavedDefaults()) << Describe(Snapshot());
+  // Afterwards an unchanged box writes nothing and reports no change.
+  Write("Journal", "Evenements", Dword(511));  // only the low 8 bits are held
+  const RegSnapshot before = Snapshot();
+  BoxRun second = RunBox(library, [](Box& box) { box.Press(IDOK); });
+  ExpectClean(second);
+  EXPECT_EQ(second.Result, 0);
+  EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(OptionsBox, StoredDefinitionSavedBackByteForByte) {
+  // Counts of -5 and a flag byte 2: the tree would write these differently.
+  const std::vector<uint8_t> odd = {1, 0, 0, 0, 1, 'c', 0xFB, 0xFF, 0xFF, 0xFF, 1, 0, 0, 0, 1, '*', 2};
+  Write("", "Premier demarrage", Dword(0));
+  Write("Personnel", "Recherche personnelle", Binary(odd));
+  std::string definition;
+  BoxRun run = RunBox(library, [&](Box& box) {
+    definition = box.Text(ids::kDefinitionText);
+    box.SetCheck(ids::kShowDetail, true);
+    box.Press(IDOK);
+  });
+  ExpectClean(run);
+  EXPECT_EQ(run.Result, 1);
+  EXPECT_EQ(definition, "<Poste de travail>\r\n\tc:\\\r\n\t* - [Recursif]\r\n");
+  const RegSnapshot stored = Snapshot();
+  EXPECT_EQ(stored.at(Key("Personnel") + "|Recherche personnelle"), Binary(odd));
+  EXPECT_EQ(stored.at(Key("Affichage") + "|Afficher le detail"), Dword(1));
+}
+
+TEST_F(OptionsBox, RefusedNumberKeepsTheBoxOpenUntilCorrected) {
+  std::string complaint;
+  bool openAfterComplaint = false;
+  BoxRun run = RunBox(library, [&](Box& box) {
+    box.SetText(ids::kRefreshSpeed, "5");  // below the smallest pause
+    box.Press(IDOK);
+    HWND message = box.WaitOther(kBoxCaption);
+    if (!message) return;
+    complaint = Box::MessageOf(message);
+    Box::Answer(message, IDOK);
+    box.WaitGone(message);
+    openAfterComplaint = IsWindow(box.Dialog) != FALSE;
+    box.SetText(ids::kRefreshSpeed, "300");
+    box.Press(IDOK);
+  });
+  ExpectClean(run);
+  EXPECT_EQ(run.Result, 1);
+  EXPECT_TRUE(openAfterComplaint);
+  EXPECT_NE(complaint.find("Vitesse de rafra\xEE" "chissement (ms)"), std::string::npos) << complaint;
+  EXPECT_NE(complaint.find("entre 10 et 60000"), std::string::npos) << complaint;
+  EXPECT_EQ(Snapshot().at(Key("Affichage") + "|Vitesse de rafraichissement"), Dword(300));
+}
+
+TEST_F(OptionsBox, UnreadableSettingsAreReportedAndNotOverwritten) {
+  Write("Affichage", "Vitesse de rafraichissement", Sz("1"));
+  const RegSnapshot before = Snapshot();
+  std::string message;
+  BoxRun run = RunBox(library, [&](Box& box) {
+    // What shows is the error box, not the options.
+    message = Box::MessageOf(box.Dialog);
+    Box::Answer(box.Dialog, IDOK);
+  });
+  EXPECT_TRUE(run.Shown);
+  EXPECT_FALSE(run.ClosedByWatchdog);
+  EXPECT_EQ(run.Result, 0);
+  EXPECT_NE(message.find("Type de donn\xE9" "es incorrect pour 'Vitesse de rafraichissement'"), std::string::npos)
+      << message;
+  EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(OptionsBox, JournalFolderGetsItsBackslashTypedOrPicked) {
+  Sandbox sandbox;
+  const std::string picked = sandbox.Folder("Journaux");
+  std::string shownAfterPick;
+  BoxRun run = RunBox(library, [&](Box& box) {
+    box.ShowPage(ids::kPageJournal);
+    box.PickWith(ids::kBrowseLocation, picked);
+    shownAfterPick = box.Text(ids::kLocation);
+    box.Press(IDOK);
+  });
+  ExpectClean(run);
+  EXPECT_EQ(shownAfterPick, picked + "\\");
+  EXPECT_EQ(Snapshot().at(Key("Journal") + "|Emplacement du journal"), Sz(picked + "\\"));
+
+  for (const std::string typed : {"E:\\Traces", "E:\\Traces\\"}) {
+    BoxRun again = RunBox(library, [&](Box& box) {
+      box.SetText(ids::kLocation, typed);
+      box.Press(IDOK);
+    });
+    ExpectClean(again);
+    EXPECT_EQ(Snapshot().at(Key("Journal") + "|Emplacement du journal"), Sz("E:\\Traces\\")) << typed;
+  }
+}
+
+OptionsLibrary::Open g_nestedOpen = nullptr;
+std::atomic<int> g_nestedResult{-1};
+void CALLBACK OpenNested(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  g_nestedResult = g_nestedOpen(nullptr);
+}
+
+TEST_F(OptionsBox, SecondBoxWhileOneIsOpenIsRefused) {
+  // The second call arrives through the open box's message loop, as a program timer would.
+  g_nestedOpen = library.OpenBox;
+  g_nestedResult = -1;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 30, &OpenNested);
+  BoxRun run = RunBox(library, [&](Box& box) {
+    const auto deadline = std::chrono::steady_clock::now() + kWindowWait;
+    while (g_nestedResult < 0 && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (box.FindOther(kBoxCaption)) box.Problems.push_back("a second box opened");
+    box.Press(IDCANCEL);
+  });
+  KillTimer(nullptr, timer);
+  ExpectClean(run);
+  EXPECT_EQ(run.Result, 0);
+  EXPECT_EQ(g_nestedResult, 0);
+}
+
+}  // namespace
+}  // namespace puropt_test
