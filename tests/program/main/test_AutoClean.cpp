@@ -1,0 +1,308 @@
+// The automatic mode end to end: PURGOWIN.exe /S over a sandbox drive. Exactly the matching,
+// deletable files are gone (into the Trash when the settings say so), every other file is
+// byte for byte and attribute for attribute as it was, nothing new appeared, and the journal
+// holds the boxed header and the lines its event mask lets through.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "FileListFormat.h"
+#include "ProgramDriver.h"
+
+namespace maintest {
+namespace {
+
+constexpr char kDriveLink[] = "q:";  // Wine's name for drive Q
+constexpr char kDriveRoot[] = "Q:\\";
+constexpr size_t kHeaderWidth = 64;
+constexpr size_t kHeaderInner = 58;
+constexpr char kBoxTop[] = "(**************************************************************)";
+constexpr char kBoxReport[] = "(*                    Rapport de recherche                    *)";
+
+enum class Kind { Keep, Plain, Empty, ReadOnly, Hidden, System };
+
+struct SampleFile {
+  const char* name;  // "%" stands for the case's tag
+  Kind kind;
+  DWORD attributes;
+};
+
+constexpr SampleFile kSamples[] = {
+    {"%a.tmp", Kind::Plain, 0},
+    {"%B.TMP", Kind::Plain, 0},
+    {"~%draft.doc", Kind::Plain, 0},
+    {"%comma,name.tmp", Kind::Plain, 0},
+    {"%top.bak", Kind::Plain, 0},
+    {"%empty.tmp", Kind::Empty, 0},
+    {"%readonly.tmp", Kind::ReadOnly, FILE_ATTRIBUTE_READONLY},
+    {"%hidden.tmp", Kind::Hidden, FILE_ATTRIBUTE_HIDDEN},
+    {"%system.tmp", Kind::System, FILE_ATTRIBUTE_SYSTEM},
+    {"%keep.txt", Kind::Keep, 0},
+    {"%tmp.txt", Kind::Keep, 0},
+    {"%a.tmp.txt", Kind::Keep, 0},
+    {"%draft~.doc", Kind::Keep, 0},
+    {"sub\\%b file.tmp", Kind::Plain, 0},
+    {"sub\\~%lock.txt", Kind::Plain, 0},
+    {"sub\\%inner.bak", Kind::Keep, 0},  // "*.bak" is not recursive
+    {"sub\\%keep.dat", Kind::Keep, 0},
+    {"sub\\deeper\\%c.Tmp", Kind::Plain, 0},
+    {"hidden dir\\%in-hidden.tmp", Kind::Keep, 0},  // hidden folders are not entered
+};
+
+const std::vector<Mask> kMasks = {{"*.tmp", true}, {"~*.*", true}, {"*.bak", false}};
+
+std::string Named(const char* pattern, const std::string& tag) {
+  std::string name = pattern;
+  name.replace(name.find('%'), 1, tag);
+  return name;
+}
+
+std::string ContentFor(const std::string& name, Kind kind) {
+  if (kind == Kind::Empty) return {};
+  std::string bytes = name + "\r\n";
+  for (int b = 0; b < 256; ++b) bytes += static_cast<char>(b);
+  return bytes + name;
+}
+
+struct FileState {
+  std::string bytes;
+  DWORD attributes;
+  bool operator==(const FileState&) const = default;
+};
+
+void Snapshot(const std::string& folder, const std::string& relative,
+              std::map<std::string, FileState>& files) {
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((folder + relative + "*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = data.cFileName;
+    if (name == "." || name == "..") continue;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      Snapshot(folder, relative + name + "\\", files);
+    } else {
+      files[relative + name] = {ReadFileBytes(folder + relative + name), data.dwFileAttributes};
+    }
+  } while (FindNextFileA(find, &data));
+  FindClose(find);
+}
+
+// A drive letter for the sandbox folder. Wine finds drives as links in the prefix's
+// "dosdevices" folder, so the link is made there (by the Unix ln, which Wine starts like any
+// program) and removed afterwards; the sandbox itself holds no link.
+class SandboxDrive {
+ public:
+  explicit SandboxDrive(const std::string& folder) {
+    using UnixName = char*(CDECL*)(const WCHAR*);
+    auto toUnix = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    const std::string prefix = Environment("WINEPREFIX");
+    if (!toUnix || prefix.empty()) return;
+    std::wstring wide(folder.begin(), folder.end());
+    char* unixFolder = toUnix(wide.c_str());
+    if (!unixFolder) return;
+    target_ = unixFolder;
+    HeapFree(GetProcessHeap(), 0, unixFolder);
+    while (!target_.empty() && target_.back() == '/') target_.pop_back();
+    link_ = prefix + "/dosdevices/" + kDriveLink;
+    if (GetFileAttributesA(Root().c_str()) != INVALID_FILE_ATTRIBUTES) {
+      link_.clear();  // the letter is taken: never replace a drive of the prefix
+      return;
+    }
+    mapped_ = RunUnix("/bin/ln", {"-sfn", target_, link_});
+  }
+  ~SandboxDrive() {
+    if (link_.empty()) return;
+    RunUnix("/bin/rm", {"-f", link_});
+    WaitFor([] { return GetFileAttributesA(Root().c_str()) == INVALID_FILE_ATTRIBUTES; }, 10s);
+  }
+  SandboxDrive(const SandboxDrive&) = delete;
+  SandboxDrive& operator=(const SandboxDrive&) = delete;
+
+  static std::string Root() { return kDriveRoot; }
+  // The Unix program runs apart from Wine's process handle: wait until the letter works.
+  bool Mapped() const {
+    return mapped_ && WaitFor([] { return GetFileAttributesA(Root().c_str()) != INVALID_FILE_ATTRIBUTES; }, 10s);
+  }
+
+ private:
+  static std::string Environment(const char* name) {
+    char buffer[MAX_PATH * 2] = {};
+    const DWORD length = GetEnvironmentVariableA(name, buffer, sizeof buffer);
+    return length > 0 && length < sizeof buffer ? std::string(buffer, length) : std::string();
+  }
+  static bool RunUnix(const std::string& program, const std::vector<std::string>& arguments) {
+    std::string commandLine = program;
+    for (const std::string& a : arguments) commandLine += " \"" + a + "\"";
+    std::string unixProgram = "Z:" + program;
+    std::replace(unixProgram.begin(), unixProgram.end(), '/', '\\');
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(unixProgram.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                        nullptr, nullptr, &startup, &info)) {
+      return false;
+    }
+    // Wine's handle of a Unix process does not follow it: the callers poll for the effect.
+    WaitForSingleObject(info.hProcess, 10000);
+    if (info.hThread) CloseHandle(info.hThread);
+    if (info.hProcess) CloseHandle(info.hProcess);
+    return true;
+  }
+
+  std::string target_;
+  std::string link_;
+  bool mapped_ = false;
+};
+
+std::string Centred(const std::string& text) {
+  const size_t spaces = text.size() < kHeaderInner ? kHeaderInner - text.size() : 0;
+  return std::string(spaces / 2, ' ') + text + std::string(spaces - spaces / 2, ' ');
+}
+
+std::string Environment(const char* name) {
+  char buffer[MAX_PATH * 2] = {};
+  const DWORD length = GetEnvironmentVariableA(name, buffer, sizeof buffer);
+  return length > 0 && length < sizeof buffer ? std::string(buffer, length) : std::string();
+}
+
+std::string TrashFiles() {
+  std::string path = "Z:" + Environment("XDG_DATA_HOME") + "/Trash/files/";
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+// The Trash must be inside the build tree, or the test would touch a real one.
+bool TrashIsSandboxed() {
+  const std::string data = Environment("XDG_DATA_HOME");
+  return data.rfind(std::string(PUR_BUILD_DIR) + "/", 0) == 0 && data.find("/..") == std::string::npos;
+}
+
+struct RunCase {
+  const char* tag;
+  bool toRecycleBin;
+  DWORD readOnlyHiddenMode;
+  DWORD events;
+};
+
+void RunAutoClean(const RunCase& c) {
+  SCOPED_TRACE(c.tag);
+  Sandbox box;
+  const std::string diskFolder = box.Folder("disk");
+  const std::string journalFolder = box.Folder("journal");
+  box.Folder("disk\\sub");
+  box.Folder("disk\\sub\\deeper");
+  box.Folder("disk\\hidden dir");
+  for (const SampleFile& s : kSamples) {
+    const std::string name = Named(s.name, c.tag);
+    WriteFileBytes(diskFolder + name, ContentFor(name, s.kind), s.attributes);
+  }
+  SetFileAttributesA((diskFolder + "hidden dir").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  std::map<std::string, FileState> before;
+  Snapshot(diskFolder, "", before);
+
+  SandboxDrive drive(diskFolder);
+  ASSERT_TRUE(drive.Mapped()) << "no drive letter for the sandbox";
+  const std::string root = SandboxDrive::Root();
+  // The drive shows the sandbox's files.
+  ASSERT_TRUE(Exists(root + Named(kSamples[0].name, c.tag)));
+
+  Settings settings;
+  settings.Quiet();
+  settings.Dword(pur::names::kCleaningKey, pur::names::kRunPersonalSearch, 1);
+  settings.Dword(pur::names::kCleaningKey, pur::names::kConfirmDelete, 0);
+  settings.Dword(pur::names::kCleaningKey, pur::names::kSendToRecycleBin, c.toRecycleBin ? 1 : 0);
+  settings.Dword(pur::names::kCleaningKey, pur::names::kReadOnlyHiddenMode, c.readOnlyHiddenMode);
+  settings.Binary(pur::names::kPersonalKey, pur::names::kPersonalSearchData,
+                  TreeStreamFor(root, kMasks));
+  settings.Dword(pur::names::kJournalKey, pur::names::kJournalEnabled, 1);
+  settings.String(pur::names::kJournalKey, pur::names::kLocation, journalFolder);
+  settings.Dword(pur::names::kJournalKey, pur::names::kEvents, c.events);
+
+  Program program("/S");
+  ASSERT_TRUE(program.WaitExit(kRunTimeout));
+  EXPECT_EQ(program.ExitCode(), 0u);
+
+  // What must be gone, and the line each found file gets.
+  const bool allowRoh = c.readOnlyHiddenMode == 0;
+  std::set<std::string> gone;
+  std::vector<std::string> okLines;
+  std::vector<std::string> failedLines;
+  int64_t gain = 0;
+  for (const SampleFile& s : kSamples) {
+    const std::string name = Named(s.name, c.tag);
+    const std::string path = root + name;
+    const int64_t size = static_cast<int64_t>(ContentFor(name, s.kind).size());
+    const bool deleted = s.kind == Kind::Plain || s.kind == Kind::Empty ||
+                         ((s.kind == Kind::ReadOnly || s.kind == Kind::Hidden) && allowRoh);
+    if (s.kind == Kind::Keep) continue;
+    if (deleted) gone.insert(name);
+    if (deleted && size > 0) {
+      okLines.push_back(" * " + path + " : OK");
+      gain += size;
+    } else {
+      failedLines.push_back(" * " + path + " : FAILED");
+    }
+  }
+
+  std::map<std::string, FileState> after;
+  Snapshot(diskFolder, "", after);
+  for (const auto& [name, state] : before) {
+    if (gone.count(name)) {
+      EXPECT_EQ(after.count(name), 0u) << name << " is still there";
+    } else {
+      ASSERT_EQ(after.count(name), 1u) << name << " is gone";
+      EXPECT_TRUE(after.at(name) == state) << name << " changed";
+    }
+  }
+  for (const auto& [name, state] : after) EXPECT_EQ(before.count(name), 1u) << name << " appeared";
+
+  if (c.toRecycleBin && TrashIsSandboxed()) {
+    for (const std::string& name : gone) {
+      const std::string leaf = name.substr(name.find_last_of('\\') + 1);
+      EXPECT_TRUE(Exists(TrashFiles() + leaf)) << leaf << " is not in the Trash";
+    }
+  }
+
+  // The journal: the boxed header, then the lines the mask lets through.
+  const std::vector<std::string> lines =
+      SplitLines(ReadFileBytes(journalFolder + "PURGOWIN.LOG"));
+  ASSERT_GE(lines.size(), 6u);
+  EXPECT_EQ(lines[0], kBoxTop);
+  EXPECT_EQ(lines[1], "(* " + Centred("Purgo for Windows") + " *)");
+  EXPECT_EQ(lines[2], kBoxReport);
+  EXPECT_EQ(lines[3].size(), kHeaderWidth) << lines[3];
+  EXPECT_EQ(lines[3].rfind("(* ", 0), 0u);
+  EXPECT_NE(lines[3].find("Le "), std::string::npos) << lines[3];
+  EXPECT_EQ(lines[4], kBoxTop);
+  EXPECT_EQ(lines[5], "");
+  const std::set<std::string> body(lines.begin() + 6, lines.end());
+  const bool messages = (c.events & pur::jeMessages) != 0;
+  const bool warnings = (c.events & pur::jeWarnings) != 0;
+  for (const std::string& line : okLines) EXPECT_EQ(body.count(line), messages ? 1u : 0u) << line;
+  for (const std::string& line : failedLines) EXPECT_EQ(body.count(line), warnings ? 1u : 0u) << line;
+  const std::string gainLine = "Gain pour la recherche personnelle : " + pur::FormatSize(gain);
+  EXPECT_EQ(body.count(gainLine), (c.events & pur::jeGains) && messages ? 1u : 0u) << gainLine;
+  EXPECT_EQ(std::count_if(body.begin(), body.end(),
+                          [](const std::string& l) { return l.rfind("Temps mis", 0) == 0; }),
+            (c.events & pur::jeElapsedTime) && messages ? 1 : 0);
+}
+
+TEST(AutoClean, SandboxDriveIntoTheTrashKeepingReadOnlyAndHidden) {
+  RunAutoClean({"t1-", true, 2, 30});
+}
+
+TEST(AutoClean, SandboxDrivePermanentlyWithReadOnlyAndHiddenAllowed) {
+  RunAutoClean({"t2-", false, 0, 31});
+}
+
+TEST(AutoClean, JournalWithWarningsOnly) {
+  RunAutoClean({"t3-", false, 1, pur::jeGains | pur::jeWarnings});
+}
+
+}  // namespace
+}  // namespace maintest
