@@ -64,7 +64,7 @@ using Clock = std::chrono::steady_clock;
 
 int topFolders = 100;
 int subFolders = 99;  // 100 + 100 * 99 = 10 000 folders
-constexpr int kRounds = 3;
+constexpr int kRounds = 5;
 // Per folder: 20 files, of which 4 "*.tmp", 1 "~*.*" and a "notes.tmpl" that the platform
 // matches with "*.tmp" through its short name only.
 constexpr int kTmpFiles = 4;
@@ -74,6 +74,33 @@ const char* const kMasks[] = {"*.tmp", "~*.*", "*.bak"};
 const bool kRecursive[] = {true, true, false};
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// CPU time of the calling thread (user and kernel), less sensitive than the wall clock to
+// other work on the machine.
+double ThreadCpuSeconds() {
+  FILETIME created, exited, kernel, user;
+  if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0.0;
+  auto value = [](const FILETIME& t) { return (ULONGLONG(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 1e7; };
+  return value(kernel) + value(user);
+}
+
+// Wall and CPU seconds of one call.
+struct Timing {
+  double wall;
+  double cpu;
+};
+template <class F>
+Timing Measure(F&& f) {
+  const double cpu = ThreadCpuSeconds();
+  const auto start = Clock::now();
+  f();
+  return {Seconds(Clock::now() - start), ThreadCpuSeconds() - cpu};
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
 
 void CreateEmptyFile(const std::string& path) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -214,7 +241,7 @@ std::vector<uint8_t> DefinitionBytes(const std::string& root) {
 }
 
 struct SearchOutcome {
-  double seconds;
+  Timing time;
   size_t found;
   long long peakBytes;
   int reports;
@@ -225,16 +252,14 @@ SearchOutcome TimeSearch(const std::vector<uint8_t>& definition) {
   const long long before = liveBytes.load();
   peakBytes = before;
   int reports = 0;
-  auto start = Clock::now();
   size_t found = 0;
-  {
+  Timing time = Measure([&] {
     auto tree = pur::LoadSearchTree(definition.data(), definition.size());
     tree->SetCallback(pur::TSearchProgressEvent::FromFunction([&](double) { return ++reports, true; }));
     pur::StringList paths = tree->Search();
     found = paths.size();
-  }
-  double seconds = Seconds(Clock::now() - start);
-  return {seconds, found, peakBytes.load() - before, reports};
+  });
+  return {time, found, peakBytes.load() - before, reports};
 }
 
 // The search as the library runs it: its own thread, each report handed to this thread.
@@ -251,7 +276,7 @@ SearchOutcome TimeThreadSearch(const std::vector<uint8_t>& definition, pur::TSyn
     thread.Start();
     thread.WaitFor();
   }
-  return {Seconds(Clock::now() - start), found.size(), 0, reports};
+  return {{Seconds(Clock::now() - start), 0.0}, found.size(), 0, reports};
 }
 
 }  // namespace
@@ -273,40 +298,44 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
 
   const std::vector<uint8_t> definition = DefinitionBytes(root);
-  double bare = 1e9, same = 1e9, search = 1e9;
+  // Rounds interleave the three kinds, so that a change of load on the machine hits all of
+  // them; each ratio is taken within a round, and the median of the rounds is printed.
+  std::vector<double> bare, same, search, searchPerSame, searchPerBare, samePerBare, cpuSearchPerSame;
   long long bareFiles = 0, sameEntries = 0;
-  SearchOutcome best{};
+  SearchOutcome last{};
   long long peak = 0;
   BareWalk(root);  // warm the caches once
   for (int round = 0; round < kRounds; ++round) {
-    auto start = Clock::now();
-    bareFiles = BareWalk(root);
-    bare = std::min(bare, Seconds(Clock::now() - start));
-    start = Clock::now();
-    sameEntries = SameListingsWalk(root);
-    same = std::min(same, Seconds(Clock::now() - start));
-    SearchOutcome outcome = TimeSearch(definition);
-    if (outcome.seconds < search) {
-      search = outcome.seconds;
-      best = outcome;
-    }
-    peak = std::max(peak, outcome.peakBytes);
+    Timing b = Measure([&] { bareFiles = BareWalk(root); });
+    Timing w = Measure([&] { sameEntries = SameListingsWalk(root); });
+    last = TimeSearch(definition);
+    peak = std::max(peak, last.peakBytes);
+    bare.push_back(b.wall);
+    same.push_back(w.wall);
+    search.push_back(last.time.wall);
+    searchPerSame.push_back(last.time.wall / w.wall);
+    searchPerBare.push_back(last.time.wall / b.wall);
+    samePerBare.push_back(w.wall / b.wall);
+    if (w.cpu > 0) cpuSearchPerSame.push_back(last.time.cpu / w.cpu);
   }
   pur::TSyncWindow sync;
   SearchOutcome threaded = TimeThreadSearch(definition, sync);
 
-  std::printf("bare walk:           %.3f s  (%lld files)\n", bare, bareFiles);
-  std::printf("same-listings walk:  %.3f s  (%lld entries listed)\n", same, sameEntries);
-  std::printf("search in-process:   %.3f s  (%zu paths found, %d progress reports)\n", search, best.found,
-              best.reports);
+  std::printf("bare walk:           %.3f s  (median of %d; %lld files)\n", Median(bare), kRounds, bareFiles);
+  std::printf("same-listings walk:  %.3f s  (%lld entries listed)\n", Median(same), sameEntries);
+  std::printf("search in-process:   %.3f s  (%zu paths found, %d progress reports)\n", Median(search), last.found,
+              last.reports);
   std::printf("search on its thread with each report handed to the main thread: %.3f s  (%zu paths, %d reports)\n",
-              threaded.seconds, threaded.found, threaded.reports);
-  std::printf("ratio search / same-listings walk: %.2f  (target <= 1.2)\n", search / same);
-  std::printf("ratio search / bare walk:          %.2f\n", search / bare);
-  std::printf("ratio same-listings / bare walk:   %.2f\n", same / bare);
-  std::printf("ratio threaded search / same-listings walk: %.2f\n", threaded.seconds / same);
+              threaded.time.wall, threaded.found, threaded.reports);
+  std::printf("ratio search / same-listings walk: %.2f  (target <= 1.2)\n", Median(searchPerSame));
+  if (!cpuSearchPerSame.empty()) {
+    std::printf("  the same ratio in CPU time of the calling thread: %.2f\n", Median(cpuSearchPerSame));
+  }
+  std::printf("ratio search / bare walk:          %.2f\n", Median(searchPerBare));
+  std::printf("ratio same-listings / bare walk:   %.2f\n", Median(samePerBare));
+  std::printf("ratio threaded search / same-listings walk: %.2f\n", threaded.time.wall / Median(same));
   std::printf("peak heap during the search: %.1f MiB, %.0f bytes per found path\n", peak / 1048576.0,
-              best.found ? double(peak) / double(best.found) : 0.0);
+              last.found ? double(peak) / double(last.found) : 0.0);
   std::fflush(stdout);
 
   t0 = Clock::now();
