@@ -284,12 +284,36 @@ class Box {
     Press(button);
     HWND picker = WaitOther();
     if (!picker) return;
-    // The picker may still be choosing its start folder when it shows: let it settle first.
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    SendMessageA(picker, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // The picker fills its tree as it starts: tell it the folder until its selection shows it.
+    const std::string leaf = Lower(folder.substr(folder.find_last_of('\\') + 1));
+    const auto deadline = std::chrono::steady_clock::now() + kWindowWait;
+    bool selected = false;
+    while (!selected && std::chrono::steady_clock::now() < deadline) {
+      SendMessageA(picker, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
+      selected = Lower(PickerSelection(picker)) == leaf;
+      if (!selected) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (!selected) Problems.push_back("the picker did not select " + folder + " but " + PickerSelection(picker));
     Answer(picker, IDOK);
     WaitGone(picker);
+  }
+  static std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return text;
+  }
+  // The label of the item selected in the picker's tree.
+  static std::string PickerSelection(HWND picker) {
+    HWND tree = FindWindowExA(picker, nullptr, WC_TREEVIEWA, nullptr);
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (!tree || !item) return {};
+    char text[MAX_PATH] = {};
+    TVITEMA data{};
+    data.mask = TVIF_TEXT;
+    data.hItem = item;
+    data.pszText = text;
+    data.cchTextMax = sizeof text;
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+    return text;
   }
 
   HWND Dialog;
