@@ -191,9 +191,14 @@ void TPURLib::RefreshView(Exchange& x) {
 }
 
 void TPURLib::ReleaseViews() {
-  std::lock_guard<std::mutex> guard(viewsLock_);
   for (Exchange* x : {&appNames_, &lists_}) {
-    if (!x->view) continue;
+    if (!Holds(*x)) continue;
+    // When ours is the last view of a published section, it would vanish with it and take
+    // every process's names or lists along: give the others' monitors time to take it.
+    PollUntil(
+        [&] { return state_->*x->size <= 0 || state_->*x->views >= 2 || state_->LoadCount <= 1; },
+        kReadyPollMs, kStaleViewMs);
+    std::lock_guard<std::mutex> guard(viewsLock_);
     x->view.reset();
     AddToCounter(x->views, -1);
   }
