@@ -257,6 +257,8 @@ void TUserMainForm::CreateLogPane() {
   format.dwMask = CFM_COLOR | CFM_FACE | CFM_SIZE | CFM_BOLD | CFM_ITALIC;
   format.crTextColor = kLogSilver;
   format.yHeight = kMemoFontTwips;
+  // Fixed pitch asked for too, so a system without that face still lines the columns up.
+  format.bPitchAndFamily = FIXED_PITCH | FF_MODERN;
   lstrcpynA(format.szFaceName, "Courier New", LF_FACESIZE);
   SendMessageA(Memo_, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
   SendMessageA(Memo_, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
@@ -564,7 +566,11 @@ void TUserMainForm::PlayAnimation(int resourceId) {
 }
 
 void TUserMainForm::StopAnimation() {
-  SendMessageA(Item(kIdViewAnimate), ACM_OPENA, 0, 0);
+  HWND animate = Item(kIdViewAnimate);
+  SendMessageA(animate, ACM_OPENA, 0, 0);
+  // The control keeps its last frame on screen unless told to repaint.
+  InvalidateRect(animate, nullptr, TRUE);
+  InvalidateRect(Window_, nullptr, TRUE);
 }
 
 void TUserMainForm::ProcessMessages() {
