@@ -7,9 +7,11 @@ if(NOT WIN32)
   return()
 endif()
 
-# The about component imports about.dll; without that target there is nothing to link against.
-if(NOT TARGET about)
-  message(STATUS "purStartup: no about target (companions/about not added); skipped")
+# The about component imports about.dll. Its target is defined by companions/about, which the
+# top level may add after this folder: link names resolve when the build is generated, so only
+# the folder's presence is checked here.
+if(NOT EXISTS ${CMAKE_SOURCE_DIR}/companions/about/CMakeLists.txt)
+  message(STATUS "purStartup: companions/about is missing; skipped")
   return()
 endif()
 
