@@ -111,6 +111,13 @@ TEST(MainRun, ConfirmedListIsDeletedAndSummarised) {
   EXPECT_EQ(rows, expected);
   EXPECT_EQ(TextOf(program.Item(ids::kIdButtonStartStop)), ids::kStopCaption);
   EXPECT_EQ(program.Label(), ids::kStepPersoSearch);
+  // While the run is on the stack neither a close request nor a (disabled) Restart may
+  // unbind the library under it.
+  EXPECT_FALSE(IsWindowEnabled(program.Item(ids::kIdRestartButton)));
+  SendMessageA(program.Item(ids::kIdRestartButton), BM_CLICK, 0, 0);
+  PostMessageA(program.Window(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(program.WaitExit(1500ms)) << "closed during a run";
+  EXPECT_FALSE(program.LogHas(ids::kFreeStart)) << program.Log();
   Click(GetDlgItem(dialog, IDOK));
 
   ASSERT_TRUE(program.WaitLogPrefix(kPersoGainPrefix)) << program.Log();
@@ -138,6 +145,10 @@ TEST(MainRun, ConfirmedListIsDeletedAndSummarised) {
   EXPECT_NE(journal.find(Line(ids::kPersoGainLine, pur::FormatSize(setUp.MatchedBytes()))),
             std::string::npos);
   EXPECT_NE(journal.find(std::string(ids::kTempFolderDone) + "\r\n"), std::string::npos);
+
+  // Idle again, the window closes.
+  PostMessageA(program.Window(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(program.WaitExit(10s));
 }
 
 TEST(MainRun, CancelDeletesNothing) {
