@@ -26,6 +26,7 @@ constexpr int kLineHeight = 20;  // a check box, a label
 constexpr int kEditHeight = 22;
 constexpr int kPadding = 10;     // between the tab's border and a page's controls
 
+constexpr UINT kDefinitionTabStop = 12;  // dialog template units
 constexpr int32_t kMinRefresh = 10;
 constexpr int32_t kMaxRefresh = 60000;
 constexpr int32_t kMinPosition = -32768;
@@ -77,6 +78,7 @@ TOptionsDialog::TOptionsDialog(HMODULE module, TOptionsValues values,
 
 TOptionsDialog::~TOptionsDialog() {
   if (font_) DeleteObject(font_);
+  if (bodyBrush_) DeleteObject(bodyBrush_);
 }
 
 bool TOptionsDialog::Run(HWND owner) {
@@ -112,6 +114,9 @@ INT_PTR TOptionsDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       Create();
       PlaceWindow(GetWindow(hwnd_, GW_OWNER));
       return TRUE;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      return PageBackground(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header->idFrom == static_cast<UINT_PTR>(ids::kTabs) && header->code == TCN_SELCHANGE)
@@ -178,6 +183,7 @@ void TOptionsDialog::Create() {
   SendMessageA(tabs_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
   pageArea_ = {area.left + kPadding, area.top + kPadding, area.right - kPadding, area.bottom - kPadding};
 
+  TakeBodyColour();
   CreateDisplayPage();
   CreateCleaningPage();
   CreateJournalPage();
@@ -196,6 +202,35 @@ void TOptionsDialog::Create() {
     if (font_) SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   ShowPage(ids::kPageDisplay);
   RefreshTree(nullptr);
+}
+
+// The tab's body may be drawn in another colour than the dialog (themes do): labels and
+// check boxes on a page take the colour the tab control actually paints.
+void TOptionsDialog::TakeBodyColour() {
+  RECT client{};
+  GetClientRect(tabs_, &client);
+  HDC screen = GetDC(tabs_);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+  HGDIOBJ previous = SelectObject(memory, bitmap);
+  FillRect(memory, &client, GetSysColorBrush(COLOR_BTNFACE));
+  SendMessageA(tabs_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT | PRF_ERASEBKGND);
+  POINT inside{(pageArea_.left + pageArea_.right) / 2, pageArea_.bottom - 2};
+  MapWindowPoints(hwnd_, tabs_, &inside, 1);
+  const COLORREF colour = GetPixel(memory, inside.x, inside.y);
+  SelectObject(memory, previous);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(tabs_, screen);
+  bodyColour_ = colour == CLR_INVALID ? GetSysColor(COLOR_BTNFACE) : colour;
+  bodyBrush_ = CreateSolidBrush(bodyColour_);
+}
+
+INT_PTR TOptionsDialog::PageBackground(HDC dc, HWND control) {
+  const int id = GetDlgCtrlID(control);
+  if (!bodyBrush_ || id == IDOK || id == IDCANCEL || GetParent(control) != hwnd_) return FALSE;
+  SetBkColor(dc, bodyColour_);
+  return reinterpret_cast<INT_PTR>(bodyBrush_);
 }
 
 HWND TOptionsDialog::Add(int page, const char* cls, const char* text, DWORD style, int x, int y,
@@ -323,6 +358,9 @@ void TOptionsDialog::CreateSearchPage() {
   const int textHeight = (pageArea_.bottom - pageArea_.top) - textTop - kLineHeight;
   Add(p, "EDIT", "", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP,
       0, textTop + kLineHeight, width, textHeight, ids::kDefinitionText, WS_EX_CLIENTEDGE);
+  // Narrow tab stops, so that deep trees stay readable.
+  const UINT tabStop = kDefinitionTabStop;
+  SendMessageA(Item(ids::kDefinitionText), EM_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&tabStop));
 }
 
 void TOptionsDialog::CreateServicePage() {

@@ -42,6 +42,8 @@ class TOptionsDialog {
   void CreateSearchPage();
   void CreateServicePage();
   void PlaceWindow(HWND owner);
+  void TakeBodyColour();
+  INT_PTR PageBackground(HDC dc, HWND control);
   void ShowPage(int page);
 
   // Search page.
@@ -79,6 +81,8 @@ class TOptionsDialog {
   HWND hwnd_ = nullptr;
   HWND tabs_ = nullptr;
   HFONT font_ = nullptr;
+  HBRUSH bodyBrush_ = nullptr;
+  COLORREF bodyColour_ = 0;
   RECT pageArea_{};
   std::array<std::vector<HWND>, ids::kPageCount> pages_;
   // Texts the number fields showed at first: an untouched field keeps its stored value.

@@ -1,0 +1,97 @@
+// Shows each page of the options box for scripts/screenshots.d/options (not a test).
+//   shot_options.exe SYNC_FOLDER
+// For each page: writes SYNC_FOLDER\<page>.ready holding "x y w h" of the box, then waits for
+// SYNC_FOLDER\<page>.done. The settings it shows are a sample; the registry is put back as it
+// was when it ends.
+#include <cstdio>
+#include <fstream>
+
+#include "OptionsBoxDriver.h"
+#include "OptionsModel.h"
+
+using namespace puropt_test;
+
+namespace {
+
+constexpr const char* kStages[] = {"affichage", "nettoyage", "journal", "recherche", "service"};
+constexpr auto kStageWait = std::chrono::seconds(170);
+
+std::vector<uint8_t> SampleSearch() {
+  pur::options::TSearchDefinition sample({});
+  auto* drive = sample.AddDrive('C');
+  sample.AddMask(*drive, "~*.tmp", false);
+  auto* temp = sample.AddFolder("C:\\Windows\\Temp");
+  sample.AddMask(*temp, "*.tmp", true);
+  sample.AddMask(*temp, "*.log", false);
+  auto* cache = sample.AddFolder("C:\\users\\Public\\Documents\\Cache");
+  sample.AddMask(*cache, "*.bak", true);
+  sample.AddMask(*cache, "Vignettes\\*.db", false);
+  sample.AddFolder("D:\\Projets\\Anciens");
+  return sample.Bytes();
+}
+
+void Restore(const RegSnapshot& saved) {
+  RemoveProductKeys();
+  for (const auto& [entry, value] : saved) {
+    const std::string path = entry.substr(0, entry.find('|'));
+    const std::string name = entry.substr(entry.find('|') + 1);
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(SettingsRoot(), path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+      continue;
+    if (!name.empty() || value.type != 0)
+      RegSetValueExA(key, name.c_str(), 0, value.type, value.data.data(), static_cast<DWORD>(value.data.size()));
+    RegCloseKey(key);
+  }
+}
+
+bool WaitFile(const std::string& path) {
+  const auto deadline = std::chrono::steady_clock::now() + kStageWait;
+  while (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  const std::string sync = argv[1];
+  const RegSnapshot saved = Snapshot();
+  RemoveProductKeys();
+  Write("", "Premier demarrage", Dword(0));
+  Write("Affichage", "Afficher le detail", Dword(1));
+  Write("Journal", "Emplacement du journal", Sz("C:\\Journaux\\"));
+  Write("Personnel", "Recherche personnelle", Binary(SampleSearch()));
+
+  OptionsLibrary library;
+  int status = 1;
+  if (library.OpenBox) {
+    BoxRun run = RunBox(library, [&](Box& box) {
+      for (int page = 0; page < ids::kPageCount; ++page) {
+        box.ShowPage(page);
+        if (page == ids::kPageSearch) {
+          box.SelectPlace({"Poste de travail", "C:\\", "Windows", "Temp"});
+          SendMessageA(box.Item(ids::kMasks), LB_SETCURSEL, 0, 0);
+          SendMessageA(box.Dialog, WM_COMMAND, MAKEWPARAM(ids::kMasks, LBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(box.Item(ids::kMasks)));
+        }
+        RedrawWindow(box.Dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        std::this_thread::sleep_for(std::chrono::milliseconds(800));
+        RECT r{};
+        GetWindowRect(box.Dialog, &r);
+        const std::string stage = sync + "\\" + kStages[page];
+        std::ofstream(stage + ".ready") << r.left << " " << r.top << " " << (r.right - r.left) << " "
+                                        << (r.bottom - r.top) << "\n";
+        if (!WaitFile(stage + ".done")) break;
+      }
+      box.Press(IDCANCEL);
+    });
+    status = run.Shown && run.Problems.empty() ? 0 : 1;
+    for (const std::string& problem : run.Problems) std::fprintf(stderr, "%s\n", problem.c_str());
+  }
+  Restore(saved);
+  return status;
+}
