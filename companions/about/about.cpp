@@ -27,6 +27,7 @@ constexpr char kPreferredTranslation[] = "040C04E4";
 constexpr int kMargin = 12;
 constexpr int kGap = 8;
 constexpr int kIconSize = 32;
+constexpr int kMaxPicture = 200;  // a larger picture is shown reduced
 constexpr int kTextMinWidth = 240;  // the text column: as wide as its longest line, within
 constexpr int kTextMaxWidth = 420;  // these bounds (longer lines wrap)
 constexpr int kButtonWidth = 88;
@@ -165,6 +166,22 @@ class TIcon {
   HICON Icon_ = nullptr;
 };
 
+class TBitmap {
+ public:
+  TBitmap() = default;
+  ~TBitmap() { if (Bitmap_) DeleteObject(Bitmap_); }
+  TBitmap(const TBitmap&) = delete;
+  TBitmap& operator=(const TBitmap&) = delete;
+  void Reset(HBITMAP bitmap) {
+    if (Bitmap_) DeleteObject(Bitmap_);
+    Bitmap_ = bitmap;
+  }
+  HBITMAP Get() const { return Bitmap_; }
+
+ private:
+  HBITMAP Bitmap_ = nullptr;
+};
+
 // ---------------------------------------------------------------- the box
 
 struct TAboutState {
@@ -173,18 +190,18 @@ struct TAboutState {
   std::string Comments;
   std::string ExePath;
   HBITMAP Picture = nullptr;  // the caller's; never freed here
+  TBitmap ReducedPicture;     // ours, when the caller's is too large
   TFont TitleFont;
   TIcon Icon;
 };
 
 // The caller's picture when it is a real bitmap; a stale or foreign handle shows none.
-HBITMAP PictureFrom(int32_t bitmap, SIZE& size) {
+HBITMAP PictureFrom(int32_t bitmap) {
   if (bitmap == kAboutNoPicture || bitmap == 0) return nullptr;
   auto handle = reinterpret_cast<HBITMAP>(static_cast<intptr_t>(bitmap));
   BITMAP info{};
   if (GetObjectType(handle) != OBJ_BITMAP || GetObjectA(handle, sizeof info, &info) == 0)
     return nullptr;
-  size = {info.bmWidth, std::abs(info.bmHeight)};
   return handle;
 }
 
@@ -242,7 +259,7 @@ int TextColumnWidth(HWND dialog, const TAboutState& state, HFONT font, HFONT tit
 }
 
 // Adds a word-wrapped label at `top` and answers the top of the next line.
-int AddLabel(HWND dialog, TAboutState& state, const std::string& text, int id, int left, int top,
+int AddLabel(HWND dialog, const std::string& text, int id, int left, int top,
              int width, HFONT font) {
   int height = TextHeight(dialog, font, text, width);
   if (height == 0) return top;
@@ -278,6 +295,44 @@ void PlaceDialog(HWND dialog, int clientWidth, int clientHeight) {
   SetWindowPos(dialog, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// Shows the caller's picture at the left, reduced to fit kMaxPicture when larger; answers the
+// column's size.
+SIZE AddPicture(HWND dialog, TAboutState& state) {
+  BITMAP info{};
+  GetObjectA(state.Picture, sizeof info, &info);
+  SIZE size{info.bmWidth, std::abs(info.bmHeight)};
+  HBITMAP shown = state.Picture;
+  const int longest = std::max(size.cx, size.cy);
+  if (longest > kMaxPicture) {
+    size = {std::max(1L, size.cx * kMaxPicture / longest),
+            std::max(1L, size.cy * kMaxPicture / longest)};
+    state.ReducedPicture.Reset(
+        static_cast<HBITMAP>(CopyImage(state.Picture, IMAGE_BITMAP, size.cx, size.cy, 0)));
+    if (!state.ReducedPicture.Get()) return {};
+    shown = state.ReducedPicture.Get();
+  }
+  HWND picture = AddControl(dialog, "STATIC", "", SS_BITMAP, idAboutPicture,
+                            {kMargin, kMargin, kMargin + size.cx, kMargin + size.cy},
+                            DialogFont());
+  SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(shown));
+  SetWindowPos(picture, nullptr, kMargin, kMargin, size.cx, size.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  return size;
+}
+
+// Shows the executable's first icon at the left when it has one; answers the column's size.
+SIZE AddIcon(HWND dialog, TAboutState& state) {
+  HICON icon = ExtractIconA(OwnModule(), state.ExePath.c_str(), 0);
+  if (icon == reinterpret_cast<HICON>(1)) return {};  // "not an executable file"
+  state.Icon.Reset(icon);
+  if (!icon) return {};
+  HWND control = AddControl(dialog, "STATIC", "", SS_ICON, idAboutIcon,
+                            {kMargin, kMargin, kMargin + kIconSize, kMargin + kIconSize},
+                            DialogFont());
+  SendMessageA(control, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+  return {kIconSize, kIconSize};
+}
+
 void BuildDialog(HWND dialog, TAboutState& state) {
   SetWindowTextA(dialog, state.Title.c_str());
   HFONT font = DialogFont();
@@ -285,43 +340,19 @@ void BuildDialog(HWND dialog, TAboutState& state) {
   HFONT titleFont = state.TitleFont.Get() ? state.TitleFont.Get() : font;
 
   // Left column: the caller's picture, else the program's own icon.
-  int columnWidth = 0;
-  int columnBottom = kMargin;
-  SIZE pictureSize{};
-  if (state.Picture) {
-    HWND picture = AddControl(dialog, "STATIC", "", SS_BITMAP, idAboutPicture,
-                              {kMargin, kMargin, kMargin + 1, kMargin + 1}, font);
-    SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(state.Picture));
-    BITMAP info{};
-    GetObjectA(state.Picture, sizeof info, &info);
-    pictureSize = {info.bmWidth, std::abs(info.bmHeight)};
-    SetWindowPos(picture, nullptr, kMargin, kMargin, pictureSize.cx, pictureSize.cy,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    columnWidth = pictureSize.cx;
-    columnBottom = kMargin + pictureSize.cy;
-  } else {
-    state.Icon.Reset(ExtractIconA(OwnModule(), state.ExePath.c_str(), 0));
-    if (state.Icon.Get() && state.Icon.Get() != reinterpret_cast<HICON>(1)) {
-      HWND icon = AddControl(dialog, "STATIC", "", SS_ICON, idAboutIcon,
-                             {kMargin, kMargin, kMargin + kIconSize, kMargin + kIconSize}, font);
-      SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(state.Icon.Get()), 0);
-      columnWidth = kIconSize;
-      columnBottom = kMargin + kIconSize;
-    } else {
-      state.Icon.Reset(nullptr);
-    }
-  }
+  SIZE column = state.Picture ? AddPicture(dialog, state) : AddIcon(dialog, state);
+  int columnBottom = kMargin + column.cy;
 
   // Right column: the texts.
-  int left = kMargin + (columnWidth ? columnWidth + 2 * kGap : 0);
+  int left = kMargin + (column.cx ? column.cx + 2 * kGap : 0);
   int width = TextColumnWidth(dialog, state, font, titleFont);
   int top = kMargin;
-  top = AddLabel(dialog, state, state.Texts.Product, idAboutProduct, left, top, width, titleFont);
+  top = AddLabel(dialog, state.Texts.Product, idAboutProduct, left, top, width, titleFont);
   top += kGap / 2;
-  top = AddLabel(dialog, state, state.Texts.Version, idAboutVersion, left, top, width, font);
-  top = AddLabel(dialog, state, state.Texts.Copyright, idAboutCopyright, left, top, width, font);
+  top = AddLabel(dialog, state.Texts.Version, idAboutVersion, left, top, width, font);
+  top = AddLabel(dialog, state.Texts.Copyright, idAboutCopyright, left, top, width, font);
   top += kGap;
-  top = AddLabel(dialog, state, state.Comments, idAboutComments, left, top, width, font);
+  top = AddLabel(dialog, state.Comments, idAboutComments, left, top, width, font);
 
   int clientWidth = std::max(left + width + kMargin, CaptionWidth(dialog, state.Title));
   int separatorTop = std::max(top, columnBottom) + kGap;
@@ -373,8 +404,7 @@ int32_t RunAboutBox(HWND parent, const char* exePath, const char* comments, int3
   state.Comments = comments ? comments : "";
   state.Texts = ReadVersionTexts(state.ExePath);
   state.Title = kTitlePrefix + state.Texts.Product;
-  SIZE size{};
-  state.Picture = PictureFrom(bitmap, size);
+  state.Picture = PictureFrom(bitmap);
   if (parent && !IsWindow(parent)) parent = nullptr;
 
   TEmptyTemplate box{};

@@ -30,6 +30,7 @@ struct Seen {
   RECT Client{};
   RECT Comments{};
   RECT Product{};
+  RECT Picture{};
 };
 
 const int kTextIds[] = {idAboutProduct, idAboutVersion, idAboutCopyright, idAboutComments};
@@ -46,6 +47,7 @@ Seen ReadBox(HWND dialog, HWND parent) {
   if (HWND picture = GetDlgItem(dialog, idAboutPicture)) {
     seen.PictureImage = reinterpret_cast<HANDLE>(SendMessageA(picture, STM_GETIMAGE, IMAGE_BITMAP, 0));
     seen.PictureStyle = static_cast<DWORD>(GetWindowLongA(picture, GWL_STYLE));
+    GetClientRect(picture, &seen.Picture);
   }
   seen.Owner = GetWindow(dialog, GW_OWNER);
   seen.ParentEnabled = parent ? IsWindowEnabled(parent) != FALSE : true;
@@ -139,8 +141,26 @@ TEST(AboutLibrary, ShowsTheCallersPictureAndLeavesItToTheCaller) {
   EXPECT_TRUE(run.Box.Present[idAboutPicture]);
   EXPECT_EQ(run.Box.PictureImage, picture);
   EXPECT_EQ(run.Box.PictureStyle & SS_TYPEMASK, static_cast<DWORD>(SS_BITMAP));
+  EXPECT_EQ(run.Box.Picture.right, 64);
+  EXPECT_EQ(run.Box.Picture.bottom, 48);
   EXPECT_FALSE(run.Box.Present[idAboutComments]) << "an empty comment takes no line";
   EXPECT_EQ(GetObjectType(picture), static_cast<DWORD>(OBJ_BITMAP)) << "not freed by the box";
+  DeleteObject(picture);
+}
+
+TEST(AboutLibrary, LargePictureIsShownReducedAndStaysTheCallers) {
+  HBITMAP picture = CreateBitmap(1200, 600, 1, 32, nullptr);
+  ASSERT_NE(picture, nullptr);
+  const std::string self = OwnPath();
+  BoxRun run = RunBox(kProductTitle, nullptr, self.c_str(), "",
+                      static_cast<int32_t>(reinterpret_cast<intptr_t>(picture)));
+  ASSERT_TRUE(run.Found);
+  EXPECT_TRUE(run.Box.Present[idAboutPicture]);
+  EXPECT_NE(run.Box.PictureImage, picture);
+  EXPECT_EQ(run.Box.Picture.right, 200);
+  EXPECT_EQ(run.Box.Picture.bottom, 100);
+  EXPECT_LT(run.Box.Client.right, 700) << "the box stays small";
+  EXPECT_EQ(GetObjectType(picture), static_cast<DWORD>(OBJ_BITMAP));
   DeleteObject(picture);
 }
 
