@@ -368,8 +368,9 @@ TEST(LibraryBinding, SameIdentityIsNotHeldBack) {
   auto lib = BindFake();
   fake.Set("owner", lib->LibName());  // another program that drew the same number
   lib->SetRefreshInterval(10);
+  // Two more polls: the later one ran wholly after the owner was set.
   int polls = fake.Calls("IsLocked");
-  ASSERT_TRUE(PumpUntil([&] { return fake.Calls("IsLocked") > polls; }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return fake.Calls("IsLocked") > polls + 1; }, 5000));
   EXPECT_FALSE(lib->LockedByOther());
   EXPECT_EQ(lib->EmptyTempFolder(), 4096);
   fake.Set("owner", "");
@@ -672,12 +673,17 @@ TEST(RealLibrary, ProgressReachesTheMainThreadWhileItWaitsInsideTheSearch) {
     ends.push_back(kind);
     listAtEnd = lib.GetSearchList(1);  // the lists are published before the end call
   });
-  lib.SetPersoTree(TreeForFolder(sandbox.Path(), "*.tmp"));
-  DWORD start = GetTickCount();
-  inSearch = true;
-  lib.RunPersoSearch();
-  inSearch = false;
-  DWORD took = GetTickCount() - start;
+  // A loaded machine may starve the idle-priority monitor for one search; never for three.
+  DWORD took = 0;
+  for (int attempt = 0; attempt < 3 && duringSearch == 0; ++attempt) {
+    ends.clear();
+    lib.SetPersoTree(TreeForFolder(sandbox.Path(), "*.tmp"));
+    DWORD start = GetTickCount();
+    inSearch = true;
+    lib.RunPersoSearch();
+    inSearch = false;
+    took = GetTickCount() - start;
+  }
   TPURLib::SetEndHandler(nullptr);
   lib.SetOnProgress(nullptr);
 
@@ -686,7 +692,7 @@ TEST(RealLibrary, ProgressReachesTheMainThreadWhileItWaitsInsideTheSearch) {
   EXPECT_EQ(ReadCommaText(listAtEnd).size(), files);
   EXPECT_EQ(lib.GetSearchList(3), "");
   EXPECT_EQ(ends, std::vector<uint8_t>{kEndPersoSearch});
-  EXPECT_GE(duringSearch, 1) << "a search of " << took << " ms saw no progress";
+  EXPECT_GE(duringSearch, 1) << "three searches, the last of " << took << " ms, saw no progress";
   EXPECT_FALSE(otherThread);
   EXPECT_TRUE(lib.ReleaseLock());
   EmptySearchTree(sandbox.Path(), kFolders, kFiles);
@@ -707,10 +713,12 @@ TEST(RealLibrary, StopFromTheProgressHandlerAbortsTheSearch) {
     }
     return true;
   });
-  lib.SetPersoTree(TreeForFolder(sandbox.Path(), "*.tmp"));
-  inSearch = true;
-  lib.RunPersoSearch();
-  inSearch = false;
+  for (int attempt = 0; attempt < 3 && !stopped; ++attempt) {
+    lib.SetPersoTree(TreeForFolder(sandbox.Path(), "*.tmp"));
+    inSearch = true;
+    lib.RunPersoSearch();
+    inSearch = false;
+  }
   lib.SetOnProgress(nullptr);
   ASSERT_TRUE(stopped);
   EXPECT_EQ(lib.GetSearchList(1), "");
@@ -778,22 +786,25 @@ TEST(RealLibrary, SecondProgramWaitsForTheLockAndTakesItWhenFreed) {
   THandle child(info.hProcess);
   CloseHandle(info.hThread);
 
+  auto childCode = [&] {
+    DWORD code = 99;
+    GetExitCodeProcess(child.Get(), &code);
+    return code;
+  };
   HANDLE waitSaw[] = {saw.Get(), child.Get()};
   ASSERT_EQ(WaitForMultipleObjects(2, waitSaw, FALSE, 20000), WAIT_OBJECT_0)
-      << "the child ended first";
+      << "the child ended first, at step " << childCode();
   EXPECT_TRUE(first.ReleaseLock());
   HANDLE waitTook[] = {took.Get(), child.Get()};
   ASSERT_EQ(WaitForMultipleObjects(2, waitTook, FALSE, 20000), WAIT_OBJECT_0)
-      << "the child ended first";
+      << "the child ended first, at step " << childCode();
   // Now this program is the one held back.
   EXPECT_TRUE(PumpUntil([&] { return first.LockedByOther(); }, 5000));
   EXPECT_EQ(first.EmptyTempFolder(), -1);
   EXPECT_FALSE(first.TakeLock());
   SetEvent(done.Get());
   ASSERT_EQ(WaitForSingleObject(child.Get(), 20000), WAIT_OBJECT_0);
-  DWORD code = 99;
-  GetExitCodeProcess(child.Get(), &code);
-  EXPECT_EQ(code, 0u) << "child failed at step " << code;
+  EXPECT_EQ(childCode(), 0u) << "child failed at step " << childCode();
   EXPECT_EQ(first.LockOwnerName(), "");
   EXPECT_TRUE(FileExists(sandbox.Path() + "keep.tmp")) << "a skipped cleaning emptied the folder";
 }
