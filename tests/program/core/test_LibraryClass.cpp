@@ -827,6 +827,28 @@ int PlantedChild() {
   return 0;
 }
 
+// Child, run from a copy of this program beside a copy of the real library, in a current
+// folder with a planted one: the restricted process binds the real one and cleans as usual.
+int InstalledChild() {
+  RestrictDllSearch();
+  try {
+    TPURLib lib(kLibNameFormat, "Purgo for Windows", kLibReserved);
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(lib.Module(), path, MAX_PATH);
+    if (std::string(path) != ProgramFolder() + kSearchLibraryFile) return 60;
+    if (!PumpUntil([&] { return !lib.LockedByOther(); }, 5000)) return 61;
+    int ends = 0;
+    TPURLib::SetEndHandler([&](uint8_t) { ++ends; });
+    lib.EmptyRecycleBin();  // the library looks Shell32 up by name
+    TPURLib::SetEndHandler(nullptr);
+    if (ends != 1) return 62;
+  } catch (const std::exception&) {
+    return 63;
+  }
+  if (FileExists("planted-was-loaded.txt")) return 64;
+  return 0;
+}
+
 // Child: does a bare-name load find the planted library, with or without the restriction?
 int BareLoadChild(bool restrict) {
   if (restrict) RestrictDllSearch();
@@ -851,6 +873,12 @@ TEST_F(PlantedLibrary, NothingIsLoadedFromTheCurrentFolder) {
   EXPECT_FALSE(FileExists(CurrentDir.Path() + "planted-was-loaded.txt"));
 }
 
+TEST_F(PlantedLibrary, AnInstallationBindsItsOwnLibraryAndCleans) {
+  ASSERT_TRUE(CopyFileA(RealLibrary().c_str(), (ProgramDir.Path() + "purSearch.dll").c_str(), FALSE));
+  EXPECT_EQ(RunProcess(Exe, "--child installed", CurrentDir.Path()), 0);
+  EXPECT_FALSE(FileExists(CurrentDir.Path() + "planted-was-loaded.txt"));
+}
+
 TEST_F(PlantedLibrary, RestrictedSearchKeepsBareNamesOutOfTheCurrentFolder) {
   // Without the restriction a bare name does find the planted library: the danger is real here.
   EXPECT_EQ(RunProcess(Exe, "--child bare-load", CurrentDir.Path()), 30);
@@ -866,6 +894,7 @@ int main(int argc, char** argv) {
   if (argc >= 3 && std::string(argv[1]) == "--child") {
     std::string mode = argv[2];
     if (mode == "planted") return pur::PlantedChild();
+    if (mode == "installed") return pur::InstalledChild();
     if (mode == "bare-load") return pur::BareLoadChild(false);
     if (mode == "bare-load-restricted") return pur::BareLoadChild(true);
     if (mode == "lock-follower" && argc >= 7) {
