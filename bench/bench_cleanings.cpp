@@ -41,7 +41,7 @@ constexpr char kReaderName[] = "PUR400-rdr";
 
 struct Options {
   int files = 10000;
-  int recycleFiles = 2000;
+  int recycleFiles = 10000;
   int found = 100000;
   int publishRuns = 5;
 };
