@@ -344,10 +344,11 @@ void TUserMainForm::SavePositionIfMoved() {
 }
 
 bool TUserMainForm::FormClose() {
-  if (DeferIfInsideProgress(kCommandClose)) return false;
   // Between two steps the library is idle while the run is still on the stack.
   if (FStarting) return false;
   if (FLib && (FLib->CurrentStatus() & 0xFF) != 0 && !FLib->LockedByOther()) return false;
+  // Accepted, but not from inside the progress hand-over whose binding it destroys.
+  if (DeferIfInsideProgress(kCommandClose)) return false;
   FreeSearchModule();
   if (Memo_) RedrawWindow(Memo_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
   try {
@@ -367,9 +368,7 @@ void TUserMainForm::OnCommand(int id) {
     case kIdButtonStartStop: ButtonStartStopClick(); break;
     case kIdButtonOptions: ButtonOptionsClick(); break;
     case kIdRestartButton: RestartButtonClick(); break;
-    case kIdButtonQuit:
-      if (!DeferIfInsideProgress(kIdButtonQuit)) FormClose();
-      break;
+    case kIdButtonQuit: FormClose(); break;
     case kIdButtonAbout: ButtonAboutClick(); break;
     default: break;
   }
@@ -382,6 +381,10 @@ void TUserMainForm::OnTimer(UINT_PTR id) {
 
 void TUserMainForm::ButtonOptionsClick() {
   if (DeferIfInsideProgress(kIdButtonOptions)) return;
+  OpenOptionsBox();
+}
+
+void TUserMainForm::OpenOptionsBox() {
   if (!FRegistry) return;
   BlinkOther(true);
   const bool changed = Boxes_.OpenOptions && Boxes_.OpenOptions(Window_);
@@ -393,16 +396,17 @@ void TUserMainForm::ButtonOptionsClick() {
 }
 
 void TUserMainForm::ButtonAboutClick() {
-  if (DeferIfInsideProgress(kIdButtonAbout)) return;
+  // While a run is on the stack a deferred box would only open after it: open it now.
+  if (FIdle && !FStarting && DeferIfInsideProgress(kIdButtonAbout)) return;
   BlinkOther(true);
   if (Boxes_.OpenAbout) Boxes_.OpenAbout(Window_);
   BlinkOther(false);
 }
 
 void TUserMainForm::RestartButtonClick() {
-  if (DeferIfInsideProgress(kIdRestartButton)) return;
   // The button is disabled while running; a click sent to it anyway must not unbind a run.
   if (!FIdle || FStarting) return;
+  if (DeferIfInsideProgress(kIdRestartButton)) return;
   FreeSearchModule();
   ProcessMessages();
   if (!Closed_ && !FLib) InitSearchModule();
@@ -428,7 +432,8 @@ void TUserMainForm::BlinkOther(bool on) {
 
 // The progress hand-over holds the binding's monitor thread until it returns: unbinding the
 // library, closing, opening a modal box or starting a whole run from inside it would stop
-// the polls or destroy the binding under its own call. Such commands wait until it returned.
+// the polls or destroy the binding under its own call. Such commands wait until it returned
+// (a refused one is refused at once, so a late close never surprises the user).
 bool TUserMainForm::DeferIfInsideProgress(int command) {
   if (ProgressDepth_ == 0) return false;
   Deferred_.insert(command);

@@ -59,6 +59,7 @@ class TUserMainForm {
   void OnTimer(UINT_PTR id);
   void ButtonStartStopClick();
   void ButtonOptionsClick();
+  void OpenOptionsBox();
   void ButtonAboutClick();
   void RestartButtonClick();
   void TimerLedYellowTimer();

@@ -35,7 +35,7 @@ void TUserMainForm::ButtonStartStopClick() {
   if (!FRegistry) return;
   if (FRegistry->FirstStart) {
     MessageBoxA(Window_, kFirstStartText, kFirstStartTitle, MB_OK | MB_ICONWARNING);
-    ButtonOptionsClick();
+    OpenOptionsBox();  // at once, as the run (or the stop) goes on after it
     if (!FRegistry) return;
   }
   if (FIdle) {

@@ -212,6 +212,8 @@ TEST(MainRun, StopDuringASearchEndsItWithItsSummary) {
   Click(program.Item(ids::kIdButtonStartStop));
   ASSERT_TRUE(WaitFor([&] { return program.Label() == ids::kStepPersoSearch; }, 20s));
   Click(program.Item(ids::kIdButtonStartStop));
+  // Quit during the run is refused then, not carried out once the run has ended.
+  Click(program.Item(ids::kIdButtonQuit));
 
   ASSERT_TRUE(program.WaitLogPrefix(kPersoGainPrefix)) << program.Log();
   ASSERT_TRUE(program.WaitLog(kUserAbortError)) << program.Log();
@@ -221,6 +223,7 @@ TEST(MainRun, StopDuringASearchEndsItWithItsSummary) {
   EXPECT_LT(CountPrefix(program.LogLines(), " * "), static_cast<size_t>(kFolders))
       << "the search was not cut short";
   EXPECT_TRUE(program.WaitIdle());
+  EXPECT_FALSE(program.WaitExit(2s)) << "a Quit refused during the run closed it afterwards";
 }
 
 BOOL CALLBACK CancelWindow(HWND window, LPARAM param) {
