@@ -174,6 +174,44 @@ TEST(MainWindow, RestartMakesANewIdentity) {
   api.FreeLibrarie();
 }
 
+struct AboutSearch {
+  DWORD processId;
+  HWND found;
+};
+
+// A visible window of the program whose product line (control 100 of the about box) names it.
+BOOL CALLBACK MatchAboutBox(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<AboutSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  constexpr int kAboutProductId = 100;
+  if (owner == search->processId && IsWindowVisible(window) &&
+      TextOf(GetDlgItem(window, kAboutProductId)) == "Purgo for Windows") {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+TEST(MainWindow, AboutBoxIsModalOverTheWindow) {
+  if (!Exists(pur::ProgramFolder() + "about.dll")) GTEST_SKIP() << "built without the about library";
+  Settings settings;
+  settings.Quiet();
+  Program program;
+  ASSERT_TRUE(program.WaitReady());
+  Click(program.Item(ids::kIdButtonAbout));
+  AboutSearch search{program.Id(), nullptr};
+  ASSERT_TRUE(WaitFor([&] {
+    EnumWindows(MatchAboutBox, reinterpret_cast<LPARAM>(&search));
+    return search.found != nullptr;
+  }, 20s));
+  EXPECT_FALSE(IsWindowEnabled(program.Window())) << "the box is modal over the main window";
+  PostMessageA(search.found, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(program.Window()) != 0; }, 20s));
+  PostMessageA(program.Window(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(program.WaitExit(10s));
+}
+
 struct PositionCase {
   const char* name;
   int storedX;  // -1: not stored (centred)
