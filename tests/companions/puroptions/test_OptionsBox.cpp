@@ -343,6 +343,32 @@ TEST_F(OptionsBox, JournalFolderGetsItsBackslashTypedOrPicked) {
   }
 }
 
+TEST_F(OptionsBox, ClosingTheWindowIsACancel) {
+  Write("", "Premier demarrage", Dword(0));
+  const RegSnapshot before = Snapshot();
+  BoxRun run = RunBox(library, [](Box& box) {
+    ChangeEverything(box);
+    PostMessageA(box.Dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+  });
+  ExpectClean(run);
+  EXPECT_EQ(run.Result, 0);
+  EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(OptionsBox, OwnerThatIsNoWindowLeavesTheBoxUnowned) {
+  HWND owner = nullptr;
+  BoxRun run = RunBox(
+      library,
+      [&](Box& box) {
+        owner = GetWindow(box.Dialog, GW_OWNER);
+        box.Press(IDCANCEL);
+      },
+      reinterpret_cast<HWND>(static_cast<INT_PTR>(0x0BADF00D)));
+  ExpectClean(run);
+  EXPECT_EQ(run.Result, 0);
+  EXPECT_EQ(owner, nullptr);
+}
+
 OptionsLibrary::Open g_nestedOpen = nullptr;
 std::atomic<int> g_nestedResult{-1};
 void CALLBACK OpenNested(HWND, UINT, UINT_PTR timer, DWORD) {

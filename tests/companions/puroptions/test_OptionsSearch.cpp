@@ -124,6 +124,44 @@ TEST_F(OptionsSearch, TreeBuiltInTheBoxGivesTheIntendedSearch) {
   EXPECT_EQ(found, expected) << "definition:\n" << shownText << "\nlists 2 and 3: " << otherLists;
 }
 
+TEST_F(OptionsSearch, RefusedMasksAreExplainedAndLeaveTheListAlone) {
+  struct Case {
+    std::string text;
+    std::string said;
+  } cases[] = {
+      {"..\\*.*", "ne peut pas sortir du lieu"},
+      {"\\*.tmp", "ne peut pas sortir du lieu"},
+      {"C:\\x.tmp", "caract\xE8re interdit"},
+      {"*.TMP", "existe d\xE9j\xE0"},
+      {"", "est vide"},
+  };
+  std::vector<std::string> said;
+  std::vector<std::string> masks;
+  BoxRun run = RunBox(library, [&](Box& box) {
+    box.ShowPage(ids::kPageSearch);
+    SendMessageA(box.Item(ids::kDrives), CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("C:\\"));
+    box.Click(ids::kAddDrive);
+    box.AddMask("*.tmp", false);
+    for (const Case& c : cases) {
+      box.SetText(ids::kMaskText, c.text);
+      box.Press(ids::kAddMask);
+      HWND message = box.WaitOther(kBoxCaption);
+      if (!message) return;
+      said.push_back(Box::MessageOf(message));
+      Box::Answer(message, IDOK);
+      box.WaitGone(message);
+    }
+    masks = box.MaskLines();
+    box.Press(IDCANCEL);
+  });
+  ExpectClean(run);
+  EXPECT_EQ(run.Result, 0);
+  ASSERT_EQ(said.size(), std::size(cases));
+  for (size_t i = 0; i < said.size(); ++i) EXPECT_NE(said[i].find(cases[i].said), std::string::npos) << said[i];
+  EXPECT_EQ(masks, std::vector<std::string>{"*.tmp"});
+  EXPECT_TRUE(StoredDefinition().empty());
+}
+
 // The places a recursive match-all mask must not take without two confirmations.
 std::string ShellFolder(int csidl) {
   char path[MAX_PATH] = {};
