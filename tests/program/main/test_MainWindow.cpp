@@ -41,6 +41,9 @@ TEST(MainWindow, StartUpLinesAndIdleState) {
     EXPECT_EQ(program.LineColor(c.line).value_or(0xDEAD), c.color) << "line " << c.line;
   }
 
+  // The first poll gave the bar its thousand steps (it is made with a hundred).
+  EXPECT_EQ(SendMessageA(program.Item(ids::kIdProgressBar), PBM_GETRANGE, FALSE, 0),
+            ids::kProgressSteps);
   HWND window = program.Window();
   EXPECT_EQ(TextOf(window), "Purgo for Windows");
   RECT client{};
