@@ -5,7 +5,7 @@ WIN := build/win32
 HOST := build/host
 FUZZ := build/fuzz
 
-.PHONY: all deps build win32 host fuzz test test-win32 test-host test-fuzz run bench clean
+.PHONY: all deps build win32 host fuzz test run bench package clean
 
 all: build
 
@@ -34,6 +34,9 @@ run: win32
 
 bench: win32
 	scripts/run-bench
+
+package: win32
+	scripts/package
 
 clean:
 	-cmake/wine-run $(WIN) --stop
