@@ -1,0 +1,117 @@
+; Windows installer of Purgo for Windows (NSIS 3, UTF-8 source: makensis -INPUTCHARSET UTF8).
+; Defines given by installer/build-installer:
+;   BINDIR   folder of PURGOWIN.exe and its libraries
+;   DOCDIR   folder of the guide and the licence, already in CP1252 with CR LF
+;   ICON     the program's icon
+;   VERSION  file version of PURGOWIN.exe (four numbers)
+;   OUTFILE  the setup program to write
+; The uninstaller removes exactly what was installed. The settings under Software\Corvane and
+; the journal (PURGOWIN.LOG, wherever the user put it, even in the program folder) belong to
+; the user and stay.
+
+Unicode true
+SetCompressor /SOLID lzma
+RequestExecutionLevel admin
+
+!define PRODUCT "Purgo for Windows"
+!define COMPANY "Corvane"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
+!define STARTMENU "$SMPROGRAMS\${PRODUCT}"
+!define GUIDE "guide-utilisateur.txt"
+!define LICENCE "LICENCE.txt"
+!define UNINSTALLER "desinstaller.exe"
+
+Name "${PRODUCT}"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES\${PRODUCT}"
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
+BrandingText "${COMPANY}"
+
+VIProductVersion "${VERSION}"
+VIFileVersion "${VERSION}"
+VIAddVersionKey /LANG=1036 "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=1036 "CompanyName" "${COMPANY}"
+VIAddVersionKey /LANG=1036 "FileDescription" "Installation de ${PRODUCT}"
+VIAddVersionKey /LANG=1036 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1036 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1036 "LegalCopyright" "Copyright © ${COMPANY} 1999-2026"
+
+!include "MUI2.nsh"
+
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!define MUI_ABORTWARNING
+!define MUI_FINISHPAGE_RUN "$INSTDIR\PURGOWIN.exe"
+!define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\${GUIDE}"
+!define MUI_FINISHPAGE_SHOWREADME_TEXT "Lire le guide de l'utilisateur"
+
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_LICENSE "${DOCDIR}/${LICENCE}"
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+
+!insertmacro MUI_LANGUAGE "French"
+
+; Shortcuts for every user, as the program goes into Program Files for every user.
+Function .onInit
+  SetShellVarContext all
+FunctionEnd
+
+Function un.onInit
+  SetShellVarContext all
+FunctionEnd
+
+Section "Programme" SecProgram
+  SectionIn RO
+  SetOutPath "$INSTDIR"
+  File "${BINDIR}/PURGOWIN.exe"
+  File "${BINDIR}/purSearch.dll"
+  File "${BINDIR}/about.dll"
+!if /FileExists "${BINDIR}/puroptions.dll"
+  File "${BINDIR}/puroptions.dll"
+!endif
+  File "${DOCDIR}/${GUIDE}"
+  File "${DOCDIR}/${LICENCE}"
+  WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+
+  CreateDirectory "${STARTMENU}"
+  CreateShortcut "${STARTMENU}\${PRODUCT}.lnk" "$INSTDIR\PURGOWIN.exe"
+  CreateShortcut "${STARTMENU}\Guide de l'utilisateur.lnk" "$INSTDIR\${GUIDE}"
+  CreateShortcut "${STARTMENU}\Désinstaller ${PRODUCT}.lnk" "$INSTDIR\${UNINSTALLER}"
+
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${COMPANY}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\PURGOWIN.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  SectionGetSize ${SecProgram} $0
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+SectionEnd
+
+; Files one by one and no recursive removal: the folder may have been chosen by the user
+; (even an existing one) and may hold the journal, which stays with its folder.
+Section "Uninstall"
+  Delete "$INSTDIR\PURGOWIN.exe"
+  Delete "$INSTDIR\purSearch.dll"
+  Delete "$INSTDIR\about.dll"
+  Delete "$INSTDIR\puroptions.dll"
+  Delete "$INSTDIR\${GUIDE}"
+  Delete "$INSTDIR\${LICENCE}"
+  Delete "$INSTDIR\${UNINSTALLER}"
+  RMDir "$INSTDIR"
+
+  Delete "${STARTMENU}\${PRODUCT}.lnk"
+  Delete "${STARTMENU}\Guide de l'utilisateur.lnk"
+  Delete "${STARTMENU}\Désinstaller ${PRODUCT}.lnk"
+  RMDir "${STARTMENU}"
+
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd

@@ -1,0 +1,281 @@
+// The setup program built from this tree, end to end in the test prefix: a silent install
+// puts the binaries, the guide, the licence, the Start menu entries and the Add/Remove
+// Programs entry in place; the installed PURGOWIN.exe /S cleans a sandbox folder; the silent
+// uninstall (the command that Add/Remove Programs would run) takes back exactly what the
+// installation made and leaves the user's settings and journal alone.
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ProgramDriver.h"
+
+namespace maintest {
+namespace {
+
+constexpr char kProduct[] = "Purgo for Windows";
+constexpr char kUninstallKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Purgo for Windows";
+constexpr char kUninstaller[] = "desinstaller.exe";
+constexpr char kGuide[] = "guide-utilisateur.txt";
+constexpr char kLicence[] = "LICENCE.txt";
+constexpr char kJournal[] = "PURGOWIN.LOG";
+constexpr auto kSetupTimeout = 60s;
+constexpr auto kUninstallTimeout = 30s;
+
+// The shortcuts, one with an accent: the installer's French texts must reach the file system
+// as the CP1252 names that Windows programs see.
+const std::vector<std::string> kShortcuts = {"Purgo for Windows.lnk", "Guide de l'utilisateur.lnk",
+                                             "D\xE9sinstaller Purgo for Windows.lnk"};
+
+std::vector<std::string> InstalledFiles() {
+  std::vector<std::string> files = {"PURGOWIN.exe", "purSearch.dll", "about.dll", kGuide, kLicence,
+                                    kUninstaller};
+#ifdef PUR_WITH_OPTIONS
+  files.push_back("puroptions.dll");
+#endif
+  return files;
+}
+
+std::string WindowsPath(const std::string& unixPath) {
+  std::string path = "Z:" + unixPath;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+std::string KnownFolder(int csidl) {
+  char path[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
+  return std::string(path) + "\\";
+}
+
+// 32-bit view, as for the 32-bit setup program: Program Files (x86) on a 64-bit system.
+std::string InstallFolder() { return KnownFolder(CSIDL_PROGRAM_FILES) + kProduct + "\\"; }
+std::string StartMenuFolder() { return KnownFolder(CSIDL_COMMON_PROGRAMS) + kProduct + "\\"; }
+
+std::optional<std::string> MachineString(const char* key, const char* name) {
+  char value[1024] = {};
+  DWORD size = sizeof value;
+  if (RegGetValueA(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_SZ, nullptr, value, &size) !=
+      ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  return std::string(value);
+}
+
+bool MachineKeyExists(const char* key) {
+  HKEY handle = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+  RegCloseKey(handle);
+  return true;
+}
+
+// Runs a command line to its end; its exit code, or nothing when it did not start or end.
+std::optional<DWORD> RunToEnd(std::string commandLine, std::chrono::milliseconds timeout) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &info)) {
+    return std::nullopt;
+  }
+  std::optional<DWORD> code;
+  if (WaitForSingleObject(info.hProcess, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0) {
+    DWORD exitCode = 0;
+    GetExitCodeProcess(info.hProcess, &exitCode);
+    code = exitCode;
+  } else {
+    TerminateProcess(info.hProcess, 99);
+  }
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+  return code;
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::string name = data.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileA(find, &data));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The uninstaller copies itself away and returns at once; its copy does the work.
+bool UninstallDone(const std::string& installFolder) {
+  return WaitFor(
+      [&] {
+        return !Exists(installFolder + kUninstaller) && !MachineKeyExists(kUninstallKey) &&
+               !Exists(StartMenuFolder());
+      },
+      kUninstallTimeout);
+}
+
+// What an earlier, interrupted run of this test left: uninstalled, and the journal it kept.
+void RemoveEarlierInstallation() {
+  const std::string folder = InstallFolder();
+  if (Exists(folder + kUninstaller)) {
+    RunToEnd("\"" + folder + kUninstaller + "\" /S", kUninstallTimeout);
+    UninstallDone(folder);
+  }
+  DeleteFileA((folder + kJournal).c_str());
+  RemoveDirectoryA(folder.c_str());
+}
+
+class Release : public ::testing::Test {
+ protected:
+  void SetUp() override { RemoveEarlierInstallation(); }
+  void TearDown() override { RemoveEarlierInstallation(); }
+};
+
+void ExpectInstalled(const std::string& folder) {
+  for (const std::string& name : InstalledFiles()) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    EXPECT_TRUE(GetFileAttributesExA((folder + name).c_str(), GetFileExInfoStandard, &data)) << name;
+    EXPECT_GT(data.nFileSizeLow, 0u) << name;
+  }
+  // The texts are the staged Windows forms of the guide and the licence, byte for byte.
+  const std::string stage = WindowsPath(PUR_SETUP_STAGE) + "\\docs\\";
+  for (const char* name : {kGuide, kLicence}) {
+    const std::string installed = ReadFileBytes(folder + name);
+    EXPECT_EQ(installed, ReadFileBytes(stage + name)) << name;
+  }
+  const std::string guide = ReadFileBytes(folder + kGuide);
+  EXPECT_NE(guide.find("GUIDE DE L'UTILISATEUR\r\n"), std::string::npos);
+  EXPECT_NE(guide.find("Premier d\xE9marrage\r\n"), std::string::npos) << "not CP1252 with CR LF";
+
+  for (const std::string& name : kShortcuts) EXPECT_TRUE(Exists(StartMenuFolder() + name)) << name;
+
+  const std::string uninstaller = "\"" + folder + kUninstaller + "\"";
+  const struct {
+    const char* name;
+    std::string value;
+  } entries[] = {
+      {"DisplayName", kProduct},
+      {"Publisher", "Corvane"},
+      {"InstallLocation", folder.substr(0, folder.size() - 1)},
+      {"DisplayIcon", folder + "PURGOWIN.exe"},
+      {"UninstallString", uninstaller},
+      {"QuietUninstallString", uninstaller + " /S"},
+  };
+  for (const auto& e : entries) {
+    EXPECT_EQ(MachineString(kUninstallKey, e.name).value_or("<none>"), e.value) << e.name;
+  }
+  EXPECT_TRUE(MachineString(kUninstallKey, "DisplayVersion").has_value());
+}
+
+// Every value under a key and its sub-keys, as "sub\\key|name" -> type and bytes.
+using RegistryDump = std::map<std::string, std::pair<DWORD, std::string>>;
+
+void DumpKey(HKEY root, const std::string& path, const std::string& relative, RegistryDump& dump) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  constexpr DWORD kNameSize = 256;
+  constexpr DWORD kDataSize = 8192;
+  for (DWORD i = 0;; ++i) {
+    char name[kNameSize] = {};
+    DWORD nameSize = kNameSize;
+    std::string data(kDataSize, '\0');
+    DWORD dataSize = kDataSize;
+    DWORD type = 0;
+    if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type,
+                      reinterpret_cast<BYTE*>(data.data()), &dataSize) != ERROR_SUCCESS) {
+      break;
+    }
+    data.resize(dataSize);
+    dump[relative + "|" + name] = {type, data};
+  }
+  for (DWORD i = 0;; ++i) {
+    char name[kNameSize] = {};
+    DWORD nameSize = kNameSize;
+    if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+      break;
+    }
+    DumpKey(root, path + "\\" + name, relative + "\\" + name, dump);
+  }
+  RegCloseKey(key);
+}
+
+TEST_F(Release, SilentInstallRunAndUninstallKeepTheUsersSettingsAndJournal) {
+  const std::string folder = InstallFolder();
+  ASSERT_FALSE(Exists(folder)) << folder << " is in the way";
+
+  const std::string setup = WindowsPath(PUR_SETUP);
+  ASSERT_TRUE(Exists(setup)) << setup;
+  const auto setupCode = RunToEnd("\"" + setup + "\" /S", kSetupTimeout);
+  ASSERT_TRUE(setupCode.has_value()) << "the setup program did not finish";
+  EXPECT_EQ(*setupCode, 0u);
+  ExpectInstalled(folder);
+  ASSERT_TRUE(Exists(folder + "PURGOWIN.exe"));
+
+  // A run of the installed program on a sandbox; its journal goes into the program folder,
+  // where the uninstaller must still leave it.
+  Sandbox box;
+  const std::string disk = box.Folder("disk");
+  box.Folder("disk\\sub");
+  const struct {
+    const char* name;
+    bool found;
+  } files[] = {{"a.tmp", true}, {"sub\\b.tmp", true}, {"keep.txt", false}, {"sub\\keep.tmpl", false}};
+  for (const auto& f : files) WriteFileBytes(disk + f.name, std::string("content of ") + f.name);
+
+  Settings settings;
+  settings.Quiet();
+  settings.Dword(pur::names::kCleaningKey, pur::names::kRunPersonalSearch, 1);
+  settings.Dword(pur::names::kCleaningKey, pur::names::kConfirmDelete, 0);
+  settings.Dword(pur::names::kCleaningKey, pur::names::kSendToRecycleBin, 0);
+  settings.Binary(pur::names::kPersonalKey, pur::names::kPersonalSearchData,
+                  TreeStreamFor(disk, {{"*.tmp", true}}));
+  settings.Dword(pur::names::kJournalKey, pur::names::kJournalEnabled, 1);
+  settings.String(pur::names::kJournalKey, pur::names::kLocation, folder);
+
+  {
+    Program program("/S", {}, folder + "PURGOWIN.exe");
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(program.WaitExit(kRunTimeout)) << "the installed program did not end its run";
+    EXPECT_EQ(program.ExitCode(), 0u);
+  }
+  for (const auto& f : files) EXPECT_EQ(Exists(disk + f.name), !f.found) << f.name;
+  const std::string journal = ReadFileBytes(folder + kJournal);
+  EXPECT_NE(journal.find(" * " + disk + "a.tmp : OK"), std::string::npos) << journal;
+
+  // The settings as the run left them (it saves them when it closes), before the uninstaller.
+  pur::TPURGORegistry registry;
+  const HKEY root = pur::CanUseLocalMachine() ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+  RegistryDump before;
+  DumpKey(root, registry.GetProductKey(), "", before);
+  const std::string location = "\\" + registry.ProductVersion + "\\" +
+                               pur::names::kJournalKey + "|" + pur::names::kLocation;
+  ASSERT_EQ(before.count(location), 1u) << "the settings are not where the test looks";
+  EXPECT_EQ(before.at(location).second, folder + '\0');
+
+  const auto quiet = MachineString(kUninstallKey, "QuietUninstallString");
+  ASSERT_TRUE(quiet.has_value());
+  const auto uninstallCode = RunToEnd(*quiet, kUninstallTimeout);
+  ASSERT_TRUE(uninstallCode.has_value()) << "the uninstaller did not finish";
+  EXPECT_EQ(*uninstallCode, 0u);
+  ASSERT_TRUE(UninstallDone(folder)) << "the uninstallation left its entries";
+
+  // Only the journal remains of the program folder, unchanged.
+  EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{kJournal});
+  EXPECT_EQ(ReadFileBytes(folder + kJournal), journal);
+  for (const std::string& name : kShortcuts) EXPECT_FALSE(Exists(StartMenuFolder() + name)) << name;
+  RegistryDump after;
+  DumpKey(root, registry.GetProductKey(), "", after);
+  EXPECT_EQ(after, before) << "the user's settings changed";
+}
+
+}  // namespace
+}  // namespace maintest
