@@ -37,6 +37,7 @@ VIAddVersionKey /LANG=1036 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=1036 "LegalCopyright" "Copyright © ${COMPANY} 1999-2026"
 
 !include "MUI2.nsh"
+!include "LogicLib.nsh"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -56,13 +57,30 @@ VIAddVersionKey /LANG=1036 "LegalCopyright" "Copyright © ${COMPANY} 1999-2026"
 
 !insertmacro MUI_LANGUAGE "French"
 
+; The program holds its files open while it runs: replacing or removing them then would leave
+; a mixed or half-removed installation. Refuse before anything changes (exit code 2 in silent
+; mode).
+!define MAIN_WINDOW_CLASS "TUserMainForm"
+!define RUNNING_TEXT "${PRODUCT} est ouvert. Fermez-le, puis recommencez."
+
+!macro RefuseWhileRunning
+  FindWindow $0 "${MAIN_WINDOW_CLASS}"
+  ${If} $0 <> 0
+    MessageBox MB_OK|MB_ICONSTOP "${RUNNING_TEXT}" /SD IDOK
+    SetErrorLevel 2
+    Abort
+  ${EndIf}
+!macroend
+
 ; Shortcuts for every user, as the program goes into Program Files for every user.
 Function .onInit
   SetShellVarContext all
+  !insertmacro RefuseWhileRunning
 FunctionEnd
 
 Function un.onInit
   SetShellVarContext all
+  !insertmacro RefuseWhileRunning
 FunctionEnd
 
 Section "Programme" SecProgram

@@ -208,15 +208,26 @@ void DumpKey(HKEY root, const std::string& path, const std::string& relative, Re
   RegCloseKey(key);
 }
 
+std::optional<DWORD> RunSetup() {
+  const std::string setup = WindowsPath(PUR_SETUP);
+  if (!Exists(setup)) {
+    ADD_FAILURE() << setup << " is missing";
+    return std::nullopt;
+  }
+  return RunToEnd("\"" + setup + "\" /S", kSetupTimeout);
+}
+
+FILETIME LastWrite(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+  return data.ftLastWriteTime;
+}
+
 TEST_F(Release, SilentInstallRunAndUninstallKeepTheUsersSettingsAndJournal) {
   const std::string folder = InstallFolder();
   ASSERT_FALSE(Exists(folder)) << folder << " is in the way";
 
-  const std::string setup = WindowsPath(PUR_SETUP);
-  ASSERT_TRUE(Exists(setup)) << setup;
-  const auto setupCode = RunToEnd("\"" + setup + "\" /S", kSetupTimeout);
-  ASSERT_TRUE(setupCode.has_value()) << "the setup program did not finish";
-  EXPECT_EQ(*setupCode, 0u);
+  ASSERT_EQ(RunSetup(), std::optional<DWORD>(0u));
   ExpectInstalled(folder);
   ASSERT_TRUE(Exists(folder + "PURGOWIN.exe"));
 
@@ -275,6 +286,39 @@ TEST_F(Release, SilentInstallRunAndUninstallKeepTheUsersSettingsAndJournal) {
   RegistryDump after;
   DumpKey(root, registry.GetProductKey(), "", after);
   EXPECT_EQ(after, before) << "the user's settings changed";
+}
+
+// While the program runs, its files are in use: a silent setup over it and a silent uninstall
+// both refuse (exit code 2) and change nothing; once it is closed, the uninstall goes through.
+TEST_F(Release, SetupAndUninstallRefuseWhileTheProgramRuns) {
+  const std::string folder = InstallFolder();
+  ASSERT_EQ(RunSetup(), std::optional<DWORD>(0u));
+  const std::string exe = folder + "PURGOWIN.exe";
+  const FILETIME installed = LastWrite(exe);
+
+  Settings settings;
+  settings.Quiet();
+  {
+    Program program("", {}, exe);
+    ASSERT_TRUE(program.WaitReady()) << "the installed program did not come up";
+
+    EXPECT_EQ(RunSetup(), std::optional<DWORD>(2u));
+    const FILETIME afterSetup = LastWrite(exe);
+    EXPECT_EQ(CompareFileTime(&installed, &afterSetup), 0) << "the running program was replaced";
+    // "_?=" makes the uninstaller work in place and wait, so its exit code is seen.
+    const std::string inPlace = "\"" + folder + kUninstaller + "\" /S _?=" +
+                                folder.substr(0, folder.size() - 1);
+    EXPECT_EQ(RunToEnd(inPlace, kUninstallTimeout), std::optional<DWORD>(2u));
+    for (const std::string& name : InstalledFiles()) EXPECT_TRUE(Exists(folder + name)) << name;
+    EXPECT_TRUE(MachineKeyExists(kUninstallKey));
+    ASSERT_TRUE(program.Running());
+  }
+
+  const auto quiet = MachineString(kUninstallKey, "QuietUninstallString");
+  ASSERT_TRUE(quiet.has_value());
+  EXPECT_EQ(RunToEnd(*quiet, kUninstallTimeout), std::optional<DWORD>(0u));
+  EXPECT_TRUE(UninstallDone(folder));
+  EXPECT_FALSE(Exists(exe));
 }
 
 }  // namespace
