@@ -74,6 +74,9 @@ void TOptionsDialog::Create() {
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDCANCEL)), module_, nullptr);
   for (HWND button : {ok, cancel})
     if (font_) SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  // New children go below the earlier ones: put the tab at the bottom, so that its body (it
+  // clips its siblings) never paints over the controls laid on it.
+  SetWindowPos(tabs_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   ShowPage(ids::kPageDisplay);
   RefreshTree(nullptr);
 }

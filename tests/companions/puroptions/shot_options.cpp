@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
                        reinterpret_cast<LPARAM>(box.Item(ids::kMasks)));
         }
         RedrawWindow(box.Dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        std::this_thread::sleep_for(std::chrono::milliseconds(800));
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
         RECT r{};
         GetWindowRect(box.Dialog, &r);
         const std::string stage = sync + "\\" + kStages[page];
