@@ -42,8 +42,10 @@ VIAddVersionKey /LANG=1036 "LegalCopyright" "Copyright © ${COMPANY} 1999-2026"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
-!define MUI_FINISHPAGE_RUN "$INSTDIR\PURGOWIN.exe"
+; No "start the program" box: started from the elevated setup, the program would keep its
+; settings for administrators, and the user's own later start would not find them.
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\${GUIDE}"
+!define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "Lire le guide de l'utilisateur"
 
 !insertmacro MUI_PAGE_WELCOME
