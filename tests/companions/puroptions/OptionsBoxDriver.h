@@ -279,7 +279,20 @@ class Box {
     Click(ids::kAddMask);
   }
   // Adds a folder through the real folder picker: the picker is told the folder, then OK.
-  void AddFolderWithPicker(const std::string& folder) const { PickWith(ids::kAddFolder, folder); }
+  // The box adds the folder after the picker has gone: wait until it shows it selected, so
+  // that the next message cannot overtake it.
+  void AddFolderWithPicker(const std::string& folder) const {
+    PickWith(ids::kAddFolder, folder);
+    const std::string leaf = Lower(folder.substr(folder.find_last_of('\\') + 1));
+    const auto deadline = std::chrono::steady_clock::now() + kWindowWait;
+    while (Lower(SelectedPlace()) != leaf && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (Lower(SelectedPlace()) != leaf) Problems.push_back("the box did not select " + folder);
+  }
+  std::string SelectedPlace() const {
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageA(Item(ids::kTree), TVM_GETNEXTITEM, TVGN_CARET, 0));
+    return item ? ItemText(item) : std::string();
+  }
   void PickWith(int button, const std::string& folder) const {
     Press(button);
     HWND picker = WaitOther();
