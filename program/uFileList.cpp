@@ -316,11 +316,11 @@ void TListFileForm::CreateControls() {
                           kListViewPlace, kListViewFileId, font_);
   SendMessageA(listView_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, LVS_EX_CHECKBOXES);
   int index = 0;
-  for (const ColumnSpec& spec : kColumns) {
+  for (const ColumnSpec& columnDef : kColumns) {
     LVCOLUMNA column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    column.pszText = const_cast<char*>(spec.title);
-    column.cx = spec.width;
+    column.pszText = const_cast<char*>(columnDef.title);
+    column.cx = columnDef.width;
     column.iSubItem = index;
     SendMessageA(listView_, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index),
                  reinterpret_cast<LPARAM>(&column));
