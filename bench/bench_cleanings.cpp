@@ -1,6 +1,7 @@
 // The cleanings as a client pays for them, measured in one run through the DLL's exports:
 //  (a) permanent deletion of N files through DeleteFile next to a bare DeleteFileA loop,
-//      with the export's own steps timed one by one to show where its time goes;
+//      with the deletion's steps timed one by one, done bare in two ways, to show where
+//      the time of such a deletion goes;
 //  (b) deletion into the Recycle Bin through DeleteFile next to a bare SHFileOperationA loop
 //      with the same flags (only when the Trash lies inside the build tree);
 //  (c) the publication of a search's lists: from the end of the walk to list 1 being
@@ -175,8 +176,9 @@ struct StepTimes {
   Stopwatch attributes, size, clearAttributes, remove, stillThere;
 };
 
-// The export's steps for one file, each timed, done here without the library.
-void DeleteLikeTheExport(const std::string& p, StepTimes& t, Remover remove) {
+// The deletion's rules step by step, each timed: attributes, size by opening the file,
+// attributes written back, deletion, then a look whether the file is still there.
+void DeleteInFiveSteps(const std::string& p, StepTimes& t, Remover remove) {
   t.attributes.Start();
   const DWORD attributes = GetFileAttributesA(p.c_str());
   t.attributes.Stop();
@@ -263,7 +265,7 @@ void PrintSteps(const char* title, const StepTimes& t, int files, const char* re
               PerFileMicro(t.stillThere.Seconds(), files));
 }
 
-// The export next to the bare call, and the export's steps done bare next to lean steps.
+// The export next to the bare call, and the two ways of following the rules done bare.
 void CompareDeletion(const PurApi& api, const std::string& folder, int files, bool toRecycleBin) {
   const Remover remove = toRecycleBin ? RemoveToRecycleBin : RemovePermanently;
   const char* removal = toRecycleBin ? "SHFileOperationA" : "DeleteFileA";
@@ -273,12 +275,12 @@ void CompareDeletion(const PurApi& api, const std::string& folder, int files, bo
   sides[0].deleteOne = [&](const std::string& p) { return api.DeleteFile(p.c_str(), toRecycleBin, 0) == kFileBytes; };
   sides[1].name = toRecycleBin ? "bare SHFileOperationA (0xD4)" : "bare DeleteFileA";
   sides[1].deleteOne = remove;
-  sides[2].name = "the export's steps done bare";
+  sides[2].name = "five steps done bare";
   sides[2].deleteOne = [&](const std::string& p) {
-    DeleteLikeTheExport(p, steps, remove);
+    DeleteInFiveSteps(p, steps, remove);
     return true;
   };
-  sides[3].name = "lean steps";
+  sides[3].name = "lean steps done bare";
   sides[3].deleteOne = [&](const std::string& p) {
     DeleteLean(p, lean, remove);
     return true;
@@ -289,8 +291,8 @@ void CompareDeletion(const PurApi& api, const std::string& folder, int files, bo
   PrintSides(sides, files);
   std::printf("  ratio export/bare: %.2f (target <= 1.2)\n", sides[0].time.Seconds() / sides[1].time.Seconds());
   std::printf("  where the time goes:\n");
-  PrintSteps("export's steps", steps, files, removal);
-  PrintSteps("lean steps    ", lean, files, removal);
+  PrintSteps("five steps", steps, files, removal);
+  PrintSteps("lean steps", lean, files, removal);
 }
 
 // Cost of asking for the attributes of a name that is not there, in a folder of `count`
