@@ -21,10 +21,14 @@
 #include <string>
 #include <vector>
 
+#include "BuildTreeTrash.h"
 #include "CommaText.h"
 #include "PurApi.h"
 
+using purtest::Environment;
 using purtest::PurApi;
+using purtest::TrashIsSandboxed;
+using purtest::UnixHome;
 
 namespace {
 
@@ -319,28 +323,6 @@ void PermanentDeletion(const PurApi& api, const Options& o) {
               probeFiles);
 }
 
-std::string Environment(const char* name) {
-  char buffer[MAX_PATH * 2] = {};
-  const DWORD length = GetEnvironmentVariableA(name, buffer, sizeof buffer);
-  return length > 0 && length < sizeof buffer ? std::string(buffer, length) : std::string();
-}
-
-bool InsideBuildTree(const std::string& unixPath) {
-  const std::string root = std::string(PUR_BUILD_DIR) + "/";
-  return unixPath.rfind(root, 0) == 0 && unixPath.find("/..") == std::string::npos;
-}
-
-// Wine gives the Unix HOME as "\??\Z:\unix\path"; the Trash lives in XDG_DATA_HOME.
-std::string UnixHome() {
-  const std::string home = Environment("WINEHOMEDIR");
-  const std::string prefix = "\\??\\Z:";
-  if (home.rfind(prefix, 0) != 0) return {};
-  std::string path = home.substr(prefix.size());
-  std::replace(path.begin(), path.end(), '\\', '/');
-  return path;
-}
-
-bool TrashIsSandboxed() { return InsideBuildTree(UnixHome()) && InsideBuildTree(Environment("XDG_DATA_HOME")); }
 
 void RecycleDeletion(const PurApi& api, const Options& o) {
   std::printf("(b) deletion into the Recycle Bin (flags 0x%X), %d files of %zu bytes per side\n",

@@ -16,12 +16,18 @@
 #include <string>
 #include <vector>
 
+#include "BuildTreeTrash.h"
 #include "PurApi.h"
 #include "Sandbox.h"
 
 using purtest::PurApi;
 
 namespace {
+
+using purtest::Environment;
+using purtest::TrashFiles;
+using purtest::TrashIsSandboxed;
+using purtest::UnixHome;
 
 constexpr int32_t kCleanRecycleBin = 1001;
 constexpr int32_t kCleanPersoSearch = 1003;
@@ -358,36 +364,6 @@ void ExpectEntry(const std::vector<std::string>& lines, size_t at, const std::ve
 
 // ------------------------------------------------------------------ the run
 
-std::string Environment(const char* name) {
-  char buffer[MAX_PATH * 2] = {};
-  const DWORD length = GetEnvironmentVariableA(name, buffer, sizeof buffer);
-  return length > 0 && length < sizeof buffer ? std::string(buffer, length) : std::string();
-}
-
-bool InsideBuildTree(const std::string& unixPath) {
-  const std::string root = std::string(PUR_BUILD_DIR) + "/";
-  return unixPath.rfind(root, 0) == 0 && unixPath.find("/..") == std::string::npos;
-}
-
-// Wine gives the Unix HOME as "\??\Z:\unix\path".
-std::string UnixHome() {
-  const std::string home = Environment("WINEHOMEDIR");
-  const std::string prefix = "\\??\\Z:";
-  if (home.rfind(prefix, 0) != 0) return {};
-  std::string path = home.substr(prefix.size());
-  std::replace(path.begin(), path.end(), '\\', '/');
-  return path;
-}
-
-std::string TrashFiles() {
-  std::string path = "Z:" + Environment("XDG_DATA_HOME") + "/Trash/files/";
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
-}
-
-bool TrashIsSandboxed() {
-  return InsideBuildTree(UnixHome()) && InsideBuildTree(Environment("XDG_DATA_HOME"));
-}
 
 struct RunCase {
   const char* tag;

@@ -2,43 +2,16 @@
 // when HOME and XDG_DATA_HOME lie inside the build tree, so no real Trash is ever touched.
 #include <gtest/gtest.h>
 
+#include "BuildTreeTrash.h"
 #include "Cleanings.h"
 #include "Sandbox.h"
 
 namespace {
 
-std::string Environment(const char* name) {
-  char buffer[MAX_PATH * 2] = {};
-  const DWORD length = GetEnvironmentVariableA(name, buffer, sizeof buffer);
-  return length > 0 && length < sizeof buffer ? std::string(buffer, length) : std::string();
-}
+using purtest::Environment;
+using purtest::TrashFiles;
+using purtest::UnixHome;
 
-bool InsideBuildTree(const std::string& unixPath) {
-  const std::string root = std::string(PUR_BUILD_DIR) + "/";
-  return unixPath.rfind(root, 0) == 0 && unixPath.find("/..") == std::string::npos;
-}
-
-// Wine keeps the Unix HOME out of the Windows environment and gives it as WINEHOMEDIR,
-// in the form "\\??\\Z:\\unix\\path".
-std::string UnixHome() {
-  const std::string home = Environment("WINEHOMEDIR");
-  const std::string prefix = "\\??\\Z:";
-  if (home.rfind(prefix, 0) != 0) return {};
-  std::string path = home.substr(prefix.size());
-  for (char& c : path) {
-    if (c == '\\') c = '/';
-  }
-  return path;
-}
-
-// The Trash's "files" folder as a Windows path (Wine maps Z: to the Unix root).
-std::string TrashFiles() {
-  std::string path = "Z:" + Environment("XDG_DATA_HOME") + "/Trash/files/";
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
 
 std::string UniqueName(const char* stem) {
   static int counter = 0;
@@ -49,7 +22,7 @@ std::string UniqueName(const char* stem) {
 class RecycleBin : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!InsideBuildTree(UnixHome()) || !InsideBuildTree(Environment("XDG_DATA_HOME"))) {
+    if (!purtest::TrashIsSandboxed()) {
       GTEST_SKIP() << "HOME (" << UnixHome() << ") or XDG_DATA_HOME ("
                    << Environment("XDG_DATA_HOME") << ") is outside " << PUR_BUILD_DIR;
     }
