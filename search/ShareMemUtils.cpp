@@ -11,7 +11,11 @@ THandledObject::~THandledObject() {
 
 TMutex::TMutex(const char* name) {
   handle_ = CreateMutexA(nullptr, FALSE, name);
-  if (!handle_) throw EMutexCreate();
+  if (!handle_) {
+    char text[96];
+    std::snprintf(text, sizeof text, "Error creating mutex %s (%d)", name, static_cast<int>(GetLastError()));
+    throw EMutexCreate(text);
+  }
 }
 
 bool TMutex::Get(DWORD timeoutMs) { return WaitForSingleObject(handle_, timeoutMs) == WAIT_OBJECT_0; }

@@ -59,10 +59,10 @@ class ESharedMem : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Raised when the mutex can't be created; it carries no text of its own.
+// Raised when a mutex can't be created; the text names it and the system's error code.
 class EMutexCreate : public std::runtime_error {
  public:
-  EMutexCreate() : std::runtime_error("") {}
+  using std::runtime_error::runtime_error;
 };
 
 class THandledObject {

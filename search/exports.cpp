@@ -80,11 +80,6 @@ void __stdcall InitLibrarie(const char* appName, const char* productName,
     std::lock_guard<std::mutex> guard(g_libLock);
     if (g_lib) return;  // a second initialisation keeps the first
     g_lib = std::make_shared<TPURLib>(SafeString(appName), SafeString(productName));
-  } catch (const pur::EMutexCreate&) {
-    char text[80];
-    std::snprintf(text, sizeof text, "Error creating mutex %s (%d)", pur::kMutexName,
-                  static_cast<int>(GetLastError()));
-    t_lastError = text;
   } catch (const std::exception& e) {
     t_lastError = e.what();
   } catch (...) {
@@ -102,6 +97,8 @@ void __stdcall FreeLibrarie() {
   if (!lib) return;
   // Finalise here, not in whichever thread lets go last: wait for calls still running on
   // other threads (the program's poller) to leave the object.
+  // (A caller that breaks the calling order and keeps a call running longer than this
+  // leaves the object to be destroyed by that call's thread.)
   for (int i = 0; i < 500 && lib.use_count() > 1; ++i) Sleep(10);
   try {
     lib.reset();

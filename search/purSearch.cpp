@@ -48,16 +48,23 @@ TPURLib::TPURLib(const std::string& appName, const std::string& productName) {
   counted_ = true;
 
   stopEvent_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  monitor_ = std::thread([this] { MonitorLoop(); });
+  if (!stopEvent_) {
+    AddToCounter(&TSharedState::LoadCount, -1);
+    throw std::runtime_error("Error creating the search library's monitor");
+  }
   try {
-    RegisterAppName(appName.substr(0, kAppNameMax), productName);
+    monitor_ = std::thread([this] { MonitorLoop(); });
   } catch (...) {
     // The destructor does not run for a half-built object: undo here.
-    SetEvent(stopEvent_);
-    monitor_.join();
     CloseHandle(stopEvent_);
     AddToCounter(&TSharedState::LoadCount, -1);
     throw;
+  }
+  try {
+    RegisterAppName(appName.substr(0, kAppNameMax), productName);
+  } catch (const EPublish&) {
+    // The library works without its name in the list (a report then says "Unknow
+    // Application"); refusing to start over it would stop the whole program.
   }
 }
 
@@ -79,8 +86,8 @@ TPURLib::~TPURLib() {
 template <class F>
 void TPURLib::Write(F&& change) {
   // The store is done even when the mutex could not be had in time: a stuck peer must
-  // not stop this process's bookkeeping.
-  bool owned = mutex_->Get(kMutexTimeoutMs);
+  // not stop this process's bookkeeping. A mutex left by a dead process is ours to release.
+  bool owned = mutex_->GetEvenAbandoned(kMutexTimeoutMs);
   change(*state_);
   if (owned) mutex_->Release();
 }
@@ -153,7 +160,11 @@ std::string TPURLib::LockOwner() const {
 void TPURLib::MonitorLoop() {
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_IDLE);
   do {
-    MonitorPass();
+    try {
+      MonitorPass();
+    } catch (...) {
+      // Out of memory or a failing lock: try again at the next pass, never end the program.
+    }
     ready_.store(true);
   } while (WaitForSingleObject(stopEvent_, kMonitorPeriodMs) == WAIT_TIMEOUT);
   ReleaseViews();
@@ -175,7 +186,16 @@ void TPURLib::RefreshView(Exchange& x) {
     return;
   }
   if (x.view || size <= 0) return;
-  AddToCounter(x.views, 1);
+  // Size read again and counter raised in one guarded step: a publisher that withdrew the
+  // section in between must not see 0 views while we are about to map the old one.
+  bool counted = false;
+  Write([&](TSharedState& s) {
+    size = s.*x.size;
+    if (size <= 0) return;
+    s.*x.views += 1;
+    counted = true;
+  });
+  if (!counted) return;
   try {
     x.view = std::make_unique<TSharedMem>(x.name, size);
   } catch (const ESharedMem&) {
@@ -197,7 +217,7 @@ void TPURLib::ReleaseViews() {
     // every process's names or lists along: give the others' monitors time to take it.
     PollUntil(
         [&] { return state_->*x->size <= 0 || state_->*x->views >= 2 || state_->LoadCount <= 1; },
-        kReadyPollMs, kStaleViewMs);
+        kReadyPollMs, kHandOverViewMs);
     std::lock_guard<std::mutex> guard(viewsLock_);
     x->view.reset();
     AddToCounter(x->views, -1);
@@ -268,8 +288,11 @@ void TPURLib::Publish(Exchange& x, const std::string& content) {
   Write([&](TSharedState& s) { s.*x.size = newSize; });
 
   // Wait for our own monitor, not just anyone's: the caller reads the lists right after.
-  if (!PollUntil([&] { return Holds(x); }, kReadyPollMs, kOwnMonitorMs))
+  if (!PollUntil([&] { return Holds(x); }, kReadyPollMs, kOwnMonitorMs)) {
+    // Our view goes with this call: withdraw the size rather than point at nothing.
+    Write([&](TSharedState& s) { s.*x.size = 0; });
     throw EPublish(std::string("Search library monitor did not take ") + x.name);
+  }
 }
 
 void TPURLib::RegisterAppName(const std::string& name, const std::string& product) {

@@ -31,6 +31,9 @@ constexpr DWORD kReadyPollMs = 10;
 constexpr DWORD kPublishPollMs = 100;
 // A monitor that has not let go of a view after this long belongs to a dead process.
 constexpr DWORD kStaleViewMs = 6 * kMonitorPeriodMs;
+// A leaving process lets the others' monitors take a section it alone holds for this long
+// (a dead peer's stale load count must not hold every exit for long).
+constexpr DWORD kHandOverViewMs = 3 * kMonitorPeriodMs;
 // Our own monitor is alive; waiting longer than this for it means something is broken.
 constexpr DWORD kOwnMonitorMs = 10 * kMonitorPeriodMs;
 // Publications of other processes queue for at most this long.

@@ -133,6 +133,19 @@ int RunFrameChild(int argc, char** argv) {
         const char empty[4] = {};
         ok = api.InitPersoTree(empty, 4) == 0;
       }
+    } else if (cmd == "grab-mutex") {
+      // Owns the shared mutex and ends without releasing it: the mutex is left abandoned.
+      HANDLE m = OpenMutexA(SYNCHRONIZE, FALSE, "PURMUTEX");
+      ok = m && WaitForSingleObject(m, 5000) == WAIT_OBJECT_0;
+      if (ok) ExitProcess(0);
+    } else if (cmd == "timed-writes") {
+      int count = std::atoi(arg().c_str());
+      DWORD limit = static_cast<DWORD>(std::atoi(arg().c_str()));
+      DWORD start = GetTickCount();
+      for (int n = 0; n < count && ok; ++n) ok = api.LockLib("TIMED") && api.UnLockLib("TIMED");
+      DWORD took = GetTickCount() - start;
+      if (took > limit) std::fprintf(stderr, "%d lock/unlock pairs took %lu ms\n", count, static_cast<unsigned long>(took));
+      ok = ok && took <= limit;
     } else if (cmd == "white-free") {
       white.reset();
     } else if (cmd == "sleep") {

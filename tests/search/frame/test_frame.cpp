@@ -250,6 +250,16 @@ TEST_F(Frame, PeerKilledWhileHoldingViewsDoesNotBlockOthers) {
   EXPECT_NE(api.AppNames().find("PUR400- 77|Next"), std::string::npos) << api.AppNames();
 }
 
+TEST_F(Frame, MutexLeftByADeadProcessDoesNotSlowTheOthers) {
+  Init();
+  ASSERT_EQ(WaitExit(StartChild({"grab-mutex"}), kChildMs), 0);
+  // Our next write inherits the abandoned mutex; it must give it back, or every other
+  // process waits the full time-out on each of its writes.
+  EXPECT_EQ(api.LockLib("PUR400-  1"), 1);
+  EXPECT_EQ(api.UnLockLib("PUR400-  1"), 1);
+  EXPECT_EQ(WaitExit(StartChild({"init", "PUR400-  2", "Other", "timed-writes", "5", "2500", "free"}), kChildMs), 0);
+}
+
 TEST_F(Frame, StressManyProcessesNoHangOneLockHolder) {
   const int processes = 8;
   const char* env = std::getenv("PUR_STRESS_CYCLES");
