@@ -180,7 +180,7 @@ TEST_F(Frame, ApplicationNamesOfSeveralProcessesWithoutCaseDuplicates) {
   Init("PUR400-  1", "Purgo for Windows");
   EXPECT_EQ(WaitExit(StartChild({"init", "PUR400-  2", "Autre produit", "free"}), kChildMs), 0);
   EXPECT_EQ(WaitExit(StartChild({"init", "pur400-  1", "PURGO FOR WINDOWS", "free"}), kChildMs), 0);
-  ASSERT_TRUE(Eventually([&] { return api.AppNames().find("Autre") != std::string::npos; }, 3000));
+  ASSERT_TRUE(Eventually([&] { return api.AppNames().find("Autre") != std::string::npos; }, 10000));
   Sleep(2 * pur::kMonitorPeriodMs);
   EXPECT_EQ(api.AppNames(), "\"PUR400-  1|Purgo for Windows\",\"PUR400-  2|Autre produit\"");
 }
@@ -197,37 +197,46 @@ TEST_F(Frame, ListsPublishedByAnotherProcess) {
   Init();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.t1);
+    // The publisher stays until we have read: a section lives only while someone maps it.
+    Handle read = NamedEvent("PURTEST_READ");
+    ResetEvent(read.get());
     Handle child = StartChild({"white-publish", ToHex(pur::WriteCommaText(c.l1)), ToHex(pur::WriteCommaText(c.l2)),
-                               ToHex(pur::WriteCommaText(c.l3)), "sleep", "1200", "white-free"});
-    ASSERT_EQ(WaitExit(child, kChildMs), 0);
+                               ToHex(pur::WriteCommaText(c.l3)), "wait", "PURTEST_READ", "white-free"});
     // Our monitor picks the new section up within one pass.
-    ASSERT_TRUE(Eventually([&] { return api.List(1) == c.t1 && api.List(3) == c.t3; }, 3000))
+    ASSERT_TRUE(Eventually([&] { return api.List(1) == c.t1 && api.List(3) == c.t3; }, 10000))
         << api.List(1) << " / " << api.List(3);
     EXPECT_EQ(api.List(2), "");
     char length[255];
     api.getSearchLists(1004, length);
     EXPECT_EQ(std::string(length), std::to_string(c.t1.size()));
+    SetEvent(read.get());
+    ASSERT_EQ(WaitExit(child, kChildMs), 0);
   }
 }
 
 TEST_F(Frame, LengthCallKeepsTheTextItMeasured) {
   Init();
-  ASSERT_EQ(WaitExit(StartChild({"white-publish", ToHex("short"), ToHex(""), ToHex(""), "sleep", "1200"}), kChildMs), 0);
-  ASSERT_TRUE(Eventually([&] { return api.List(1) == "short"; }, 3000));
+  // Both publishers stay until the end: a section lives only while someone maps it.
+  Handle done = NamedEvent("PURTEST_DONE"), published = NamedEvent("PURTEST_PUBLISHED");
+  Handle first = StartChild({"white-publish", ToHex("short"), ToHex(""), ToHex(""), "wait", "PURTEST_DONE"});
+  ASSERT_TRUE(Eventually([&] { return api.List(1) == "short"; }, 10000));
 
   char length[255];
   api.getSearchLists(1004, length);
   ASSERT_STREQ(length, "5");
   // Another process publishes a longer list between the two calls.
-  ASSERT_EQ(WaitExit(StartChild({"white-publish", ToHex("\"a much longer list\",of,two"), ToHex(""), ToHex(""), "sleep", "1200"}),
-                     kChildMs),
-            0);
+  Handle second = StartChild({"white-publish", ToHex("\"a much longer list\",of,two"), ToHex(""), ToHex(""), "signal",
+                              "PURTEST_PUBLISHED", "wait", "PURTEST_DONE"});
+  ASSERT_TRUE(WaitEvent("PURTEST_PUBLISHED", kChildMs));
   Sleep(3 * pur::kMonitorPeriodMs);
   std::string buffer(6 + 16, '#');
   api.getSearchLists(1001, buffer.data());
   EXPECT_EQ(buffer.substr(0, 6), std::string("short\0", 6));
   EXPECT_EQ(buffer.substr(6), std::string(16, '#')) << "nothing written past the measured length";
-  EXPECT_EQ(api.List(1), "\"a much longer list\",of,two");
+  EXPECT_TRUE(Eventually([&] { return api.List(1) == "\"a much longer list\",of,two"; }, 10000)) << api.List(1);
+  SetEvent(done.get());
+  EXPECT_EQ(WaitExit(first, kChildMs), 0);
+  EXPECT_EQ(WaitExit(second, kChildMs), 0);
 }
 
 TEST_F(Frame, PeerKilledWhileHoldingViewsDoesNotBlockOthers) {
