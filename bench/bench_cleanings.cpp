@@ -24,6 +24,7 @@
 #include "BuildTreeTrash.h"
 #include "CommaText.h"
 #include "PurApi.h"
+#include "TreeStreamWriter.h"
 
 using purtest::Environment;
 using purtest::PurApi;
@@ -342,33 +343,6 @@ void RecycleDeletion(const PurApi& api, const Options& o) {
 
 // ------------------------------------------------------------------ (c) publication
 
-// The tree stream of one drive and the folder chain down to `folder`, masks on the last one.
-std::string TreeStreamFor(const std::string& folder, const std::string& mask) {
-  std::string bytes;
-  auto putInt = [&](int32_t v) { bytes.append(reinterpret_cast<const char*>(&v), sizeof v); };
-  auto putStr = [&](const std::string& s) {
-    bytes += static_cast<char>(s.size());
-    bytes += s;
-  };
-  std::vector<std::string> chain;
-  for (size_t start = 3; start < folder.size();) {
-    const size_t end = folder.find('\\', start);
-    chain.push_back(folder.substr(start, end - start));
-    start = end + 1;
-  }
-  putInt(1);
-  putStr(folder.substr(0, 1));
-  for (const std::string& name : chain) {
-    putInt(1);
-    putStr(name);
-  }
-  putInt(0);
-  putInt(1);
-  putStr(mask);
-  bytes += '\x01';  // recursive
-  for (size_t i = 0; i < chain.size(); ++i) putInt(0);
-  return bytes;
-}
 
 struct ReaderTimes {
   long long walkEnd = 0, zeroSeen = 0, lengthSeen = 0, textRead = 0;
@@ -533,7 +507,7 @@ void Publication(const PurApi& api, const Options& o) {
   std::printf("  comma text of the paths: %zu bytes, written in %.1f ms, read back (%zu items) in %.1f ms\n",
               text.size(), Seconds(t0, t1) * 1e3, items, Seconds(t1, t2) * 1e3);
 
-  const std::string tree = TreeStreamFor(root, "*.tmp");
+  const std::string tree = purtest::TreeStreamFor(root, {{"*.tmp", true}});
   std::vector<double> walks, ownReturn, withdrawn, readable, fetch;
   for (int run = 0; run < o.publishRuns; ++run) {
     PublishTimes p;

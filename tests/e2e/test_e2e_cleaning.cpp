@@ -18,6 +18,7 @@
 
 #include "BuildTreeTrash.h"
 #include "PurApi.h"
+#include "TreeStreamWriter.h"
 #include "Sandbox.h"
 
 using purtest::PurApi;
@@ -46,47 +47,7 @@ void __stdcall RecordEnd(uint8_t kind) { g_ends.push_back(kind); }
 
 // ------------------------------------------------------------------ the client's own tools
 
-// The tree stream as the options dialog writes it: drive, folder chain down to `folder`
-// (ending in a backslash), the masks on the last folder only.
-struct Mask {
-  std::string text;
-  bool recursive;
-};
-
-class TreeStream {
- public:
-  static std::string For(const std::string& folder, const std::vector<Mask>& masks) {
-    std::vector<std::string> chain;
-    for (size_t start = 3; start < folder.size();) {
-      const size_t end = folder.find('\\', start);
-      chain.push_back(folder.substr(start, end - start));
-      start = end + 1;
-    }
-    TreeStream s;
-    s.Int(1);                      // one drive
-    s.Str(folder.substr(0, 1));    // its letter
-    for (const std::string& name : chain) {
-      s.Int(1);                    // one child: the next folder of the chain
-      s.Str(name);
-    }
-    s.Int(0);                      // the sandbox folder has no children in the tree
-    s.Int(static_cast<int32_t>(masks.size()));
-    for (const Mask& m : masks) {
-      s.Str(m.text);
-      s.bytes_ += static_cast<char>(m.recursive ? 1 : 0);
-    }
-    for (size_t i = 0; i < chain.size(); ++i) s.Int(0);  // no masks above the sandbox
-    return s.bytes_;
-  }
-
- private:
-  void Int(int32_t v) { bytes_.append(reinterpret_cast<const char*>(&v), sizeof v); }
-  void Str(const std::string& text) {
-    bytes_ += static_cast<char>(text.size());
-    bytes_ += text;
-  }
-  std::string bytes_;
-};
+using purtest::Mask;
 
 bool IsBlank(char c) { return c != 0 && static_cast<unsigned char>(c) <= ' '; }
 
@@ -404,7 +365,7 @@ void EndToEnd::Run(const RunCase& c) {
   const Expectation expected = Expect(box, c.tag, c.allowReadOnlyHidden);
 
   // Search.
-  const std::string tree = TreeStream::For(box.Path(), kMasks);
+  const std::string tree = purtest::TreeStreamFor(box.Path(), kMasks);
   ASSERT_EQ(api_.InitPersoTree(tree.data(), static_cast<int32_t>(tree.size())), 1);
   EXPECT_EQ(api_.CleanWindows(kCleanPersoSearch), 0);
   EXPECT_EQ(api_.LastError(), "");

@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "TreeStreamWriter.h"
 #include "PURGORegistry.h"
 #include "SafeDllLoad.h"
 #include "uUserMainPrgm_Texts.h"
@@ -121,40 +122,8 @@ class Settings {
 
 // ------------------------------------------------------------------ the personal search
 
-struct Mask {
-  std::string text;
-  bool recursive;
-};
-
-// The tree stream of one folder ("X:\a\b\", with its backslash) holding the masks.
-inline std::string TreeStreamFor(const std::string& folder, const std::vector<Mask>& masks) {
-  std::string bytes;
-  auto integer = [&bytes](int32_t v) { bytes.append(reinterpret_cast<const char*>(&v), 4); };
-  auto text = [&bytes](const std::string& t) {
-    bytes += static_cast<char>(t.size());
-    bytes += t;
-  };
-  std::vector<std::string> chain;
-  for (size_t start = 3; start < folder.size();) {
-    const size_t end = folder.find('\\', start);
-    chain.push_back(folder.substr(start, end - start));
-    start = end + 1;
-  }
-  integer(1);
-  text(folder.substr(0, 1));
-  for (const std::string& name : chain) {
-    integer(1);
-    text(name);
-  }
-  integer(0);
-  integer(static_cast<int32_t>(masks.size()));
-  for (const Mask& m : masks) {
-    text(m.text);
-    bytes += static_cast<char>(m.recursive ? 1 : 0);
-  }
-  for (size_t i = 0; i < chain.size(); ++i) integer(0);
-  return bytes;
-}
+using purtest::Mask;
+using purtest::TreeStreamFor;
 
 // ------------------------------------------------------------------ files
 

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "DialogDriver.h"
+
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -132,73 +134,5 @@ inline std::string ClassOf(HWND window) {
   return name;
 }
 
-struct ThreadWindowSearch {
-  const std::string* Caption;
-  HWND Found;
-};
-
-inline BOOL CALLBACK MatchThreadWindow(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<ThreadWindowSearch*>(param);
-  char text[512] = {};
-  GetWindowTextA(window, text, sizeof text);
-  if (IsWindowVisible(window) && *search->Caption == text) {
-    search->Found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// A visible top-level window of `threadId` with the caption, or null.
-inline HWND FindThreadWindow(DWORD threadId, const std::string& caption) {
-  ThreadWindowSearch search{&caption, nullptr};
-  EnumThreadWindows(threadId, &MatchThreadWindow, reinterpret_cast<LPARAM>(&search));
-  return search.Found;
-}
-
-// On a second thread: waits for the calling thread's dialog, runs `drive` on it, and cancels
-// it after the time-out when `drive` left it open, so that the test never hangs.
-class DialogDriver {
- public:
-  using Drive = std::function<void(HWND dialog)>;
-
-  DialogDriver(const std::string& caption, Drive drive,
-               std::chrono::milliseconds timeout = std::chrono::seconds(20))
-      : owner_(GetCurrentThreadId()) {
-    thread_ = std::thread([this, caption, drive, timeout] { Run(caption, drive, timeout); });
-  }
-  ~DialogDriver() { Join(); }
-  DialogDriver(const DialogDriver&) = delete;
-  DialogDriver& operator=(const DialogDriver&) = delete;
-
-  void Join() {
-    if (thread_.joinable()) thread_.join();
-  }
-  bool Found() const { return found_; }
-  bool ClosedByWatchdog() const { return watchdog_; }
-
- private:
-  void Run(const std::string& caption, const Drive& drive, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    HWND dialog = nullptr;
-    while (!dialog && std::chrono::steady_clock::now() < deadline) {
-      dialog = FindThreadWindow(owner_, caption);
-      if (!dialog) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    if (!dialog) return;
-    found_ = true;
-    drive(dialog);
-    while (IsWindow(dialog) && std::chrono::steady_clock::now() < deadline)
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    if (IsWindow(dialog)) {
-      watchdog_ = true;
-      PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-    }
-  }
-
-  DWORD owner_;
-  std::atomic<bool> found_{false};
-  std::atomic<bool> watchdog_{false};
-  std::thread thread_;
-};
 
 }  // namespace pur::test

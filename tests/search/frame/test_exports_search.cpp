@@ -4,6 +4,7 @@
 #include "FrameChild.h"
 #include "PurApi.h"
 #include "Sandbox.h"
+#include "TreeStreamWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -19,43 +20,6 @@ constexpr DWORD kChildMs = 60000;
 std::vector<int> g_ends;
 void __stdcall RecordEnd(uint8_t kind) { g_ends.push_back(kind); }
 
-// Writes the tree stream of one computer with drive C and the folder chain down to
-// `folder` (a path such as C:\a\b\), whose masks are `masks` (text, recursive).
-class TreeBytes {
- public:
-  static std::string ForFolder(const std::string& folder, const std::vector<std::pair<std::string, bool>>& masks) {
-    std::vector<std::string> parts;
-    size_t start = 3;  // after "C:\"
-    while (start < folder.size()) {
-      size_t end = folder.find('\\', start);
-      parts.push_back(folder.substr(start, end - start));
-      start = end + 1;
-    }
-    TreeBytes t;
-    t.Int(1);
-    t.Str(folder.substr(0, 1));
-    for (const auto& p : parts) {
-      t.Int(1);
-      t.Str(p);
-    }
-    t.Int(0);  // the last folder has no children
-    t.Int(static_cast<int32_t>(masks.size()));
-    for (const auto& [text, recursive] : masks) {
-      t.Str(text);
-      t.bytes_ += static_cast<char>(recursive ? 1 : 0);
-    }
-    for (size_t i = 0; i < parts.size(); ++i) t.Int(0);  // mask counts of the chain and of the drive
-    return t.bytes_;
-  }
-
- private:
-  void Int(int32_t v) { bytes_.append(reinterpret_cast<const char*>(&v), 4); }
-  void Str(const std::string& s) {
-    bytes_ += static_cast<char>(s.size());
-    bytes_ += s;
-  }
-  std::string bytes_;
-};
 
 class ExportSearch : public ::testing::Test {
  protected:
@@ -94,7 +58,7 @@ TEST_F(ExportSearch, FoundFilesArePublishedForOtherProcesses) {
   sandbox::WriteSized(box / "sub\\b file.tmp", 1);
   sandbox::WriteSized(box / "hidden\\c.tmp", 1);
 
-  ASSERT_TRUE(Load(TreeBytes::ForFolder(box.Path(), {{"*.tmp", true}})));
+  ASSERT_TRUE(Load(TreeStreamFor(box.Path(), {{"*.tmp", true}})));
   EXPECT_EQ(api.CleanWindows(1003), 0);
   EXPECT_EQ(api.LastError(), "");
   EXPECT_EQ(g_ends, std::vector<int>{2});
@@ -123,7 +87,7 @@ TEST_F(ExportSearch, StopFromAnotherProcessEndsTheSearchWithUserAbort) {
   Handle loader = StartChild({"init", "PUR400-  7", "Loader", "signal", "PURTEST_READY2", "refuse-tree-when-searching"});
   ASSERT_TRUE(WaitEvent("PURTEST_READY1", kChildMs));
   ASSERT_TRUE(WaitEvent("PURTEST_READY2", kChildMs));
-  ASSERT_TRUE(Load(TreeBytes::ForFolder(box.Path(), {{"*.tmp", true}})));
+  ASSERT_TRUE(Load(TreeStreamFor(box.Path(), {{"*.tmp", true}})));
   DWORD start = GetTickCount();
   EXPECT_EQ(api.CleanWindows(1003), 0);
   std::printf("stopped search returned after %lu ms\n", static_cast<unsigned long>(GetTickCount() - start));
