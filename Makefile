@@ -1,20 +1,20 @@
 # The two set-up commands: `make run` and `make test`. Both install what they need first.
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
-WIN := build/win32
+WIN := build/win64
 HOST := build/host
 FUZZ := build/fuzz
 
-.PHONY: all deps build win32 host fuzz test run bench package clean
+.PHONY: all deps build win64 host fuzz test run bench package clean
 
 all: build
 
 deps:
 	@scripts/install-deps
 
-win32: deps
-	cmake --preset win32 >/dev/null
-	cmake --build --preset win32 -j$(JOBS)
+win64: deps
+	cmake --preset win64 >/dev/null
+	cmake --build --preset win64 -j$(JOBS)
 
 host: deps
 	cmake --preset host >/dev/null
@@ -24,18 +24,18 @@ fuzz: deps
 	cmake --preset fuzz >/dev/null
 	cmake --build --preset fuzz -j$(JOBS)
 
-build: win32 host fuzz
+build: win64 host fuzz
 
 test: build
 	scripts/run-tests
 
-run: win32
+run: win64
 	scripts/run-demo
 
-bench: win32
+bench: win64
 	scripts/run-bench
 
-package: win32
+package: win64
 	scripts/package
 
 clean:

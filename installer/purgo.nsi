@@ -9,7 +9,9 @@
 ; the journal (PURGOWIN.LOG, wherever the user put it, even in the program folder) belong to
 ; the user and stay.
 
-Unicode true
+; A 64-bit setup for 64-bit binaries: Windows itself refuses to start it on a 32-bit system,
+; with its own message in the system's language.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
@@ -23,7 +25,7 @@ RequestExecutionLevel admin
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
-InstallDir "$PROGRAMFILES\${PRODUCT}"
+InstallDir "$PROGRAMFILES64\${PRODUCT}"
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "${COMPANY}"
 
@@ -74,14 +76,17 @@ VIAddVersionKey /LANG=1036 "LegalCopyright" "Copyright © ${COMPANY} 1999-2026"
   ${EndIf}
 !macroend
 
-; Shortcuts for every user, as the program goes into Program Files for every user.
+; Shortcuts for every user, as the program goes into Program Files for every user. The
+; uninstall entry goes to the registry's native (64-bit) view, where the system lists it.
 Function .onInit
   SetShellVarContext all
+  SetRegView 64
   !insertmacro RefuseWhileRunning
 FunctionEnd
 
 Function un.onInit
   SetShellVarContext all
+  SetRegView 64
   !insertmacro RefuseWhileRunning
 FunctionEnd
 

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <optional>
 #include <string>
@@ -56,7 +57,7 @@ std::string KnownFolder(int csidl) {
   return std::string(path) + "\\";
 }
 
-// 32-bit view, as for the 32-bit setup program: Program Files (x86) on a 64-bit system.
+// The native Program Files: the setup and its binaries are 64-bit.
 std::string InstallFolder() { return KnownFolder(CSIDL_PROGRAM_FILES) + kProduct + "\\"; }
 std::string StartMenuFolder() { return KnownFolder(CSIDL_COMMON_PROGRAMS) + kProduct + "\\"; }
 
@@ -70,11 +71,34 @@ std::optional<std::string> MachineString(const char* key, const char* name) {
   return std::string(value);
 }
 
-bool MachineKeyExists(const char* key) {
+// `view`: 0 for the native view, KEY_WOW64_32KEY for the one 32-bit programs see.
+bool KeyExists(HKEY root, const std::string& key, REGSAM view = 0) {
   HKEY handle = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ | view, &handle) != ERROR_SUCCESS) {
+    return false;
+  }
   RegCloseKey(handle);
   return true;
+}
+
+bool MachineKeyExists(const char* key, REGSAM view = 0) {
+  return KeyExists(HKEY_LOCAL_MACHINE, key, view);
+}
+
+// The machine field of a PE file's header, 0 when it is none.
+WORD PeMachine(const std::string& path) {
+  const std::string bytes = ReadFileBytes(path);
+  IMAGE_DOS_HEADER dos{};
+  if (bytes.size() < sizeof dos) return 0;
+  std::memcpy(&dos, bytes.data(), sizeof dos);
+  const size_t at = static_cast<size_t>(dos.e_lfanew) + sizeof(DWORD);
+  if (dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew < 0 ||
+      at + sizeof(IMAGE_FILE_HEADER) > bytes.size()) {
+    return 0;
+  }
+  IMAGE_FILE_HEADER file{};
+  std::memcpy(&file, bytes.data() + at, sizeof file);
+  return file.Machine;
 }
 
 // Runs a command line to its end; its exit code, or nothing when it did not start or end.
@@ -174,6 +198,11 @@ void ExpectInstalled(const std::string& folder) {
     EXPECT_EQ(MachineString(kUninstallKey, e.name).value_or("<none>"), e.value) << e.name;
   }
   EXPECT_TRUE(MachineString(kUninstallKey, "DisplayVersion").has_value());
+  EXPECT_FALSE(MachineKeyExists(kUninstallKey, KEY_WOW64_32KEY))
+      << "the uninstall entry went to the 32-bit view";
+  for (const char* name : {"PURGOWIN.exe", "purSearch.dll", "puroptions.dll", "about.dll"}) {
+    EXPECT_EQ(PeMachine(folder + name), IMAGE_FILE_MACHINE_AMD64) << name;
+  }
 }
 
 // Every value under a key and its sub-keys, as "sub\\key|name" -> type and bytes.
@@ -271,6 +300,8 @@ TEST_F(Release, SilentInstallRunAndUninstallKeepTheUsersSettingsAndJournal) {
                                pur::names::kJournalKey + "|" + pur::names::kLocation;
   ASSERT_EQ(before.count(location), 1u) << "the settings are not where the test looks";
   EXPECT_EQ(before.at(location).second, folder + '\0');
+  EXPECT_FALSE(KeyExists(root, registry.GetProductKey(), KEY_WOW64_32KEY))
+      << "settings written to the 32-bit view";
 
   const auto quiet = MachineString(kUninstallKey, "QuietUninstallString");
   ASSERT_TRUE(quiet.has_value());

@@ -71,12 +71,12 @@ void CheckStartupResources(HMODULE module, const std::string& who) {
   }
   EXPECT_EQ(sizes, (std::set<int>{16, 32, 48})) << who;
 
-  // The manifest: common controls 6.0.0.0 for x86.
+  // The manifest: common controls 6.0.0.0 for x86-64.
   ResourceBytes manifest = FindBytes(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
   ASSERT_NE(manifest.Data, nullptr) << who;
   const std::string text(reinterpret_cast<const char*>(manifest.Data), manifest.Size);
   for (const char* part : {"name=\"Microsoft.Windows.Common-Controls\"", "version=\"6.0.0.0\"",
-                           "processorArchitecture=\"X86\"",
+                           "processorArchitecture=\"amd64\"",
                            "publicKeyToken=\"6595b64144ccf1df\""})
     EXPECT_NE(text.find(part), std::string::npos) << who << " manifest lacks " << part;
 }
