@@ -146,8 +146,25 @@ bool IsStableCaptionOrder(const std::vector<FileRow>& rows, const std::vector<si
 
 }  // namespace
 
+namespace {
+
+// The wide form of a path in the ANSI code page; the wide calls also reach files below
+// folders deeper than MAX_PATH. Empty when the text is not valid in that code page.
+std::wstring WidePath(const std::string& name) {
+  const int length = static_cast<int>(name.size());
+  const int needed = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.data(), length, nullptr, 0);
+  if (needed <= 0) return {};
+  std::wstring wide(static_cast<size_t>(needed), L'\0');
+  MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.data(), length, wide.data(), needed);
+  return wide;
+}
+
+}  // namespace
+
 int64_t GetFileSizeOf(const std::string& name) {
-  FileHandle file(CreateFileA(name.c_str(), GENERIC_READ,
+  const std::wstring wide = WidePath(name);
+  if (wide.empty()) return 0;
+  FileHandle file(CreateFileW(wide.c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.get() == INVALID_HANDLE_VALUE) {
@@ -160,7 +177,8 @@ int64_t GetFileSizeOf(const std::string& name) {
 }
 
 std::string FileAttrLetters(const std::string& name) {
-  return AttrLettersOf(GetFileAttributesA(name.c_str()));
+  const std::wstring wide = WidePath(name);
+  return AttrLettersOf(wide.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(wide.c_str()));
 }
 
 void CenterOnMainForm(HWND form, HWND mainForm) {

@@ -5,28 +5,12 @@
 #include <cstring>
 #include <unordered_set>
 
+#include "ExactNames.h"
+
 namespace pur {
 namespace {
 
 constexpr DWORD kAttributeVolumeLabel = 0x8;
-
-class FindHandle {
- public:
-  explicit FindHandle(HANDLE handle) : handle_(handle) {}
-  ~FindHandle() {
-    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
-  }
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
-bool IsDotEntry(const char* name) {
-  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
 
 // Files: anything but folders and volume labels. Folders: never hidden, system or reparse
 // points (junctions and links may lead back up the tree or to places nobody chose).
@@ -36,11 +20,6 @@ bool PassesAttributes(DWORD attributes, bool foldersOnly) {
       FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | kAttributeVolumeLabel | FILE_ATTRIBUTE_REPARSE_POINT;
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && (attributes & kRefused) == 0;
 }
-
-// A name that the ANSI code page cannot hold comes back with '?' in place of the missing
-// characters: it names no file (or, handed to a shell operation, every file that the
-// wildcard matches), so such entries are never reported.
-bool IsAddressable(const char* name) { return std::strpbrk(name, "?*") == nullptr; }
 
 std::string FoldedName(std::string_view name) {
   std::string folded(name);
@@ -68,17 +47,13 @@ TSearchProgressEvent TSearchProgressEvent::FromFunction(std::function<bool(doubl
 
 void TARFileList::ForEachName(const std::string& pattern, bool foldersOnly,
                               const std::function<void(const char* name)>& onName) {
-  WIN32_FIND_DATAA data;
-  FindHandle find(FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
-                                   FIND_FIRST_EX_LARGE_FETCH));
-  if (find.get() == INVALID_HANDLE_VALUE) return;
   const std::string_view namePattern = PatternNamePart(pattern);
-  do {
-    if (IsDotEntry(data.cFileName) || !PassesAttributes(data.dwFileAttributes, foldersOnly)) continue;
-    if (!IsAddressable(data.cFileName)) continue;
-    if (!MatchesWildcard(data.cFileName, namePattern)) continue;
-    onName(data.cFileName);
-  } while (FindNextFileA(find.get(), &data));
+  // Listed wide and converted exactly: a name is reported only when it names this entry.
+  ForEachListedEntry(pattern, [&](const TListedEntry& entry) {
+    if (!PassesAttributes(entry.Attributes, foldersOnly)) return;
+    if (!MatchesWildcard(entry.Name, namePattern)) return;
+    onName(entry.Name.c_str());
+  });
 }
 
 std::string TARFileList::GetEntry(int index) const {

@@ -73,8 +73,9 @@ class IRechArborescense : public virtual IArborescense {
 
 // A one-shot directory lister. Entries are reported only when their long name matches the
 // pattern's last component: the platform also matches 8.3 short names ("*.tmp" would list
-// "notes.tmpl"). Folder mode never lists hidden, system or reparse-point folders. Names that
-// the ANSI code page cannot represent are skipped.
+// "notes.tmpl"). Folder mode never lists hidden, system or reparse-point folders. Names are
+// listed wide; a name that the ANSI code page cannot hold exactly, or that would not name
+// this entry once joined to its folder, is skipped.
 class TARFileList {
  public:
   TARFileList(std::string pattern, bool foldersOnly) : Pattern(std::move(pattern)), FoldersOnly(foldersOnly) {}

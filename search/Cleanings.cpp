@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "CommaText.h"
+#include "ExactNames.h"
 #include "uDiskUtils.h"
 #include "uSHFileOP.h"
 #include "uShellAct.h"
@@ -22,6 +23,13 @@ constexpr char kNotADirectory[] = " n'existe pas ou n'est pas un dossier";
 constexpr char kDriveRoot[] = " est la racine d'un lecteur";
 constexpr char kReparsePoint[] = " est un lien (point d'analyse)";
 constexpr char kProtected[] = " est un dossier du syst\xE8me ou en contient un";
+constexpr char kTooDeep[] =
+    " contient des chemins trop longs pour le syst\xE8me, qui n'ont pas pu \xEAtre supprim\xE9s";
+
+// The shell builds each path of a deletion in a MAX_PATH buffer. Wine's, on overflow, goes
+// on with an empty path, that is with the current directory, and deletes its content: the
+// shell must never see a longer path. The margin leaves room for the names it appends.
+constexpr size_t kShellPathLimit = MAX_PATH - 16;
 
 constexpr DWORD kReadOnlyHidden = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
 
@@ -130,6 +138,52 @@ bool HoldsProtectedFolder(const std::string& full, const std::optional<FileIdent
   return false;
 }
 
+class WideFind {
+ public:
+  WideFind(const std::wstring& pattern, WIN32_FIND_DATAW& data)
+      : handle_(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                 nullptr, 0)) {}
+  ~WideFind() {
+    if (valid()) FindClose(handle_);
+  }
+  WideFind(const WideFind&) = delete;
+  WideFind& operator=(const WideFind&) = delete;
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  bool Next(WIN32_FIND_DATAW& data) { return FindNextFileW(handle_, &data) != FALSE; }
+
+ private:
+  HANDLE handle_;
+};
+
+bool IsDotName(const wchar_t* name) {
+  return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
+}
+
+// Deletes, through the wide calls, what lies at kShellPathLimit or deeper below the folder
+// (wide, with its final delimiter). Links are neither entered nor removed. Answers false when
+// something that deep is left.
+bool RemoveTooDeepEntries(const std::wstring& folder) {
+  WIN32_FIND_DATAW data;
+  WideFind find(folder + L"*", data);
+  if (!find.valid()) return true;
+  bool allGone = true;
+  do {
+    if (IsDotName(data.cFileName)) continue;
+    const std::wstring path = folder + data.cFileName;
+    const bool deep = path.size() + 1 >= kShellPathLimit;
+    const DWORD attributes = data.dwFileAttributes;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      if (deep) allGone = false;
+    } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (!RemoveTooDeepEntries(path + L"\\")) allGone = false;
+      if (deep && !RemoveDirectoryW(path.c_str())) allGone = false;
+    } else if (deep && !DeleteFileW(path.c_str())) {
+      allGone = false;
+    }
+  } while (find.Next(data));
+  return allGone;
+}
+
 }  // namespace
 
 std::string TempFolderFromReported(const std::string& reported) {
@@ -158,6 +212,12 @@ TTempCleaning CleanTempFolder(const std::string& reportedFolder) {
   cleaning.Refusal = TempFolderRefusal(cleaning.Folder);
   if (cleaning.Refused()) return cleaning;
   cleaning.Before = FolderSize(cleaning.Folder);
+  const std::optional<std::wstring> wideFolder = WideFromAnsi(cleaning.Folder);
+  if (!wideFolder || !RemoveTooDeepEntries(*wideFolder)) {
+    cleaning.Refusal = Refused(cleaning.Folder, kTooDeep);
+    cleaning.After = FolderSize(cleaning.Folder);
+    return cleaning;
+  }
   TShellFileOp op;
   op.Operation = TFileOperation::Delete;
   op.Source = cleaning.Folder + kAllEntries;
@@ -175,7 +235,8 @@ void EmptyAllRecycleBins() { ShellEmptyRecycleBin(false, false); }
 namespace {
 
 bool StillExists(const std::string& path) {
-  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (GetAttributesOf(path, data)) return true;
   const DWORD error = GetLastError();
   return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
 }
@@ -193,8 +254,9 @@ bool DeleteIntoRecycleBin(const std::string& path) {
 int32_t DeleteFoundFile(const std::string& path, bool toRecycleBin, bool allowReadOnlyHidden) {
   // Attributes and size in one query: opening the file only to learn its size costs more
   // than deleting it.
+  // The wide calls: they also reach files below folders deeper than MAX_PATH.
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  if (!GetAttributesOf(path, data)) return 0;
   const DWORD attributes = data.dwFileAttributes;
   if (attributes & FILE_ATTRIBUTE_SYSTEM) return 0;
   // A folder is not a found file; the Recycle Bin branch would take it whole.
@@ -203,9 +265,9 @@ int32_t DeleteFoundFile(const std::string& path, bool toRecycleBin, bool allowRe
   const int64_t size = (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   if (attributes & kReadOnlyHidden) {
     const DWORD kept = attributes & ~kReadOnlyHidden;
-    SetFileAttributesA(path.c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL);
+    SetAttributesOf(path, kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL);
   }
-  const bool reported = toRecycleBin ? DeleteIntoRecycleBin(path) : DeleteFileA(path.c_str()) != FALSE;
+  const bool reported = toRecycleBin ? DeleteIntoRecycleBin(path) : DeleteFileExact(path);
   // Asking for a name that is gone reads its whole folder under Wine: only when the
   // deletion reports a failure is the file looked for.
   if (!reported && StillExists(path)) return 0;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "ExactNames.h"
 #include "FileLogFormat.h"
 
 namespace pur {
@@ -12,6 +13,8 @@ namespace {
 constexpr char kCannotCreate[] = "Impossible de cr\xE9""er le fichier %s";
 constexpr char kTempPrefix[] = "log";
 constexpr int kFormatBufferSize = 256;
+constexpr int kTempNameAttempts = 0x10000;
+constexpr size_t kTempNameSize = 16;
 
 class FileHandle {
  public:
@@ -37,7 +40,7 @@ class TempFile {
  public:
   explicit TempFile(std::string path) : path_(std::move(path)) {}
   ~TempFile() {
-    if (!kept_) DeleteFileA(path_.c_str());
+    if (!kept_) DeleteFileExact(path_);
   }
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
@@ -56,14 +59,14 @@ class TempFile {
 }
 
 bool IsMissing(const std::string& path) {
-  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (GetAttributesOf(path, data)) return false;
   const DWORD error = GetLastError();
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
 std::optional<std::string> ReadWhole(const std::string& path) {
-  FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  FileHandle file(CreateFileExact(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING));
   if (!file.valid()) return std::nullopt;
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > MAXDWORD - 1) return std::nullopt;
@@ -91,16 +94,21 @@ std::string FolderOf(const std::string& fullPath) {
   return slash == std::string::npos ? std::string(".") : fullPath.substr(0, slash + 1);
 }
 
+// Through the wide call: the journal may lie below a folder deeper than MAX_PATH.
 std::optional<std::string> FullPath(const std::string& path) {
-  char buffer[MAX_PATH + 1] = {};
-  const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
-  if (length == 0 || length >= MAX_PATH) return std::nullopt;
-  return std::string(buffer, length);
+  const std::optional<std::wstring> wide = WideFromAnsi(path);
+  if (!wide || wide->empty()) return std::nullopt;
+  const DWORD needed = GetFullPathNameW(wide->c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return std::nullopt;
+  std::wstring full(needed, L'\0');
+  const DWORD length = GetFullPathNameW(wide->c_str(), needed, full.data(), nullptr);
+  if (length == 0 || length >= needed) return std::nullopt;
+  full.resize(length);
+  return AnsiFromWide(full);
 }
 
 bool WriteAll(const std::string& path, const std::string& text) {
-  FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  FileHandle file(CreateFileExact(path, GENERIC_WRITE, 0, CREATE_ALWAYS));
   if (!file.valid()) return false;
   DWORD written = 0;
   if (!text.empty() &&
@@ -111,18 +119,37 @@ bool WriteAll(const std::string& path, const std::string& text) {
   return FlushFileBuffers(file.get()) && file.Close();
 }
 
+// A new, empty file beside the journal, named after the tick count until a free name is found.
+std::optional<std::string> CreateTempBeside(const std::string& folder) {
+  DWORD unique = GetTickCount() ^ GetCurrentProcessId();
+  for (int attempt = 0; attempt < kTempNameAttempts; ++attempt, ++unique) {
+    char name[kTempNameSize] = {};
+    snprintf(name, sizeof name, "%s%04lX.tmp", kTempPrefix, static_cast<unsigned long>(unique & 0xFFFF));
+    const std::string path = folder + name;
+    FileHandle file(CreateFileExact(path, GENERIC_WRITE, 0, CREATE_NEW));
+    if (file.valid()) return path;
+    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  return std::nullopt;
+}
+
+bool MoveOver(const std::string& from, const std::string& to) {
+  const std::optional<std::wstring> wideFrom = WideFromAnsi(from);
+  const std::optional<std::wstring> wideTo = WideFromAnsi(to);
+  return wideFrom && wideTo &&
+         MoveFileExW(wideFrom->c_str(), wideTo->c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
 // A crash while writing leaves the old journal whole: the text is written beside it first.
 void ReplaceJournal(const std::string& path, const std::string& text) {
   const std::optional<std::string> full = FullPath(path);
   if (!full) FailFor(path);
-  char tempName[MAX_PATH + 1] = {};
-  if (!GetTempFileNameA(FolderOf(*full).c_str(), kTempPrefix, 0, tempName)) FailFor(path);
-  TempFile temp(tempName);
+  const std::optional<std::string> tempName = CreateTempBeside(FolderOf(*full));
+  if (!tempName) FailFor(path);
+  TempFile temp(*tempName);
   if (!WriteAll(temp.path(), text)) FailFor(path);
-  if (!MoveFileExA(temp.path().c_str(), full->c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    FailFor(path);
-  }
+  if (!MoveOver(temp.path(), *full)) FailFor(path);
   temp.Keep();
 }
 

@@ -15,5 +15,8 @@ else()
   )
 endif()
 target_include_directories(purSearchEngine PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+if(WIN32)
+  target_link_libraries(purSearchEngine PUBLIC purSearchNames)
+endif()
 # The string table for programs that link the engine without the library's resources.
 set(PUR_SEARCH_STRINGS_RC ${CMAKE_CURRENT_LIST_DIR}/SearchStrings.rc CACHE INTERNAL "")

@@ -7,6 +7,10 @@ if(NOT TARGET purSearchLogFormat)
 endif()
 
 if(WIN32 AND NOT TARGET purSearchFileOps)
+  # Exact names between the ANSI code page and the file system, for the engine as well.
+  add_library(purSearchNames STATIC ${CMAKE_CURRENT_LIST_DIR}/ExactNames.cpp)
+  target_include_directories(purSearchNames PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+
   add_library(purSearchFileOps STATIC
     ${CMAKE_CURRENT_LIST_DIR}/uDiskUtils.cpp
     ${CMAKE_CURRENT_LIST_DIR}/uShellAct.cpp
@@ -16,5 +20,5 @@ if(WIN32 AND NOT TARGET purSearchFileOps)
     ${CMAKE_CURRENT_LIST_DIR}/FileLog.cpp
   )
   target_include_directories(purSearchFileOps PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-  target_link_libraries(purSearchFileOps PUBLIC purSearchLogFormat purCommon shell32 user32)
+  target_link_libraries(purSearchFileOps PUBLIC purSearchNames purSearchLogFormat purCommon shell32 user32)
 endif()

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "CommaText.h"
+#include "ExactNames.h"
 
 namespace pur {
 namespace {
@@ -30,22 +31,6 @@ bool EndsWithDelimiter(const std::string& path) {
   return last == path.size() - 1 && path[last] == kPathDelimiter;
 }
 
-class FindHandle {
- public:
-  FindHandle(const std::string& pattern, WIN32_FIND_DATAA& data)
-      : handle_(FindFirstFileA(pattern.c_str(), &data)) {}
-  ~FindHandle() {
-    if (valid()) FindClose(handle_);
-  }
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  bool Next(WIN32_FIND_DATAA& data) { return FindNextFileA(handle_, &data) != FALSE; }
-
- private:
-  HANDLE handle_;
-};
-
 class FileHandle {
  public:
   explicit FileHandle(HANDLE handle) : handle_(handle) {}
@@ -61,26 +46,16 @@ class FileHandle {
   HANDLE handle_;
 };
 
-int64_t WholeSize(const WIN32_FIND_DATAA& data) {
-  return static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) |
-                              data.nFileSizeLow);
-}
-
-bool IsFileEntry(const WIN32_FIND_DATAA& data) {
-  return (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | kVolumeLabel)) == 0;
-}
-
-bool IsDotEntry(const char* name) {
-  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+bool IsFileEntry(DWORD attributes) {
+  return (attributes & (FILE_ATTRIBUTE_DIRECTORY | kVolumeLabel)) == 0;
 }
 
 // Hidden and system folders are left out as everywhere in the search; reparse points too,
 // since a link back up the tree would make the walk endless and they hold no data of this folder.
-bool IsEnteredFolder(const WIN32_FIND_DATAA& data) {
+bool IsEnteredFolder(DWORD attributes) {
   constexpr DWORD kSkipped =
       FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT;
-  return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-         (data.dwFileAttributes & kSkipped) == 0 && !IsDotEntry(data.cFileName);
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && (attributes & kSkipped) == 0;
 }
 
 }  // namespace
@@ -93,23 +68,21 @@ std::string CompletePath(const std::string& path) {
 
 int64_t FolderSize(const std::string& folder) {
   const std::string base = EndsWithDelimiter(folder) ? folder : folder + kPathDelimiter;
-  WIN32_FIND_DATAA data;
-  FindHandle find(base + kAllEntries, data);
-  if (!find.valid()) return 0;
   int64_t total = 0;
-  do {
-    if (IsFileEntry(data)) {
-      total += WholeSize(data);
-    } else if (IsEnteredFolder(data)) {
-      total += FolderSize(base + data.cFileName + kPathDelimiter);
+  // Exact names only: an approximated folder name could lead the walk into another folder.
+  ForEachListedEntry(base + kAllEntries, [&](const TListedEntry& entry) {
+    if (IsFileEntry(entry.Attributes)) {
+      total += static_cast<int64_t>(entry.Size);
+    } else if (IsEnteredFolder(entry.Attributes)) {
+      total += FolderSize(base + entry.Name + kPathDelimiter);
     }
-  } while (find.Next(data));
+  });
   return total;
 }
 
 int64_t FileSizeOf(const std::string& fileName) {
-  FileHandle file(CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  FileHandle file(CreateFileExact(fileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  OPEN_EXISTING));
   if (!file.valid()) return 0;
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.get(), &size)) return 0;

@@ -1,7 +1,8 @@
 #include "uSHFileOP.h"
 
-
 #include <array>
+
+#include "ExactNames.h"
 
 namespace pur {
 namespace {
@@ -21,21 +22,32 @@ std::optional<std::vector<char>> OneNameList(const std::string& name) {
   return list;
 }
 
-const char* DataOrNull(const std::optional<std::vector<char>>& list) {
-  return list ? list->data() : nullptr;
+// The wide form of a name list, zero separators included; none when a name has no exact
+// wide form (the operation then does not run).
+std::optional<std::wstring> WideList(const std::optional<std::vector<char>>& list) {
+  if (!list) return std::wstring();
+  return WideFromAnsi(std::string_view(list->data(), list->size()));
 }
 
+const wchar_t* WideOrNull(const std::wstring& list) { return list.empty() ? nullptr : list.c_str(); }
+
+// Through the wide call: the ANSI one stops at MAX_PATH, and Wine's does not even reach the
+// Trash for longer paths.
 int RunShellOperation(const TShellFileOp& op, const std::optional<std::vector<char>>& from,
                       const std::optional<std::vector<char>>& to) {
-  SHFILEOPSTRUCTA shellOp{};
+  const std::optional<std::wstring> wideFrom = WideList(from);
+  const std::optional<std::wstring> wideTo = WideList(to);
+  if (!wideFrom || !wideTo) return ERROR_NO_UNICODE_TRANSLATION;
+  const std::wstring title = WideFromAnsi(op.Title).value_or(std::wstring());
+  SHFILEOPSTRUCTW shellOp{};
   // The library has no main form; the shell's dialogs then have no owner.
   shellOp.hwnd = nullptr;
   shellOp.wFunc = ShellFunction(op.Operation);
-  shellOp.pFrom = DataOrNull(from);
-  shellOp.pTo = DataOrNull(to);
+  shellOp.pFrom = WideOrNull(*wideFrom);
+  shellOp.pTo = WideOrNull(*wideTo);
   shellOp.fFlags = ShellFlags(op.Options);
-  shellOp.lpszProgressTitle = op.Title.c_str();
-  return SHFileOperationA(&shellOp);
+  shellOp.lpszProgressTitle = title.c_str();
+  return SHFileOperationW(&shellOp);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// The description of one shell file operation and its translation into SHFileOperationA.
+// The description of one shell file operation and its translation into SHFileOperationW
+// (names in the ANSI code page, converted exactly).
 #pragma once
 
 #include <windows.h>
@@ -68,7 +69,8 @@ FILEOP_FLAGS ShellFlags(TShellOptions options);
 // Every ';' and '|' ends a name. An empty text gives none.
 std::optional<std::vector<char>> ToShellList(const std::string& text);
 
-// Runs the operation; answers SHFileOperationA's own result (0 = success).
+// Runs the operation; answers SHFileOperationW's own result (0 = success), or
+// ERROR_NO_UNICODE_TRANSLATION when a name is not valid in the ANSI code page.
 int ShellFileOperation(const TShellFileOp& op);
 
 // The same, but Source and Destination are each one name taken literally: a ';' is legal

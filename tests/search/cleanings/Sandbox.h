@@ -1,5 +1,6 @@
 // A fresh folder of the test's own inside the prefix's temporary folder, removed afterwards.
 // Helpers to lay out files in it. Nothing here follows links: trees hold plain files only.
+// They go through the wide calls, so that they also reach below folders deeper than MAX_PATH.
 #pragma once
 
 #include <windows.h>
@@ -22,37 +23,47 @@ inline std::string PrefixTempFolder() {
   return folder;
 }
 
-inline void RemoveTree(const std::string& folder) {
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
+// The wide form of a path in the ANSI code page.
+inline std::wstring Wide(const std::string& path) {
+  const int length = static_cast<int>(path.size());
+  std::wstring wide(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, path.data(), length, nullptr, 0)), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, path.data(), length, wide.data(), static_cast<int>(wide.size()));
+  return wide;
+}
+
+inline void RemoveTreeW(const std::wstring& folder) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
   if (find != INVALID_HANDLE_VALUE) {
     do {
-      const std::string name = data.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string path = folder + name;
-      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      const std::wstring name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring path = folder + name;
+      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
       const bool plainFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
                                !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
       if (plainFolder) {
-        RemoveTree(path + "\\");
+        RemoveTreeW(path + L"\\");
       } else if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        DeleteFileA(path.c_str());
+        DeleteFileW(path.c_str());
       }
-    } while (FindNextFileA(find, &data));
+    } while (FindNextFileW(find, &data));
     FindClose(find);
   }
-  RemoveDirectoryA(folder.c_str());
+  RemoveDirectoryW(folder.c_str());
 }
+
+inline void RemoveTree(const std::string& folder) { RemoveTreeW(Wide(folder)); }
 
 inline std::string WriteBytes(const std::string& path, const std::string& bytes,
                              DWORD attributes = 0) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   EXPECT_NE(file, INVALID_HANDLE_VALUE) << path;
   DWORD written = 0;
   if (!bytes.empty()) ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   CloseHandle(file);
-  if (attributes) SetFileAttributesA(path.c_str(), attributes);
+  if (attributes) SetFileAttributesW(Wide(path).c_str(), attributes);
   return path;
 }
 
@@ -73,7 +84,7 @@ inline void WriteHuge(const std::string& path, int64_t size) {
 }
 
 inline std::string ReadBytes(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return "<unreadable>";
   std::string text;
@@ -84,26 +95,34 @@ inline std::string ReadBytes(const std::string& path) {
   return text;
 }
 
-inline bool Exists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+inline DWORD Attributes(const std::string& path) { return GetFileAttributesW(Wide(path).c_str()); }
 
-inline DWORD Attributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
+inline bool Exists(const std::string& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
 
 inline void MakeFolder(const std::string& path, DWORD attributes = 0) {
-  EXPECT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path;
-  if (attributes) SetFileAttributesA(path.c_str(), attributes);
+  EXPECT_TRUE(CreateDirectoryW(Wide(path).c_str(), nullptr)) << path;
+  if (attributes) SetFileAttributesW(Wide(path).c_str(), attributes);
+}
+
+// A chain of folders below `base` (ending with a backslash) until the path is longer than
+// `length` characters; answers the deepest, with its final backslash.
+inline std::string MakeDeepFolder(std::string base, size_t length) {
+  for (int level = 0; base.size() <= length; ++level) {
+    base += "level" + std::to_string(level) + std::string(48, 'd') + "\\";
+    MakeFolder(base);
+  }
+  return base;
 }
 
 inline int CountEntries(const std::string& folder) {
   int count = 0;
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW(Wide(folder + "*").c_str(), &data);
   if (find == INVALID_HANDLE_VALUE) return -1;
   do {
-    const std::string name = data.cFileName;
-    if (name != "." && name != "..") ++count;
-  } while (FindNextFileA(find, &data));
+    const std::wstring name = data.cFileName;
+    if (name != L"." && name != L"..") ++count;
+  } while (FindNextFileW(find, &data));
   FindClose(find);
   return count;
 }

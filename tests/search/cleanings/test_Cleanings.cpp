@@ -108,6 +108,37 @@ TEST(CleanTempFolder, EmptiesItAndReportsTheGain) {
   EXPECT_EQ(sandbox::ReadBytes(box / "beside.txt"), "keep me");
 }
 
+// The shell builds its paths in MAX_PATH buffers; Wine's, on overflow, deleted the content of
+// the current directory instead. The deep part goes through the wide calls first.
+TEST(CleanTempFolder, ATreeDeeperThanMaxPathNeverLeadsTheShellElsewhere) {
+  sandbox::Folder box;
+  const std::string tmp = box / "tmp\\";
+  sandbox::MakeFolder(tmp);
+  sandbox::MakeFolder(tmp + "deep");
+  const std::string deep = sandbox::MakeDeepFolder(tmp + "deep\\", 400);
+  sandbox::WriteSized(deep + "bottom.txt", 10, FILE_ATTRIBUTE_HIDDEN);
+  sandbox::WriteSized(tmp + "deep\\top.txt", 20);
+  sandbox::WriteSized(tmp + "plain.txt", 30);
+  const std::string canary = box / "current\\";
+  sandbox::MakeFolder(canary);
+  sandbox::WriteBytes(canary + "canary.txt", "stay");
+  char previous[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, previous);
+  ASSERT_TRUE(SetCurrentDirectoryA(canary.c_str()));
+  pur::TTempCleaning cleaning;
+  {
+    TempEnvironment environment(tmp);
+    cleaning = pur::CleanUserTempFolder();
+  }
+  SetCurrentDirectoryA(previous);
+
+  EXPECT_EQ(sandbox::ReadBytes(canary + "canary.txt"), "stay");
+  EXPECT_FALSE(cleaning.Refused()) << cleaning.Refusal;
+  EXPECT_EQ(cleaning.Before, 60);
+  EXPECT_EQ(cleaning.After, 0);
+  EXPECT_EQ(sandbox::CountEntries(tmp), 0);
+}
+
 TEST(CleanTempFolder, WithoutFinalBackslashEmptiesTheSameFolder) {
   sandbox::Folder box;
   const std::string tmp = box / "tmp\\";
@@ -219,6 +250,21 @@ TEST(DeleteFoundFile, FollowsTheAttributeRules) {
       EXPECT_EQ(sandbox::Attributes(path) & kept, c.attributesAfter) << c.name;
     }
   }
+}
+
+TEST(DeleteFoundFile, ReachesFilesBelowFoldersDeeperThanMaxPath) {
+  sandbox::Folder box;
+  const std::string deep = sandbox::MakeDeepFolder(box.Path(), 400);
+  sandbox::WriteSized(deep + "plain.tmp", 25);
+  sandbox::WriteSized(deep + "readonly.tmp", 26, FILE_ATTRIBUTE_READONLY);
+  sandbox::WriteSized(deep + "kept.tmp", 27, FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(pur::DeleteFoundFile(deep + "plain.tmp", false, false), 25);
+  EXPECT_EQ(pur::DeleteFoundFile(deep + "readonly.tmp", false, true), 26);
+  EXPECT_EQ(pur::DeleteFoundFile(deep + "kept.tmp", false, false), 0);
+  EXPECT_FALSE(sandbox::Exists(deep + "plain.tmp"));
+  EXPECT_FALSE(sandbox::Exists(deep + "readonly.tmp"));
+  EXPECT_TRUE(sandbox::Exists(deep + "kept.tmp"));
+  EXPECT_EQ(pur::FolderSize(box.Path()), 27);
 }
 
 TEST(DeleteFoundFile, RefusesMissingPathsAndFolders) {

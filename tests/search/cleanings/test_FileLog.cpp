@@ -114,6 +114,17 @@ TEST(WriteFileLog, AppendKeepsOldEntriesAndNewFileReplacesThem) {
   EXPECT_EQ(sandbox::CountEntries(box.Path()), 1);
 }
 
+TEST(WriteFileLog, AppendsBelowAFolderDeeperThanMaxPath) {
+  sandbox::Folder box;
+  const std::string path = sandbox::MakeDeepFolder(box.Path(), 400) + "PURGOWIN.LOG";
+  pur::WriteFileLog(path, "First", "one\r\n", false, kAfternoon);
+  pur::WriteFileLog(path, "Second", "two\r\n", false, kAfternoon);
+  const std::string first = Entry("First", "one\r\n", kAfternoon);
+  EXPECT_EQ(sandbox::ReadBytes(path), pur::JoinLogLines(pur::SplitLogLines(first + "\r\n")) +
+                                          Entry("Second", "two\r\n", kAfternoon) + "\r\n");
+  EXPECT_EQ(sandbox::CountEntries(path.substr(0, path.size() - 12)), 1) << "a temporary file was left";
+}
+
 TEST(WriteFileLog, AnExistingJournalThatCannotBeReadIsLeftUntouched) {
   // Held without shared reading: with shared deletion it could still be replaced.
   const DWORD holderSharing[] = {0, FILE_SHARE_WRITE | FILE_SHARE_DELETE};

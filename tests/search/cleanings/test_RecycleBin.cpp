@@ -52,6 +52,15 @@ TEST_F(RecycleBin, DeletedFileGoesToTheTrash) {
   }
 }
 
+TEST_F(RecycleBin, AFileBelowAFolderDeeperThanMaxPathGoesToTheTrash) {
+  const std::string deep = sandbox::MakeDeepFolder(box_.Path(), 400);
+  const std::string name = UniqueName("pur-deep");
+  sandbox::WriteSized(deep + name, 33);
+  EXPECT_EQ(pur::DeleteFoundFile(deep + name, true, false), 33);
+  EXPECT_FALSE(sandbox::Exists(deep + name));
+  EXPECT_EQ(sandbox::ReadBytes(TrashFiles() + name), std::string(33, 'x'));
+}
+
 TEST_F(RecycleBin, SemicolonInANameDoesNotReachOtherFiles) {
   // Split at ';', "<box>\pur;<rest>" would also name "<box>\pur" and "<rest>" in the
   // current folder.
