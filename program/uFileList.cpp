@@ -329,8 +329,9 @@ void TListFileForm::OnInit() {
 }
 
 void TListFileForm::CreateControls() {
-  listView_ = CreateChild(dialog_, WC_LISTVIEWA, "",
-                          WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SHAREIMAGELISTS,
+  // The list view owns its image lists (no shared-lists style): the check-box images it
+  // makes must go with it, or every show would keep its bitmaps.
+  listView_ = CreateChild(dialog_, WC_LISTVIEWA, "", WS_TABSTOP | WS_BORDER | LVS_REPORT,
                           kListViewPlace, kListViewFileId, font_);
   SendMessageA(listView_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, LVS_EX_CHECKBOXES);
   int index = 0;

@@ -60,17 +60,30 @@ TPURLib::TPURLib(const std::string& appName, const std::string& productName) {
     AddToCounter(&TSharedState::LoadCount, -1);
     throw;
   }
+  // The library works without its name in the list (a report then says "Unknow
+  // Application"); refusing to start over it would stop the whole program. The names'
+  // section may also be impossible to make: its name taken by another kind of object, or a
+  // stale section of another size still held.
   try {
     RegisterAppName(appName.substr(0, kAppNameMax), productName);
   } catch (const EPublish&) {
-    // The library works without its name in the list (a report then says "Unknow
-    // Application"); refusing to start over it would stop the whole program.
+  } catch (const ESharedMem&) {
+  } catch (...) {
+    // Anything else refuses the library; the monitor must not outlive the half-built object.
+    StopMonitor();
+    CloseHandle(stopEvent_);
+    AddToCounter(&TSharedState::LoadCount, -1);
+    throw;
   }
 }
 
-TPURLib::~TPURLib() {
+void TPURLib::StopMonitor() {
   SetEvent(stopEvent_);
   if (monitor_.joinable()) monitor_.join();
+}
+
+TPURLib::~TPURLib() {
+  StopMonitor();
   CloseHandle(stopEvent_);
   persoTree_.reset();
   if (counted_) AddToCounter(&TSharedState::LoadCount, -1);

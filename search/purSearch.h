@@ -50,7 +50,8 @@ class EPublish : public std::runtime_error {
 
 class TPURLib {
  public:
-  // Initialisation; throws ESharedMem, EMutexCreate or EPublish, leaving nothing behind.
+  // Initialisation; throws ESharedMem or EMutexCreate (the state section and the mutexes),
+  // leaving nothing behind. A name that cannot be published is no failure.
   TPURLib(const std::string& appName, const std::string& productName);
   ~TPURLib();
   TPURLib(const TPURLib&) = delete;
@@ -115,6 +116,7 @@ class TPURLib {
   void AddToCounter(int32_t TSharedState::*counter, int32_t delta);
 
   void MonitorLoop();
+  void StopMonitor();
   void MonitorPass();
   void RefreshView(Exchange& x);
   void ReleaseViews();

@@ -235,6 +235,24 @@ TEST(FileListDialog, DuplicateNamesKeepBothRows) {
   EXPECT_EQ(list, (StringList{name, name}));
 }
 
+// The list view of each show makes its own check-box images: once the dialog is gone, their
+// bitmap must be gone too, or every show of a long session keeps GDI objects.
+TEST(FileListDialog, CheckBoxImagesGoWithTheDialog) {
+  TempDir dir;
+  StringList list = {dir.File("a.txt", 1), dir.File("b.txt", 2)};
+  IMAGEINFO images{};
+  DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
+    const auto state = reinterpret_cast<HIMAGELIST>(
+        SendMessageA(ListOf(dialog), LVM_GETIMAGELIST, LVSIL_STATE, 0));
+    if (state != nullptr) ImageList_GetImageInfo(state, 0, &images);
+    SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+  });
+  pur::ShowFileList(list, nullptr);
+  driver.Join();
+  ASSERT_NE(images.hbmImage, nullptr) << "no check-box images";
+  EXPECT_EQ(GetObjectType(images.hbmImage), 0u) << "the check-box bitmap outlived the dialog";
+}
+
 TEST(FileListDialog, IsCentredOverTheMainWindowAndModalToIt) {
   HWND main = CreateWindowExA(0, "STATIC", "main", WS_POPUP | WS_VISIBLE, 100, 80, 700, 500,
                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);

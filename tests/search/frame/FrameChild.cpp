@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 using namespace purtest;
 
@@ -85,6 +86,7 @@ int RunFrameChild(int argc, char** argv) {
   PurApi api;
   if (!api.Load().empty()) return 100;
   std::unique_ptr<pur::TPURLib> white;
+  std::vector<HANDLE> squatters;  // held until the child ends
   int step = 0;
   for (int i = 2; i < argc; ++step) {
     std::string cmd = argv[i++];
@@ -146,6 +148,33 @@ int RunFrameChild(int argc, char** argv) {
       DWORD took = GetTickCount() - start;
       if (took > limit) std::fprintf(stderr, "%d lock/unlock pairs took %lu ms\n", count, static_cast<unsigned long>(took));
       ok = ok && took <= limit;
+    } else if (cmd == "squat-mutex") {
+      HANDLE m = CreateMutexA(nullptr, FALSE, arg().c_str());
+      ok = m != nullptr;
+      squatters.push_back(m);
+    } else if (cmd == "squat-section") {
+      const std::string name = arg();
+      HANDLE section = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                         static_cast<DWORD>(std::atoi(arg().c_str())), name.c_str());
+      ok = section != nullptr;
+      squatters.push_back(section);
+    } else if (cmd == "expect-log-title") {
+      // The journal's title line names the caller's product, or no one.
+      const std::string appName = arg(), title = arg();
+      char folder[MAX_PATH] = {};
+      GetTempPathA(MAX_PATH, folder);
+      const std::string path = std::string(folder) + "pur-title-" + std::to_string(GetCurrentProcessId()) + ".log";
+      api.CreateFileLog(path.c_str(), appName.c_str(), "body\r\n", 1);
+      std::string text(512, '\0');
+      HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      DWORD read = 0;
+      if (file != INVALID_HANDLE_VALUE) {
+        ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
+        CloseHandle(file);
+      }
+      DeleteFileA(path.c_str());
+      ok = text.find("(* ") != std::string::npos && text.find(title) != std::string::npos;
+      if (!ok) std::fprintf(stderr, "journal: %s\n", text.c_str());
     } else if (cmd == "white-free") {
       white.reset();
     } else if (cmd == "sleep") {
@@ -160,8 +189,10 @@ int RunFrameChild(int argc, char** argv) {
     }
     if (!ok) {
       std::fprintf(stderr, "child step %d (%s) failed\n", step + 1, cmd.c_str());
+      for (HANDLE h : squatters) CloseHandle(h);
       return step + 1;
     }
   }
+  for (HANDLE h : squatters) CloseHandle(h);
   return 0;
 }

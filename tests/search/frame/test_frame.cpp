@@ -146,6 +146,25 @@ TEST_F(Frame, SharedMemoryFailureLeavesTheLibraryUninitialised) {
   EXPECT_EQ(api.LastError(), "");
 }
 
+// The application names go into a section of their own. When it cannot be made (its name
+// is taken by another kind of object, or a stale section of another size is still held),
+// the library still works; its journal then names no application.
+TEST_F(Frame, ApplicationNamesThatCannotBePublishedLeaveTheLibraryWorking) {
+  const std::vector<std::vector<std::string>> squatters = {
+      {"squat-mutex", "PURAPPMM"},
+      {"squat-section", "PURAPPMM", "8"},
+  };
+  for (const auto& squat : squatters) {
+    std::vector<std::string> steps = squat;
+    for (const char* step : {"init", "PUR400-  5", "Squatted", "expect-count", "1", "expect-lock",
+                             "PUR400-  5", "1", "expect-log-title", "PUR400-  5",
+                             "Unknow Application", "free"}) {
+      steps.push_back(step);
+    }
+    EXPECT_EQ(WaitExit(StartChild(steps), kChildMs), 0) << squat[0];
+  }
+}
+
 TEST_F(Frame, LoadCountAcrossProcesses) {
   Handle up = NamedEvent("PURTEST_UP"), quit = NamedEvent("PURTEST_QUIT");
   Init();
