@@ -367,6 +367,33 @@ enum class LoadEnd { Complete, Cut, NameMissing };
 
 int32_t CountOrNone(int32_t count) { return count > 0 ? count : 0; }
 
+// Reads past one folder record and everything below it, keeping nothing. A branch deeper
+// than a tree may hold is left out this way, and the records after it (its ancestors' masks,
+// the next drives) still load as they stand. One counter per level, so no recursion; each
+// level takes at least five bytes, so the stack stays within the stream's size.
+bool SkipFolderRecord(TMemoryStream& stream) {
+  std::string name;
+  int32_t count = 0;
+  std::vector<int32_t> childrenLeft;
+  if (!stream.ReadShortString(name) || !stream.ReadInt32(count)) return false;
+  childrenLeft.push_back(CountOrNone(count));
+  while (!childrenLeft.empty()) {
+    if (childrenLeft.back() > 0) {
+      --childrenLeft.back();
+      if (!stream.ReadShortString(name) || !stream.ReadInt32(count)) return false;
+      childrenLeft.push_back(CountOrNone(count));
+      continue;
+    }
+    if (!stream.ReadInt32(count)) return false;
+    for (int32_t i = 0; i < count; ++i) {
+      TMasque mask;
+      if (!mask.LoadFromStream(stream)) return false;
+    }
+    childrenLeft.pop_back();
+  }
+  return true;
+}
+
 LoadEnd LoadFolderRecords(TDossier& root, TMemoryStream& stream) {
   struct Frame {
     TDossier* node;
@@ -384,8 +411,11 @@ LoadEnd LoadFolderRecords(TDossier& root, TMemoryStream& stream) {
   while (!stack.empty()) {
     Frame& frame = stack.back();
     if (frame.childrenLeft > 0) {
-      if (frame.level >= kMaxTreeDepth) return LoadEnd::Cut;
       --frame.childrenLeft;
+      if (frame.level >= kMaxTreeDepth) {
+        if (!SkipFolderRecord(stream)) return LoadEnd::Cut;
+        continue;
+      }
       TDossier* parent = frame.node;
       const int level = frame.level + 1;
       const int index = parent->AddChildByName(std::string());

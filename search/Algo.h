@@ -227,8 +227,9 @@ class TDossier : public TArborescense, public virtual IMasque {
   std::string ToText() const override { return TArborescense::ToText(); }
   int GetKind() const override { return kKindFolder; }
   // Loads this node's folder record and everything below it, without recursion. A record cut
-  // short ends the load: what was read stays, a node whose name was cut is removed, and a
-  // nesting deeper than kMaxTreeDepth loads no further children.
+  // short ends the load: what was read stays, and a node whose name was cut is removed.
+  // Folders nested deeper than kMaxTreeDepth are read past and left out; everything after
+  // them loads.
   void LoadFromStream(TMemoryStream& stream) override;
   void SaveToStream(TMemoryStream& stream) const override;
   virtual TMasqueList& GetMasks() override { return masks_; }

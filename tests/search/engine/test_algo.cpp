@@ -440,6 +440,27 @@ TEST(TreeStream, DeepNestingStopsAtTheLimit) {
   EXPECT_EQ(SaveTreeBytes(*Load(saved)), saved);
 }
 
+TEST(TreeStream, ABranchTooDeepIsLeftOutAndTheRestLoads) {
+  // Drive C: a chain 10 levels deeper than the limit with a mask at its bottom, then the
+  // masks of C itself (written after its children), then drive D with its own mask.
+  const int depth = kMaxTreeDepth + 10;
+  Bytes b;
+  b.I32(2).Str("C").I32(1);
+  for (int i = 1; i < depth; ++i) b.Str("f").I32(1);
+  b.Str("bottom").I32(0).I32(1).Mask("*.deep", 1);
+  for (int i = 1; i < depth; ++i) b.I32(0);
+  b.I32(1).Mask("~*.*", 1);
+  b.Str("D").I32(0).I32(1).Mask("*.bak", 0);
+  auto tree = Load(b.data);
+  ASSERT_EQ(tree->Count(), 2) << "the drive after the deep branch";
+  EXPECT_EQ(Folder(tree->GetChild(0)).Masks().ToText(), "~*.* - [Recursif]\n");
+  EXPECT_EQ(Folder(tree->GetChild(1)).Masks().ToText(), "*.bak\n");
+  IArborescense* node = tree->GetChild(0);
+  while (node->Count() > 0) node = node->GetChild(0);
+  EXPECT_EQ(node->GetLevel(), kMaxTreeDepth);
+  EXPECT_EQ(Folder(node).Masks().Count(), 0) << "the masks of a left-out folder";
+}
+
 TEST(Tree, VeryDeepTreeIsWalkedWithoutRecursion) {
   // Built by hand far beyond the load limit: text form, saving and destruction still work.
   const int depth = 200000;
