@@ -205,8 +205,10 @@ void TPURLib::StopMonitor() {
   Stopping_ = true;
   SetEvent(StopEvent_.Get());
   // The monitor may be waiting for this thread inside a hand-over: keep taking sent messages.
+  // MWMO_INPUTAVAILABLE: a message already pending when the wait starts (seen earlier by a
+  // queue-status call) must wake it too, or both threads would wait for each other.
   HANDLE thread = Thread_.Get();
-  while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) ==
+  while (MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE) ==
          WAIT_OBJECT_0 + 1) {
     MSG message;
     PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);

@@ -209,10 +209,7 @@ std::vector<FileRow> MakeFileRows(const StringList& names) {
   return rows;
 }
 
-void SortRowsByCaption(std::vector<FileRow>& rows) {
-  // lstrcmpA on every comparison costs seconds for 100 000 names under Wine; the system's
-  // sort keys give the same order in one pass per name. The result is checked with
-  // lstrcmpA in one linear pass, and sorted with lstrcmpA itself should they ever differ.
+std::vector<size_t> SortKeyOrder(const std::vector<FileRow>& rows) {
   std::vector<std::string> keys;
   keys.reserve(rows.size());
   for (const FileRow& row : rows) keys.push_back(SortKeyOf(row.caption));
@@ -220,6 +217,14 @@ void SortRowsByCaption(std::vector<FileRow>& rows) {
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::stable_sort(order.begin(), order.end(),
                    [&keys](size_t a, size_t b) { return keys[a] < keys[b]; });
+  return order;
+}
+
+void SortRowsByCaption(std::vector<FileRow>& rows) {
+  // lstrcmpA on every comparison costs seconds for 100 000 names under Wine; the system's
+  // sort keys give the same order in one pass per name. The result is checked with
+  // lstrcmpA in one linear pass, and sorted with lstrcmpA itself should they ever differ.
+  std::vector<size_t> order = SortKeyOrder(rows);
   if (!IsStableCaptionOrder(rows, order)) {
     for (size_t i = 0; i < order.size(); ++i) order[i] = i;
     std::stable_sort(order.begin(), order.end(),

@@ -41,6 +41,10 @@ std::vector<FileRow> MakeFileRows(const StringList& names);
 // Orders rows by caption as lstrcmpA does, rows that compare equal in their present order.
 void SortRowsByCaption(std::vector<FileRow>& rows);
 
+// The quick way to that order, through the system's sort keys: indexes into `rows`.
+// SortRowsByCaption checks it and falls back on lstrcmpA itself should they ever differ.
+std::vector<size_t> SortKeyOrder(const std::vector<FileRow>& rows);
+
 // Appends the rows to a report list view with check boxes, in the given order.
 void FillFileListView(HWND listView, const std::vector<FileRow>& rows);
 

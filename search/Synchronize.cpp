@@ -95,7 +95,10 @@ void TSyncWindow::Invoke(const std::function<void()>& fn) {
 
 void WaitHandlingSentMessages(HANDLE h) {
   while (true) {
-    const DWORD result = MsgWaitForMultipleObjects(1, &h, FALSE, INFINITE, QS_SENDMESSAGE);
+    // A sent message that is already pending (seen earlier by a queue-status call) wakes the
+    // wait too, or the sender and this thread would wait for each other.
+    const DWORD result =
+        MsgWaitForMultipleObjectsEx(1, &h, INFINITE, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
     if (result == WAIT_OBJECT_0 + 1) {
       MSG message;
       PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);  // runs the sent messages

@@ -239,15 +239,5 @@ TEST(OptionsModel, DangerousMasksFoundOnRootsAndProtectedFolders) {
   }
 }
 
-TEST(OptionsModel, ValuesCompareFieldByField) {
-  TOptionsValues a, b;
-  EXPECT_EQ(a, b);
-  b.Journal.Events ^= jeElapsedTime;
-  EXPECT_NE(a, b);
-  b = a;
-  b.PersonalSearch = {0, 0, 0, 0};
-  EXPECT_NE(a, b);
-}
-
 }  // namespace
 }  // namespace pur::options

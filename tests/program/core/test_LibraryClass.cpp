@@ -485,7 +485,13 @@ TEST(LibraryBinding, DestructionWhileTheMonitorWaitsForTheMainThread) {
     int handled = 0;
     lib->SetOnProgress([&](double) { return ++handled > 0; });
     // No messages taken here: the monitor blocks in its hand-over until the destructor.
-    Sleep(100);
+    const DWORD waitStart = GetTickCount();
+    while ((HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) == 0 &&
+           GetTickCount() - waitStart < 10000) {
+      Sleep(5);
+    }
+    ASSERT_NE(HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE, 0)
+        << "the monitor never handed anything over, round " << i;
     lib.reset();
     EXPECT_EQ(ThreadsOfThisProcess(), threads) << "monitor still alive, round " << i;
   }

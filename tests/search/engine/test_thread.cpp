@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "EngineTestSupport.h"
+#include "LibStrings.h"
 #include "Thread_Algo.h"
 
 namespace pur {
@@ -195,9 +196,14 @@ TEST(SyncWindow, SeveralWindowsComeAndGo) {
   }
 }
 
-TEST(Strings, FromTheStringTable) {
-  TRAPosteDeTravail tree;
-  EXPECT_EQ(tree.GetName(), "Poste de travail");
+// The library's own table holds the texts (that the engine reads its module's table is
+// shown by a test program with a table of its own).
+TEST(Strings, TheLibrarysStringTableHoldsTheTexts) {
+  char text[64] = {};
+  ASSERT_GT(LoadStringA(GetModuleHandleA(nullptr), kIdsPosteDeTravail, text, sizeof text), 0);
+  EXPECT_STREQ(text, "Poste de travail");
+  ASSERT_GT(LoadStringA(GetModuleHandleA(nullptr), kIdsRecursif, text, sizeof text), 0);
+  EXPECT_STREQ(text, "Recursif");
   EXPECT_EQ(TMasque("*.x", true).ToText(), "*.x - [Recursif]");
 }
 

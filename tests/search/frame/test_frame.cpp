@@ -3,6 +3,7 @@
 #include "ChildProcess.h"
 #include "FrameChild.h"
 #include "PurApi.h"
+#include "ShareMemUtils.h"
 #include "purSearch.h"
 
 #include <gtest/gtest.h>
@@ -29,6 +30,18 @@ class Frame : public ::testing::Test {
 
   PurApi api;
 };
+
+// The published lists' size and view count, read from the shared state itself.
+std::pair<int32_t, int32_t> ListsSeen() {
+  Handle mapping(OpenFileMappingA(FILE_MAP_READ, FALSE, "PURSHARE"));
+  if (!mapping.get()) return {0, 0};
+  const void* view = MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, sizeof(pur::TSharedState));
+  if (!view) return {0, 0};
+  pur::TSharedState state;
+  std::memcpy(&state, view, sizeof state);
+  UnmapViewOfFile(view);
+  return {state.ListsSize, state.ListsViews};
+}
 
 std::set<std::string> ExportNames(HMODULE m) {
   auto base = reinterpret_cast<const BYTE*>(m);
@@ -243,11 +256,18 @@ TEST_F(Frame, LengthCallKeepsTheTextItMeasured) {
   char length[255];
   api.getSearchLists(1004, length);
   ASSERT_STREQ(length, "5");
+  const int32_t shortSize = ListsSeen().first;
   // Another process publishes a longer list between the two calls.
   Handle second = StartChild({"white-publish", ToHex("\"a much longer list\",of,two"), ToHex(""), ToHex(""), "signal",
                               "PURTEST_PUBLISHED", "wait", "PURTEST_DONE"});
   ASSERT_TRUE(WaitEvent("PURTEST_PUBLISHED", kChildMs));
-  Sleep(3 * pur::kMonitorPeriodMs);
+  // Until this process's monitor holds the new section too (one view in each of the three
+  // processes): only then could a copy go wrong.
+  ASSERT_TRUE(Eventually([&] {
+    const auto [size, views] = ListsSeen();
+    return size > 0 && size != shortSize && views >= 3;
+  }, 10000))
+      << "lists size " << ListsSeen().first << ", views " << ListsSeen().second;
   std::string buffer(6 + 16, '#');
   api.getSearchLists(1001, buffer.data());
   EXPECT_EQ(buffer.substr(0, 6), std::string("short\0", 6));
