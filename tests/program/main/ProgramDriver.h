@@ -23,6 +23,7 @@
 
 #include "TreeStreamWriter.h"
 #include "PURGORegistry.h"
+#include "RegistrySnapshot.h"
 #include "SafeDllLoad.h"
 #include "uUserMainPrgm_Texts.h"
 
@@ -66,6 +67,12 @@ class Settings {
   Settings& operator=(const Settings&) = delete;
 
   void Clear() { RegDeleteTreeA(root_, productKey_.c_str()); }
+  // Every key and value of the program, byte for byte.
+  purtest::RegSnapshot Snapshot() const {
+    purtest::RegSnapshot snapshot;
+    purtest::SnapshotKey(root_, productKey_, snapshot);
+    return snapshot;
+  }
 
   void Dword(const std::string& section, const std::string& name, DWORD value) {
     Set(section, name, REG_DWORD, &value, sizeof value);
