@@ -269,7 +269,9 @@ void TPURGORegistry::LoadService() {
 
 void TPURGORegistry::LoadPersonalSearch() {
   OpenSection(names::kPersonalKey, false);
-  // An absent or empty value leaves the held bytes as they are.
+  // Save removes the value for an empty definition: absent means nothing to search, never
+  // the places held from an earlier load.
+  PersonalSearchData->clear();
   if (Registry->GetDataSize(names::kPersonalSearchData) <= 0) return;
   try {
     *PersonalSearchData = Registry->ReadBinary(names::kPersonalSearchData);

@@ -433,16 +433,20 @@ TEST_F(Settings, PersonalSearchBytesRoundTrip) {
     loaded.Load();
     EXPECT_EQ(*loaded.PersonalSearchData, bytes) << bytes.size() << " bytes";
   }
-  // A load that finds no value leaves the held bytes alone; a save of an empty block removes it.
+  // A save of an empty block removes the value, and a load that finds none (or an empty one)
+  // empties the held bytes: an emptied definition stays empty.
   TPURGORegistry settings;
   *settings.PersonalSearchData = {9, 9};
-  RegDeleteTreeA(Root, kProductKey);
-  settings.Load();
-  EXPECT_EQ(*settings.PersonalSearchData, (std::vector<uint8_t>{9, 9}));
   settings.Save();
   settings.PersonalSearchData->clear();
   settings.Save();
   EXPECT_FALSE(RawKey(Root, Section("Personnel")).Type("Recherche personnelle").has_value());
+  for (const bool emptyValue : {false, true}) {
+    if (emptyValue) RawKey(Root, Section("Personnel")).Set("Recherche personnelle", REG_BINARY, "", 0);
+    *settings.PersonalSearchData = {9, 9};
+    settings.Load();
+    EXPECT_TRUE(settings.PersonalSearchData->empty()) << "empty value: " << emptyValue;
+  }
 }
 
 TEST_F(Settings, StoredProductVersionIsReadButTheKeyFollowsTheExecutable) {

@@ -83,6 +83,10 @@ class Settings {
   void Binary(const std::string& section, const std::string& name, const std::string& bytes) {
     Set(section, name, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
   }
+  bool Has(const std::string& section, const std::string& name) const {
+    return RegGetValueA(root_, Path(section).c_str(), name.c_str(), RRF_RT_ANY, nullptr, nullptr,
+                        nullptr) == ERROR_SUCCESS;
+  }
   std::optional<DWORD> ReadDword(const std::string& section, const std::string& name) const {
     DWORD value = 0;
     DWORD size = sizeof value;
