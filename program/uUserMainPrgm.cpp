@@ -288,13 +288,19 @@ void TUserMainForm::AddInfoLine(const std::string& text, TInfoKind kind) {
 // ------------------------------------------------------------------ events
 
 void TUserMainForm::LoadSettings() {
+  SettingsIncomplete_ = false;
   try {
     FRegistry->Load();
   } catch (const std::exception& error) {
-    // The values read so far stay, the rest keep their defaults; the user must see why.
-    AddInfoLine(FormatText(kSettingsFailed, error.what()), ikError);
+    // Every readable value was read, the others keep their defaults; the user must see which.
+    std::vector<std::string> reasons = FRegistry->LoadErrors();
+    if (reasons.empty()) reasons.push_back(error.what());
+    for (const std::string& reason : reasons) {
+      AddInfoLine(FormatText(kSettingsFailed, reason.c_str()), ikError);
+    }
     SetDetail(true);
     SettingsFailed_ = true;
+    SettingsIncomplete_ = true;
   }
 }
 
@@ -327,6 +333,8 @@ void TUserMainForm::Show(int showCommand) {
 
 void TUserMainForm::SavePositionIfMoved() {
   if (!Window_ || !FRegistry) return;
+  // Only the options box may write over values this run could not read.
+  if (SettingsIncomplete_) return;
   // A minimised window reports a parking place far off screen: keep its normal place.
   WINDOWPLACEMENT placement{};
   placement.length = sizeof placement;

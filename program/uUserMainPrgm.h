@@ -117,6 +117,8 @@ class TUserMainForm {
   int TimerStartTag_ = 0;
   bool Closed_ = false;
   bool SettingsFailed_ = false;  // keeps the log pane shown so the error is seen
+  // The last load left values unread: a save now would replace them by their defaults.
+  bool SettingsIncomplete_ = false;
 
   int ProgressDepth_ = 0;
   std::set<int> Deferred_;

@@ -122,12 +122,25 @@ TTaggedValue TBaseRegistry::ReadValue(const std::string& name, const TTaggedValu
   return result;
 }
 
+TTaggedValue TBaseRegistry::ReadOrDefault(const std::string& name, const TTaggedValue& def) {
+  try {
+    return ReadValue(name, def);
+  } catch (const ERegistryException& error) {
+    KeepLoadError(error);
+    return def;
+  }
+}
+
+void TBaseRegistry::KeepLoadError(const ERegistryException& error) {
+  LoadErrors_.emplace_back(error.what());
+}
+
 bool TBaseRegistry::ReadBool(const std::string& name, bool def) {
-  return ReadValue(name, TTaggedValue::Boolean(def)).Integer != 0;
+  return ReadOrDefault(name, TTaggedValue::Boolean(def)).Integer != 0;
 }
 
 int32_t TBaseRegistry::ReadInt(const std::string& name, int32_t def) {
-  return static_cast<int32_t>(ReadValue(name, TTaggedValue::Integer32(def)).Integer);
+  return static_cast<int32_t>(ReadOrDefault(name, TTaggedValue::Integer32(def)).Integer);
 }
 
 void TBaseRegistry::WriteBool(const std::string& name, bool value, bool def) {
@@ -139,11 +152,17 @@ void TBaseRegistry::WriteInt(const std::string& name, int32_t value, int32_t def
 }
 
 void TBaseRegistry::Load() {
+  LoadBase();
+  RaiseLoadErrors();
+}
+
+void TBaseRegistry::LoadBase() {
+  LoadErrors_.clear();
   TKeyCloser closer(*Registry);
   // A missing key reads as its defaults, like a missing value.
   StoredVersion.clear();
   if (Registry->OpenKey(GetProductKey(), false)) {
-    StoredVersion = ReadValue(names::kVersion, TTaggedValue::String("")).Text;
+    StoredVersion = ReadOrDefault(names::kVersion, TTaggedValue::String("")).Text;
     Registry->CloseKey();
   }
   if (ProductVersion.empty()) ProductVersion = StoredVersion;
@@ -154,6 +173,10 @@ void TBaseRegistry::Load() {
     DebugVersion = ReadBool(names::kDebugVersion, false);
     Registry->CloseKey();
   }
+}
+
+void TBaseRegistry::RaiseLoadErrors() const {
+  if (!LoadErrors_.empty()) throw ERegistryException(LoadErrors_.front());
 }
 
 void TBaseRegistry::Save() {
@@ -190,7 +213,7 @@ void TPURGORegistry::SetDefaults() {
 }
 
 void TPURGORegistry::Load() {
-  TBaseRegistry::Load();
+  LoadBase();
   TKeyCloser closer(*Registry);
   Registry->OpenKey(GetVersionKey(), false);  // when missing, every read yields its default
   ApplicationFlag = ReadBool(names::kApplication, false);
@@ -200,6 +223,7 @@ void TPURGORegistry::Load() {
   LoadJournal();
   LoadService();
   LoadPersonalSearch();
+  RaiseLoadErrors();
 }
 
 void TPURGORegistry::LoadDisplay() {
@@ -230,8 +254,8 @@ void TPURGORegistry::LoadJournal() {
   Journal->Enabled = ReadBool(names::kJournalEnabled, def.Enabled);
   Journal->NewEachSearch = ReadBool(names::kNewEachSearch, def.NewEachSearch);
   Journal->Events = static_cast<uint8_t>(
-      ReadValue(names::kEvents, TTaggedValue::Integer8(def.Events)).Integer);
-  Journal->Location = ReadValue(names::kLocation, TTaggedValue::String(def.Location)).Text;
+      ReadOrDefault(names::kEvents, TTaggedValue::Integer8(def.Events)).Integer);
+  Journal->Location = ReadOrDefault(names::kLocation, TTaggedValue::String(def.Location)).Text;
 }
 
 void TPURGORegistry::LoadService() {
@@ -245,9 +269,15 @@ void TPURGORegistry::LoadService() {
 
 void TPURGORegistry::LoadPersonalSearch() {
   OpenSection(names::kPersonalKey, false);
-  // An absent or empty value leaves the held bytes as they are.
+  // Save removes the value for an empty definition: absent means nothing to search, never
+  // the places held from an earlier load.
+  PersonalSearchData->clear();
   if (Registry->GetDataSize(names::kPersonalSearchData) <= 0) return;
-  *PersonalSearchData = Registry->ReadBinary(names::kPersonalSearchData);
+  try {
+    *PersonalSearchData = Registry->ReadBinary(names::kPersonalSearchData);
+  } catch (const ERegistryException& error) {
+    KeepLoadError(error);
+  }
 }
 
 void TPURGORegistry::Save() {

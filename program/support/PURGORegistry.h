@@ -23,6 +23,8 @@ class TBaseRegistry {
 
   virtual void SetDefaults() = 0;
   virtual void Save();
+  // Reads every value, even past one that cannot be read; that one keeps its default. Raises
+  // the first such error afterwards; LoadErrors() names them all.
   virtual void Load();
 
   // Software\<CompanyName>\<ProductName>, and that with \<ProductVersion>.
@@ -41,7 +43,17 @@ class TBaseRegistry {
   bool DebugVersion = false;
   bool FirstStart = true;
 
+  // The errors of the last Load, one per value that could not be read.
+  const std::vector<std::string>& LoadErrors() const { return LoadErrors_; }
+
  protected:
+  // Load's steps: the base part, then the raising of the first error kept by the reads.
+  void LoadBase();
+  void RaiseLoadErrors() const;
+  // ReadValue for Load: an unreadable value gives the default and its error is kept.
+  TTaggedValue ReadOrDefault(const std::string& name, const TTaggedValue& def);
+  void KeepLoadError(const ERegistryException& error);
+
   // Opens (or creates) a section key below the version key.
   bool OpenSection(const std::string& section, bool canCreate);
 
@@ -51,6 +63,9 @@ class TBaseRegistry {
   void WriteInt(const std::string& name, int32_t value, int32_t def);
 
   std::unique_ptr<TRegistry> Registry;
+
+ private:
+  std::vector<std::string> LoadErrors_;
 };
 
 // Administrators (and everyone outside the NT family) keep settings for the machine,

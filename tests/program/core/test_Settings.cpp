@@ -347,24 +347,49 @@ TEST_F(Settings, WrongTypesFailWithTheValuesName) {
     } catch (const ERegistryException& error) {
       EXPECT_EQ(std::string(error.what()), c.error) << "'" << c.name << "' of type " << c.type;
     }
+    EXPECT_EQ(settings.LoadErrors(), std::vector<std::string>{c.error});
   }
 }
 
-TEST_F(Settings, AnErrorKeepsWhatWasReadBeforeIt) {
+TEST_F(Settings, AnUnreadableValueKeepsItsDefaultAndTheOthersAreRead) {
   {
     RawKey display(Root, Section("Affichage"), true);
     display.SetDword("Afficher le detail", 1);
     display.SetText("Vitesse de rafraichissement", "1");
     display.SetDword("Position en X", 10);
+    RawKey cleaning(Root, Section("Nettoyage"), true);
+    cleaning.SetText("Vider la corbeille", "non");
+    cleaning.SetDword("Tester", 1);
+    const uint8_t bytes[] = {1, 2, 3};
+    RawKey(Root, Section("Personnel"), true).Set("Recherche personnelle", REG_BINARY, bytes, 3);
   }
   TPURGORegistry settings;
-  settings.Display->PosX = 77;
-  EXPECT_THROW(settings.Load(), ERegistryException);
-  EXPECT_TRUE(settings.Display->ShowDetail);
+  settings.Display->RefreshSpeed = 77;
+  settings.Cleaning->EmptyRecycleBin = false;
+  // The first error is raised once everything has been read.
+  try {
+    settings.Load();
+    ADD_FAILURE() << "no error";
+  } catch (const ERegistryException& error) {
+    EXPECT_EQ(std::string(error.what()),
+              "Type de donn\xE9" "es incorrect pour 'Vitesse de rafraichissement'");
+  }
+  const std::vector<std::string> errors = {
+      "Type de donn\xE9" "es incorrect pour 'Vitesse de rafraichissement'",
+      "Type de donn\xE9" "es incorrect pour 'Vider la corbeille'"};
+  EXPECT_EQ(settings.LoadErrors(), errors);
+  // Unreadable values hold their defaults, not what the object held before.
   EXPECT_EQ(settings.Display->RefreshSpeed, 500);
-  EXPECT_EQ(settings.Display->PosX, 77);
-  // The key was closed on the way out: deleting the tree works and a new load sees nothing.
+  EXPECT_TRUE(settings.Cleaning->EmptyRecycleBin);
+  EXPECT_TRUE(settings.Display->ShowDetail);
+  EXPECT_EQ(settings.Display->PosX, 10);
+  EXPECT_TRUE(settings.Cleaning->TestMode);
+  EXPECT_EQ(*settings.PersonalSearchData, (std::vector<uint8_t>{1, 2, 3}));
+  // A clean load forgets the errors of the last one.
   RemoveProductKeys();
+  settings.Load();
+  EXPECT_TRUE(settings.LoadErrors().empty());
+  // The key was closed on the way out: deleting the tree works and a new load sees nothing.
   EXPECT_FALSE(RawKey(Root, kProductKey).Exists());
 }
 
@@ -408,16 +433,20 @@ TEST_F(Settings, PersonalSearchBytesRoundTrip) {
     loaded.Load();
     EXPECT_EQ(*loaded.PersonalSearchData, bytes) << bytes.size() << " bytes";
   }
-  // A load that finds no value leaves the held bytes alone; a save of an empty block removes it.
+  // A save of an empty block removes the value, and a load that finds none (or an empty one)
+  // empties the held bytes: an emptied definition stays empty.
   TPURGORegistry settings;
   *settings.PersonalSearchData = {9, 9};
-  RegDeleteTreeA(Root, kProductKey);
-  settings.Load();
-  EXPECT_EQ(*settings.PersonalSearchData, (std::vector<uint8_t>{9, 9}));
   settings.Save();
   settings.PersonalSearchData->clear();
   settings.Save();
   EXPECT_FALSE(RawKey(Root, Section("Personnel")).Type("Recherche personnelle").has_value());
+  for (const bool emptyValue : {false, true}) {
+    if (emptyValue) RawKey(Root, Section("Personnel")).Set("Recherche personnelle", REG_BINARY, "", 0);
+    *settings.PersonalSearchData = {9, 9};
+    settings.Load();
+    EXPECT_TRUE(settings.PersonalSearchData->empty()) << "empty value: " << emptyValue;
+  }
 }
 
 TEST_F(Settings, StoredProductVersionIsReadButTheKeyFollowsTheExecutable) {

@@ -23,6 +23,7 @@
 
 #include "TreeStreamWriter.h"
 #include "PURGORegistry.h"
+#include "RegistrySnapshot.h"
 #include "SafeDllLoad.h"
 #include "uUserMainPrgm_Texts.h"
 
@@ -66,6 +67,12 @@ class Settings {
   Settings& operator=(const Settings&) = delete;
 
   void Clear() { RegDeleteTreeA(root_, productKey_.c_str()); }
+  // Every key and value of the program, byte for byte.
+  purtest::RegSnapshot Snapshot() const {
+    purtest::RegSnapshot snapshot;
+    purtest::SnapshotKey(root_, productKey_, snapshot);
+    return snapshot;
+  }
 
   void Dword(const std::string& section, const std::string& name, DWORD value) {
     Set(section, name, REG_DWORD, &value, sizeof value);
@@ -75,6 +82,10 @@ class Settings {
   }
   void Binary(const std::string& section, const std::string& name, const std::string& bytes) {
     Set(section, name, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
+  }
+  bool Has(const std::string& section, const std::string& name) const {
+    return RegGetValueA(root_, Path(section).c_str(), name.c_str(), RRF_RT_ANY, nullptr, nullptr,
+                        nullptr) == ERROR_SUCCESS;
   }
   std::optional<DWORD> ReadDword(const std::string& section, const std::string& name) const {
     DWORD value = 0;

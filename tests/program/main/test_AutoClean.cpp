@@ -187,6 +187,9 @@ struct RunCase {
   bool toRecycleBin;
   DWORD readOnlyHiddenMode;
   DWORD events;
+  bool testMode = false;
+  // A display value stored as text, read before the cleaning values and the search.
+  bool unreadableValue = false;
 };
 
 void RunAutoClean(const RunCase& c) {
@@ -194,6 +197,8 @@ void RunAutoClean(const RunCase& c) {
   Sandbox box;
   const std::string diskFolder = box.Folder("disk");
   const std::string journalFolder = box.Folder("journal");
+  // A temporary folder of the run's own: a run that empties it by mistake touches nothing else.
+  const std::string tempFolder = box.Folder("temp");
   box.Folder("disk\\sub");
   box.Folder("disk\\sub\\deeper");
   box.Folder("disk\\hidden dir");
@@ -222,10 +227,16 @@ void RunAutoClean(const RunCase& c) {
   settings.Dword(pur::names::kJournalKey, pur::names::kJournalEnabled, 1);
   settings.String(pur::names::kJournalKey, pur::names::kLocation, journalFolder);
   settings.Dword(pur::names::kJournalKey, pur::names::kEvents, c.events);
+  if (c.testMode) settings.Dword(pur::names::kCleaningKey, pur::names::kTestMode, 1);
+  if (c.unreadableValue) settings.String(pur::names::kDisplayKey, pur::names::kShowDetail, "1");
+  const purtest::RegSnapshot settingsBefore = settings.Snapshot();
 
-  Program program("/S");
+  Program program("/S", {{"TMP", tempFolder}, {"TEMP", tempFolder}});
   ASSERT_TRUE(program.WaitExit(kRunTimeout));
   EXPECT_EQ(program.ExitCode(), 0u);
+  // The window is centred and the close finds it moved; after an unreadable value it still
+  // writes nothing back.
+  if (c.unreadableValue) EXPECT_TRUE(settings.Snapshot() == settingsBefore);
 
   // What must be gone, and the line each found file gets.
   const bool allowRoh = c.readOnlyHiddenMode == 0;
@@ -237,8 +248,9 @@ void RunAutoClean(const RunCase& c) {
     const std::string name = Named(s.name, c.tag);
     const std::string path = root + name;
     const int64_t size = static_cast<int64_t>(ContentFor(name, s.kind).size());
-    const bool deleted = s.kind == Kind::Plain || s.kind == Kind::Empty ||
-                         ((s.kind == Kind::ReadOnly || s.kind == Kind::Hidden) && allowRoh);
+    const bool deleted = !c.testMode && (s.kind == Kind::Plain || s.kind == Kind::Empty ||
+                                         ((s.kind == Kind::ReadOnly || s.kind == Kind::Hidden) &&
+                                          allowRoh));
     if (s.kind == Kind::Keep) continue;
     if (deleted) gone.insert(name);
     if (deleted && size > 0) {
@@ -302,6 +314,10 @@ TEST(AutoClean, SandboxDrivePermanentlyWithReadOnlyAndHiddenAllowed) {
 
 TEST(AutoClean, JournalWithWarningsOnly) {
   RunAutoClean({"t3-", false, 1, pur::jeGains | pur::jeWarnings});
+}
+
+TEST(AutoClean, AfterAnUnreadableValueTheRunKeepsTheOthersAndWritesNothing) {
+  RunAutoClean({"t4-", false, 0, 31, true, true});
 }
 
 }  // namespace

@@ -87,15 +87,25 @@ TEST(MainWindow, DetailSettingShowsTheLogPane) {
 TEST(MainWindow, SettingsErrorIsShownAndTheProgramGoesOn) {
   Settings settings;
   settings.Quiet();
-  // A number stored as text: the read fails with the value's name.
+  // Numbers stored as text: each read fails with the value's name, and the others are read.
+  settings.String(pur::names::kDisplayKey, pur::names::kShowDetail, "1");
   settings.String(pur::names::kDisplayKey, pur::names::kRefreshSpeed, "1");
+  const purtest::RegSnapshot before = settings.Snapshot();
   Program program;
   ASSERT_TRUE(program.WaitReady()) << program.Log();
-  EXPECT_TRUE(program.LogHasPrefix("Lecture des options \xE9" "chou\xE9" "e (")) << program.Log();
+  for (const char* line : {
+           "Lecture des options \xE9" "chou\xE9" "e (Type de donn\xE9" "es incorrect pour 'Afficher le detail').",
+           "Lecture des options \xE9" "chou\xE9" "e (Type de donn\xE9" "es incorrect pour 'Vitesse de rafraichissement')."}) {
+    EXPECT_TRUE(program.LogHas(line)) << line << "\n" << program.Log();
+  }
   EXPECT_TRUE(program.LogHas(kInitDoneFirst)) << program.Log();
   RECT client{};
   GetClientRect(program.Window(), &client);
   EXPECT_EQ(client.bottom, 2 * ids::kPanelHeight) << "the pane shows the error";
+  // The centred window differs from the stored place, yet the close writes nothing back.
+  Click(program.Item(ids::kIdButtonQuit));
+  ASSERT_TRUE(program.WaitExit(10s));
+  EXPECT_TRUE(settings.Snapshot() == before);
 }
 
 TEST(MainWindow, SecondCopyShowsTheLockAndTakesItWhenTheFirstQuits) {
