@@ -15,5 +15,6 @@ else()
   )
 endif()
 target_include_directories(purSearchEngine PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(purSearchEngine PUBLIC purCommon)
 # The string table for programs that link the engine without the library's resources.
 set(PUR_SEARCH_STRINGS_RC ${CMAKE_CURRENT_LIST_DIR}/SearchStrings.rc CACHE INTERNAL "")
