@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "CommaText.h"
+#include "SearchTexts.h"
 #include "uDiskUtils.h"
 #include "uSHFileOP.h"
 #include "uShellAct.h"
@@ -14,14 +15,9 @@
 namespace pur {
 namespace {
 
+using namespace texts;
+
 constexpr char kAllEntries[] = "*.*";
-constexpr char kRefusedPrefix[] = "Nettoyage du dossier temporaire refus\xE9 : ";
-constexpr char kNoTempFolder[] = "le syst\xE8me n'indique aucun dossier temporaire";
-constexpr char kNotAbsolute[] = " n'est pas un chemin absolu";
-constexpr char kNotADirectory[] = " n'existe pas ou n'est pas un dossier";
-constexpr char kDriveRoot[] = " est la racine d'un lecteur";
-constexpr char kReparsePoint[] = " est un lien (point d'analyse)";
-constexpr char kProtected[] = " est un dossier du syst\xE8me ou en contient un";
 
 constexpr DWORD kReadOnlyHidden = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
 

@@ -5,11 +5,13 @@
 #include <vector>
 
 #include "FileLogFormat.h"
+#include "SearchTexts.h"
 
 namespace pur {
 namespace {
 
-constexpr char kCannotCreate[] = "Impossible de cr\xE9""er le fichier %s";
+using texts::kCannotCreate;
+
 constexpr char kTempPrefix[] = "log";
 constexpr int kFormatBufferSize = 256;
 
