@@ -166,8 +166,8 @@ TEST_F(OptionsSearch, RefusedMasksAreExplainedAndLeaveTheListAlone) {
   } cases[] = {
       {"..\\*.*", "ne peut pas sortir du lieu"},
       {"\\*.tmp", "ne peut pas sortir du lieu"},
-      {"C:\\x.tmp", "caract\xE8re interdit"},
-      {"*.TMP", "existe d\xE9j\xE0"},
+      {"C:\\x.tmp", "caractère interdit"},
+      {"*.TMP", "existe déjà"},
       {"", "est vide"},
   };
   std::vector<std::string> said;
@@ -250,7 +250,7 @@ TEST_F(OptionsSearch, MatchAllMaskOnADriveRootNeedsTwoConfirmations) {
   EXPECT_TRUE(storedAfterNo.empty());
   ASSERT_EQ(warnings.size(), 2u);
   EXPECT_NE(warnings[0].find("C:\\  *.*"), std::string::npos) << warnings[0];
-  EXPECT_NE(warnings[1].find("Derni\xE8re confirmation"), std::string::npos) << warnings[1];
+  EXPECT_NE(warnings[1].find("Dernière confirmation"), std::string::npos) << warnings[1];
   const std::vector<uint8_t> driveCAll = {1, 0, 0, 0, 1, 'C', 0, 0, 0, 0, 1, 0, 0, 0, 3, '*', '.', '*', 1};
   EXPECT_EQ(StoredDefinition(), driveCAll);
 }
