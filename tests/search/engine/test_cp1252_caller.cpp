@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "Algo.h"
+#include "EngineTestSupport.h"
 
 namespace pur {
 namespace {
@@ -42,6 +43,31 @@ TEST(Cp1252Caller, MasksMatchOneByteACharacter) {
   for (const Case& c : cases) {
     EXPECT_EQ(MatchesWildcard(c.name, c.pattern), c.expected) << c.name << " / " << c.pattern;
   }
+}
+
+using test::AddMask;
+using test::Joined;
+using test::NodeAt;
+using test::Relative;
+using test::TempTree;
+
+TEST(Search, NamesOutsideTheCodePageAreNotReported) {
+  TempTree tree("unicode");
+  tree.File("plain.tmp");
+  const std::wstring wideRoot(tree.Root().begin(), tree.Root().end());
+  for (const wchar_t* name : {L"\u4E2D.tmp", L"a\u4E2Db.tmp"}) {
+    HANDLE file = CreateFileW((wideRoot + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+  }
+  ASSERT_TRUE(CreateDirectoryW((wideRoot + L"\u4E2D").c_str(), nullptr));
+  TRAPosteDeTravail computer;
+  TRADossier& root = NodeAt(computer, tree.Root());
+  AddMask(root, "*.tmp", true);
+  StringList found = Relative(computer.Search(), tree.Root());
+  // "?.tmp" would name nothing, and as a shell wildcard every one-letter ".tmp" file.
+  EXPECT_EQ(found, (StringList{"plain.tmp"})) << Joined(found);
+  EXPECT_EQ(root.Count(), 0);
 }
 
 }  // namespace
