@@ -5,7 +5,7 @@ endif()
 
 if(WIN32)
   enable_language(RC)
-  # Windows XP-era APIs and up; ANSI entry points throughout (the system speaks CP1252).
+  # Windows 7 APIs and up; ANSI entry points throughout, UTF-8 in the program's process (its manifest).
   add_compile_definitions(WINVER=0x0601 _WIN32_WINNT=0x0601 _WIN32_IE=0x0800 NOMINMAX WIN32_LEAN_AND_MEAN)
   # Static runtime: no libgcc/libstdc++/winpthread DLLs to ship.
   string(APPEND CMAKE_EXE_LINKER_FLAGS " -static -static-libgcc -static-libstdc++")

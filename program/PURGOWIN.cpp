@@ -63,7 +63,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   {
     pur::TUserMainForm form;
     if (!form.Create(instance, boxes)) {
-      MessageBoxA(nullptr, "Impossible de cr\xE9" "er la fen\xEAtre principale.", kApplicationTitle,
+      MessageBoxA(nullptr, pur::mainform::kNoMainWindow, kApplicationTitle,
                   MB_OK | MB_ICONERROR);
       return 1;
     }

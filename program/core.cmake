@@ -3,6 +3,7 @@
 
 add_library(purProgramText STATIC support/VersionNumbers.cpp support/SettingsValues.cpp)
 target_include_directories(purProgramText PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/support)
+target_include_directories(purProgramText PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})  # the texts header
 
 if(NOT WIN32)
   return()

@@ -11,6 +11,8 @@ add_executable(PURGOWIN WIN32
   MainResources.rc
 )
 set_target_properties(PURGOWIN PROPERTIES OUTPUT_NAME PURGOWIN)
+# Its manifest (MainResources.rc) declares the UTF-8 code page itself.
+pur_code_page(PURGOWIN PROGRAM)
 target_include_directories(PURGOWIN PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/support)
 target_link_libraries(PURGOWIN PRIVATE purProgramCore purComponents purCommon comctl32 gdi32 user32 shell32)
 

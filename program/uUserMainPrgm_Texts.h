@@ -1,6 +1,6 @@
-// Texts, control identifiers and layout of the main window, in one place. Windows-free, so
-// that the tests that drive the real program by messages can share the identifiers.
-// Texts are CP1252 at run time.
+// Texts, control identifiers and layout of the main window, and the program's other texts, in
+// one place. Windows-free, so that the tests that drive the real program by messages can
+// share the identifiers. Texts are UTF-8, the program's ANSI code page.
 #pragma once
 
 #include <cstdint>
@@ -49,39 +49,39 @@ inline constexpr unsigned kLedYellowInterval = 500;
 inline constexpr unsigned kStartInterval = 1000;
 
 // Captions.
-inline constexpr char kStartCaption[] = "&D\xE9marrer";
+inline constexpr char kStartCaption[] = "&Démarrer";
 inline constexpr char kStopCaption[] = "&Stop";
 inline constexpr char kOptionsCaption[] = "&Options ...";
-inline constexpr char kRestartCaption[] = "&Red\xE9marrer";
+inline constexpr char kRestartCaption[] = "&Redémarrer";
 inline constexpr char kQuitCaption[] = "&Quitter";
-inline constexpr char kUpdateCaption[] = "Mise \xE0 jour";
+inline constexpr char kUpdateCaption[] = "Mise à jour";
 inline constexpr char kAboutCaption[] = "&A propos de ...";
 inline constexpr char kAboutComments[] = "Programme de recherche de fichiers";
 
 // Log lines and labels.
 inline constexpr char kWaiting[] = "En attente ...";
 inline constexpr char kInitStart[] = "Initialisation du module de recherche ...";
-inline constexpr char kInitDone[] = "Initialisation r\xE9ussie (Chargement n\xB0%d).";
-inline constexpr char kInitFailed[] = "Initialisation \xE9" "chou\xE9" "e (%s).";
+inline constexpr char kInitDone[] = "Initialisation réussie (Chargement n°%d).";
+inline constexpr char kInitFailed[] = "Initialisation échouée (%s).";
 inline constexpr char kFreeStart[] = "Finalisation du module de recherche ...";
-inline constexpr char kFreeDone[] = "Finalisation r\xE9ussie.";
-inline constexpr char kFreeFailed[] = "Finalisation \xE9" "chou\xE9" "e (%s).";
-inline constexpr char kUnlocked[] = "Module d\xE9verrouill\xE9.";
-inline constexpr char kLockedBy[] = "Module verrouill\xE9 par %s.";
-inline constexpr char kSettingsFailed[] = "Lecture des options \xE9" "chou\xE9" "e (%s).";
+inline constexpr char kFreeDone[] = "Finalisation réussie.";
+inline constexpr char kFreeFailed[] = "Finalisation échouée (%s).";
+inline constexpr char kUnlocked[] = "Module déverrouillé.";
+inline constexpr char kLockedBy[] = "Module verrouillé par %s.";
+inline constexpr char kSettingsFailed[] = "Lecture des options échouée (%s).";
 inline constexpr char kNotLoaded[] =
-    "D\xE9marrage impossible : le module de recherche n'est pas charg\xE9.";
+    "Démarrage impossible : le module de recherche n'est pas chargé.";
 
 inline constexpr char kFirstStartTitle[] = "Avertissement";
 inline constexpr char kFirstStartText[] =
-    "Afin de pouvoir effectuer un premier d\xE9marrage, il vous faut v\xE9rifier les options.";
+    "Afin de pouvoir effectuer un premier démarrage, il vous faut vérifier les options.";
 inline constexpr char kUserAbort[] = "Interruption utilisateur";
 
 inline constexpr char kStepRecycleBin[] = "Nettoyage de la corbeille ...";
 inline constexpr char kStepTempFolder[] = "Nettoyage du dossier temporaire ...";
 inline constexpr char kStepPersoSearch[] = "Nettoyage du disque dur ...";
-inline constexpr char kRecycleBinDone[] = "La corbeille a \xE9t\xE9 n\xE9ttoy\xE9.";
-inline constexpr char kTempFolderDone[] = "Le dossier temporaire a \xE9t\xE9 vid\xE9.";
+inline constexpr char kRecycleBinDone[] = "La corbeille a été néttoyé.";
+inline constexpr char kTempFolderDone[] = "Le dossier temporaire a été vidé.";
 inline constexpr char kFileDeleted[] = " * %s : OK";
 inline constexpr char kFileNotDeleted[] = " * %s : FAILED";
 
@@ -91,6 +91,14 @@ inline constexpr char kPersoGainLine[] = "Gain pour la recherche personnelle : %
 inline constexpr char kTotalLine[] =
     "--------------------------------------------------\n                        Total      : %s";
 inline constexpr char kJournalFileName[] = "PURGOWIN.LOG";
+
+// Shown when the program cannot start at all.
+inline constexpr char kNoMainWindow[] = "Impossible de créer la fenêtre principale.";
+
+// Settings errors, followed by the value's name in quotes.
+inline constexpr char kInvalidType[] = "Type de données incorrect pour ";
+inline constexpr char kGetDataFailed[] = "Erreur à l'obtention des données pour ";
+inline constexpr char kSetDataFailed[] = "Erreur à définition des données pour ";
 
 // Colours of the four line kinds, as COLORREF values (0x00BBGGRR).
 inline constexpr uint32_t kLogSilver = 0x00C0C0C0;

@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <typeinfo>
 
+#include "TextEncoding.h"
+
 namespace pur {
 
 // ---------------------------------------------------------------------------------------
@@ -42,6 +44,12 @@ bool TMemoryStream::ReadShortString(std::string& value) {
   return true;
 }
 
+bool TMemoryStream::ReadShortText(std::string& value) {
+  if (!ReadShortString(value)) return false;
+  if (texts_ == TStreamTexts::Utf8) value = StoredTextToUtf8(value);
+  return true;
+}
+
 void TMemoryStream::Write(const void* data, size_t count) {
   if (count == 0) return;
   if (position_ + count > bytes_.size()) bytes_.resize(position_ + count);
@@ -58,7 +66,14 @@ void TMemoryStream::WriteInt32(int32_t value) {
 }
 
 void TMemoryStream::WriteShortString(std::string_view value) {
-  if (value.size() > kMaxShortStringLength) value = value.substr(0, kMaxShortStringLength);
+  if (value.size() > kMaxShortStringLength) {
+    // A name converted from 1252 may have grown past the limit: cut before a whole character.
+    size_t cut = kMaxShortStringLength;
+    if (IsValidUtf8(value)) {
+      while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) --cut;
+    }
+    value = value.substr(0, cut);
+  }
   WriteByte(static_cast<uint8_t>(value.size()));
   Write(value.data(), value.size());
 }
@@ -78,7 +93,7 @@ bool SameTextAscii(std::string_view a, std::string_view b) {
 
 namespace {
 
-// Upper case of code page 1252, the system's ANSI code page.
+// Upper case of code page 1252, for names of a caller whose ANSI code page is 1252.
 unsigned char Fold1252(unsigned char c) {
   if (c >= 'a' && c <= 'z') return c - 0x20;
   if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;
@@ -91,8 +106,13 @@ unsigned char Fold1252(unsigned char c) {
   }
 }
 
-bool SameChar(char a, char b) {
-  return Fold1252(static_cast<unsigned char>(a)) == Fold1252(static_cast<unsigned char>(b));
+// One character of a name or pattern: its length in bytes and its upper case. A text that is
+// not UTF-8 is read a byte at a time in code page 1252.
+TCodePoint FoldedCharAt(std::string_view text, size_t position, bool utf8) {
+  if (!utf8) return {Fold1252(static_cast<unsigned char>(text[position])), 1};
+  TCodePoint c = Utf8CodePointAt(text, position);
+  c.Value = FoldCodePoint(c.Value);
+  return c;
 }
 
 bool IsSeparator(char c) { return c == '\\' || c == '/' || c == ':'; }
@@ -114,17 +134,24 @@ bool RestMatchesEmpty(std::string_view rest) {
 
 bool MatchesWildcard(std::string_view name, std::string_view pattern) {
   constexpr size_t kNone = std::string_view::npos;
+  // '*', '?' and '.' are ASCII, never part of a UTF-8 sequence: positions stay on characters.
+  const bool utf8 = IsValidUtf8(name) && IsValidUtf8(pattern);
   size_t n = 0, p = 0, starP = kNone, starN = 0;
   while (n < name.size()) {
+    const TCodePoint nameChar = FoldedCharAt(name, n, utf8);
     if (p < pattern.size() && pattern[p] == '*') {
       starP = p++;
       starN = n;
-    } else if (p < pattern.size() && (pattern[p] == '?' || SameChar(pattern[p], name[n]))) {
-      ++n;
+    } else if (p < pattern.size() && pattern[p] == '?') {
+      n += nameChar.Size;
       ++p;
+    } else if (p < pattern.size() && FoldedCharAt(pattern, p, utf8).Value == nameChar.Value) {
+      n += nameChar.Size;
+      p += FoldedCharAt(pattern, p, utf8).Size;
     } else if (starP != kNone) {
       p = starP + 1;
-      n = ++starN;
+      starN += FoldedCharAt(name, starN, utf8).Size;
+      n = starN;
     } else {
       return false;
     }
@@ -156,7 +183,7 @@ std::shared_ptr<TMasque> TMasque::Clone() const { return std::make_shared<TMasqu
 bool TMasque::LoadFromStream(TMemoryStream& stream) {
   std::string text;
   uint8_t flag = 0;
-  if (!stream.ReadShortString(text) || !stream.ReadByte(flag)) return false;
+  if (!stream.ReadShortText(text) || !stream.ReadByte(flag)) return false;
   Text = std::move(text);
   Recursive = flag != 0;
   return true;
@@ -402,7 +429,7 @@ LoadEnd LoadFolderRecords(TDossier& root, TMemoryStream& stream) {
   };
   std::string name;
   int32_t count = 0;
-  if (!stream.ReadShortString(name)) return LoadEnd::NameMissing;
+  if (!stream.ReadShortText(name)) return LoadEnd::NameMissing;
   root.StoreName(std::move(name));
   if (!stream.ReadInt32(count)) return LoadEnd::Cut;
 
@@ -421,7 +448,7 @@ LoadEnd LoadFolderRecords(TDossier& root, TMemoryStream& stream) {
       const int index = parent->AddChildByName(std::string());
       auto* child = dynamic_cast<TDossier*>(&parent->ChildNode(index));
       if (child == nullptr) return LoadEnd::Cut;
-      if (!stream.ReadShortString(name)) {
+      if (!stream.ReadShortText(name)) {
         parent->DeleteChild(index);
         return LoadEnd::Cut;
       }

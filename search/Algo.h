@@ -33,6 +33,15 @@ constexpr int kKindComputer = 0;
 constexpr int kKindDrive = 1;
 constexpr int kKindFolder = 2;
 
+// How the texts of a stream (folder names, mask texts) are read. Streams stored by earlier
+// versions hold code page 1252; a UTF-8 process reads a text that is valid UTF-8 as it is and
+// converts any other from 1252. A caller in another code page keeps the bytes as stored.
+enum class TStreamTexts { AsStored, Utf8 };
+
+// The way this process reads stored texts: Utf8 when its ANSI code page is UTF-8 (always on
+// the host), AsStored otherwise.
+TStreamTexts ProcessStreamTexts();
+
 // A byte buffer with one position for reading and writing. Reads are all or nothing and never
 // go past the end of the data: a read that does not fit answers false and changes nothing.
 class TMemoryStream {
@@ -51,15 +60,20 @@ class TMemoryStream {
   bool ReadByte(uint8_t& value);
   bool ReadInt32(int32_t& value);  // little-endian
   bool ReadShortString(std::string& value);
+  // A short string that holds a text, read as SetTexts says (bytes as stored by default).
+  bool ReadShortText(std::string& value);
+  void SetTexts(TStreamTexts texts) { texts_ = texts; }
 
   void Write(const void* data, size_t count);
   void WriteByte(uint8_t value);
   void WriteInt32(int32_t value);  // little-endian
-  void WriteShortString(std::string_view value);  // cut to its first 255 bytes
+  // Cut to its first 255 bytes, and never inside a character of a UTF-8 text.
+  void WriteShortString(std::string_view value);
 
  private:
   std::vector<uint8_t> bytes_;
   size_t position_ = 0;
+  TStreamTexts texts_ = TStreamTexts::AsStored;
 };
 
 // Texts of the library's string table (the Windows build loads them from its resources).
@@ -71,8 +85,10 @@ char FoldAscii(char c);
 bool SameTextAscii(std::string_view a, std::string_view b);
 
 // Windows wildcard match of one long file name against the last component of a mask:
-// '*' any run, '?' one character, letters compared without regard to case (code page 1252),
-// and a trailing ".*" also matching names without that dot ("*.*" matches every name).
+// '*' any run, '?' one character, letters compared without regard to case, and a trailing
+// ".*" also matching names without that dot ("*.*" matches every name). Characters are those
+// of UTF-8 when both texts are valid UTF-8, otherwise single bytes of code page 1252 (a
+// caller whose code page is still 1252).
 bool MatchesWildcard(std::string_view name, std::string_view pattern);
 
 // The part of a listing pattern that names the files: after its last '\', '/' or ':'.

@@ -7,6 +7,7 @@
 
 #include "CommaText.h"
 #include "ExactNames.h"
+#include "SearchTexts.h"
 #include "uDiskUtils.h"
 #include "uSHFileOP.h"
 #include "uShellAct.h"
@@ -15,16 +16,9 @@
 namespace pur {
 namespace {
 
+using namespace texts;
+
 constexpr char kAllEntries[] = "*.*";
-constexpr char kRefusedPrefix[] = "Nettoyage du dossier temporaire refus\xE9 : ";
-constexpr char kNoTempFolder[] = "le syst\xE8me n'indique aucun dossier temporaire";
-constexpr char kNotAbsolute[] = " n'est pas un chemin absolu";
-constexpr char kNotADirectory[] = " n'existe pas ou n'est pas un dossier";
-constexpr char kDriveRoot[] = " est la racine d'un lecteur";
-constexpr char kReparsePoint[] = " est un lien (point d'analyse)";
-constexpr char kProtected[] = " est un dossier du syst\xE8me ou en contient un";
-constexpr char kTooDeep[] =
-    " contient des chemins trop longs pour le syst\xE8me, qui n'ont pas pu \xEAtre supprim\xE9s";
 
 // The shell builds each path of a deletion in a MAX_PATH buffer. Wine's, on overflow, goes
 // on with an empty path, that is with the current directory, and deletes its content: the

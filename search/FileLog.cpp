@@ -6,11 +6,13 @@
 
 #include "ExactNames.h"
 #include "FileLogFormat.h"
+#include "SearchTexts.h"
 
 namespace pur {
 namespace {
 
-constexpr char kCannotCreate[] = "Impossible de cr\xE9""er le fichier %s";
+using texts::kCannotCreate;
+
 constexpr char kTempPrefix[] = "log";
 constexpr int kFormatBufferSize = 256;
 constexpr int kTempNameAttempts = 0x10000;

@@ -1,5 +1,7 @@
 #include "FileLogFormat.h"
 
+#include "TextEncoding.h"
+
 namespace pur {
 namespace {
 
@@ -14,6 +16,14 @@ constexpr char kTitleSeparator = '|';
 constexpr char kLf[] = "\n";
 constexpr char kCrLf[] = "\r\n";
 
+// Width on screen: characters of a UTF-8 text (the program's), bytes of any other.
+size_t TextWidth(std::string_view text) {
+  if (!IsValidUtf8(text)) return text.size();
+  size_t count = 0;
+  for (char c : text) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return count;
+}
+
 std::string BoxLine(std::string_view text) {
   return kBoxLeft + CentreText(text) + kBoxRight;
 }
@@ -21,8 +31,9 @@ std::string BoxLine(std::string_view text) {
 }  // namespace
 
 std::string CentreText(std::string_view text, size_t width) {
-  if (text.size() >= width) return std::string(text);
-  const size_t spaces = width - text.size();
+  const size_t length = TextWidth(text);
+  if (length >= width) return std::string(text);
+  const size_t spaces = width - length;
   const size_t front = spaces / 2;
   return std::string(front, ' ') + std::string(text) + std::string(spaces - front, ' ');
 }

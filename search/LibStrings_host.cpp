@@ -14,4 +14,7 @@ const std::string& RecursifText() {
   return text;
 }
 
+// Host processes speak UTF-8.
+TStreamTexts ProcessStreamTexts() { return TStreamTexts::Utf8; }
+
 }  // namespace pur

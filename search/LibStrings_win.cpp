@@ -34,4 +34,8 @@ const std::string& RecursifText() {
   return text;
 }
 
+TStreamTexts ProcessStreamTexts() {
+  return GetACP() == CP_UTF8 ? TStreamTexts::Utf8 : TStreamTexts::AsStored;
+}
+
 }  // namespace pur

@@ -456,6 +456,9 @@ bool TPURLib::LoadPersoTree(const void* data, int32_t size) {
   // A size without bytes behind it is refused rather than read from nowhere.
   if (!data && size > 0) return false;
   TMemoryStream stream(data, size > 0 ? static_cast<size_t>(size) : 0);
+  // Names stored in code page 1252 by earlier versions become UTF-8 in a UTF-8 process; a
+  // caller in another code page gets them as stored.
+  stream.SetTexts(ProcessStreamTexts());
   auto tree = std::make_unique<TRAPosteDeTravail>(kDriveCapacity);
   tree->LoadFromStream(stream);
   persoTree_ = std::move(tree);

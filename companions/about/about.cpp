@@ -15,8 +15,8 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace {
 
-// User-visible texts (CP1252).
-constexpr char kTitlePrefix[] = "\xC0 propos de ";
+// User-visible texts (UTF-8, the program's ANSI code page).
+constexpr char kTitlePrefix[] = "À propos de ";
 constexpr char kVersionPrefix[] = "Version ";
 constexpr char kOkCaption[] = "&Ok";
 

@@ -125,6 +125,9 @@ std::optional<TFolderPath> ParseFolderPath(std::string_view path) {
 TSearchDefinition::TSearchDefinition(std::vector<uint8_t> stored)
     : stored_(std::move(stored)), root_(std::make_unique<TPosteDeTravail>()) {
   TMemoryStream stream(stored_);
+  // Names and masks stored in code page 1252 are shown and edited as UTF-8 in a UTF-8
+  // process; the bytes stay as stored until the definition is edited.
+  stream.SetTexts(ProcessStreamTexts());
   if (!stored_.empty()) root_->LoadFromStream(stream);
 }
 

@@ -1,5 +1,7 @@
 #include "SettingsValues.h"
 
+#include "uUserMainPrgm_Texts.h"
+
 namespace pur {
 
 namespace {
@@ -66,15 +68,15 @@ int64_t FitInteger(TValueKind kind, int32_t stored) {
 }
 
 std::string InvalidTypeText(std::string_view valueName) {
-  return Fill("Type de donn\xE9" "es incorrect pour ", valueName);
+  return Fill(mainform::kInvalidType, valueName);
 }
 
 std::string GetDataFailedText(std::string_view valueName) {
-  return Fill("Erreur \xE0 l'obtention des donn\xE9" "es pour ", valueName);
+  return Fill(mainform::kGetDataFailed, valueName);
 }
 
 std::string SetDataFailedText(std::string_view valueName) {
-  return Fill("Erreur \xE0 d\xE9" "finition des donn\xE9" "es pour ", valueName);
+  return Fill(mainform::kSetDataFailed, valueName);
 }
 
 }  // namespace pur

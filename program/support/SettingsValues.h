@@ -52,7 +52,8 @@ bool SameValue(const TTaggedValue& a, const TTaggedValue& b);
 // Cuts an integer read from a 32-bit registry value to the width of the default's kind.
 int64_t FitInteger(TValueKind kind, int32_t stored);
 
-// Value names and key names, exact (CP1252) since the options dialog shares them.
+// Value names and key names, exact since the options dialog shares them. UTF-8: the registry
+// holds names in UTF-16, so names written by the earlier 1252 program read back the same.
 namespace names {
 inline constexpr char kVersion[] = "Version";
 inline constexpr char kFirstStart[] = "Premier demarrage";
@@ -81,7 +82,7 @@ inline constexpr char kTestMode[] = "Tester";
 inline constexpr char kReadOnlyHiddenMode[] = "Confirmer la suppression des fichiers RO et H";
 
 inline constexpr char kJournalEnabled[] = "Activer la journalisation";
-inline constexpr char kNewEachSearch[] = "Nouveau journal \xE0 chaque recherche";
+inline constexpr char kNewEachSearch[] = "Nouveau journal à chaque recherche";
 inline constexpr char kEvents[] = "Evenements";
 inline constexpr char kLocation[] = "Emplacement du journal";
 

@@ -6,4 +6,6 @@ add_library(purSearchEngineFuzz STATIC
 target_include_directories(purSearchEngineFuzz PUBLIC ${CMAKE_SOURCE_DIR}/search)
 target_compile_options(purSearchEngineFuzz PRIVATE -fsanitize=fuzzer-no-link,address,undefined)
 
+target_link_libraries(purSearchEngineFuzz PUBLIC purCommonFuzz)
+
 pur_fuzz_target(tree_stream fuzz_tree_stream.cpp purSearchEngineFuzz)

@@ -70,9 +70,11 @@ class StrictReader {
   size_t pos_ = 0;
 };
 
-std::vector<uint8_t> LoadAndSave(const std::vector<uint8_t>& bytes, std::string* text) {
+std::vector<uint8_t> LoadAndSave(const std::vector<uint8_t>& bytes, std::string* text,
+                                 pur::TStreamTexts texts = pur::TStreamTexts::AsStored) {
   pur::TPosteDeTravail tree;
   pur::TMemoryStream stream(bytes);
+  stream.SetTexts(texts);
   tree.LoadFromStream(stream);
   if (text != nullptr) *text = tree.ToText();
   return pur::SaveTreeBytes(tree);
@@ -86,5 +88,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> saved = LoadAndSave(input, &text);
   if (LoadAndSave(saved, nullptr) != saved) std::abort();
   if (StrictReader(data, size).WellFormed() && saved != input) std::abort();
+  // Texts read as UTF-8 (1252 ones converted, long ones cut) are saved valid: loading them
+  // again changes nothing.
+  std::vector<uint8_t> converted = LoadAndSave(input, nullptr, pur::TStreamTexts::Utf8);
+  if (LoadAndSave(converted, nullptr, pur::TStreamTexts::Utf8) != converted) std::abort();
   return 0;
 }

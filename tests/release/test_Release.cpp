@@ -32,9 +32,9 @@ constexpr auto kSetupTimeout = 60s;
 constexpr auto kUninstallTimeout = 30s;
 
 // The shortcuts, one with an accent: the installer's French texts must reach the file system
-// as the CP1252 names that Windows programs see.
+// as the names that Windows programs see (UTF-8 in this test's process).
 const std::vector<std::string> kShortcuts = {"Purgo for Windows.lnk", "Guide de l'utilisateur.lnk",
-                                             "D\xE9sinstaller Purgo for Windows.lnk"};
+                                             "Désinstaller Purgo for Windows.lnk"};
 
 std::vector<std::string> InstalledFiles() {
   std::vector<std::string> files = {"PURGOWIN.exe", "purSearch.dll", "about.dll", kGuide, kLicence,

@@ -33,7 +33,7 @@ std::vector<Setting> ChangedSettings() {
       {"Nettoyage", "Tester", Dword(1)},
       {"Nettoyage", "Confirmer la suppression des fichiers RO et H", Dword(0)},
       {"Journal", "Activer la journalisation", Dword(0)},
-      {"Journal", "Nouveau journal \xE0 chaque recherche", Dword(0)},
+      {"Journal", "Nouveau journal à chaque recherche", Dword(0)},
       {"Journal", "Evenements", Dword(1 | 2 | 4 | 8)},
       {"Journal", "Emplacement du journal", Sz("D:\\Logs\\")},
       {"Service", "Demarrer le service automatiquement", Dword(0)},
@@ -119,7 +119,7 @@ int g_ticks = 0;
 void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++g_ticks; }
 
 TEST_F(OptionsBox, ModalFrenchOwnedAndDispatchingTheCallersMessages) {
-  HWND owner = CreateWindowExA(0, "STATIC", "Propri\xE9taire", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 700, 560,
+  HWND owner = CreateWindowExA(0, "STATIC", "Propriétaire", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 700, 560,
                                nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(owner, nullptr);
   g_ticks = 0;
@@ -297,7 +297,7 @@ TEST_F(OptionsBox, RefusedNumberKeepsTheBoxOpenUntilCorrected) {
   ExpectClean(run);
   EXPECT_EQ(run.Result, 1);
   EXPECT_TRUE(openAfterComplaint);
-  EXPECT_NE(complaint.find("Vitesse de rafra\xEE" "chissement (ms)"), std::string::npos) << complaint;
+  EXPECT_NE(complaint.find("Vitesse de rafraîchissement (ms)"), std::string::npos) << complaint;
   EXPECT_NE(complaint.find("entre 10 et 60000"), std::string::npos) << complaint;
   EXPECT_EQ(Snapshot().at(Key("Affichage") + "|Vitesse de rafraichissement"), Dword(300));
 }
@@ -314,7 +314,7 @@ TEST_F(OptionsBox, UnreadableSettingsAreReportedAndNotOverwritten) {
   EXPECT_TRUE(run.Shown);
   EXPECT_FALSE(run.ClosedByWatchdog);
   EXPECT_EQ(run.Result, 0);
-  EXPECT_NE(message.find("Type de donn\xE9" "es incorrect pour 'Vitesse de rafraichissement'"), std::string::npos)
+  EXPECT_NE(message.find("Type de données incorrect pour 'Vitesse de rafraichissement'"), std::string::npos)
       << message;
   EXPECT_EQ(Snapshot(), before);
 }

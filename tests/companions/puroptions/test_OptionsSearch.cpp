@@ -10,6 +10,7 @@
 #include "OptionsBoxDriver.h"
 #include "OptionsModel.h"
 #include "PurApi.h"
+#include "TreeStreamWriter.h"
 
 namespace puropt_test {
 namespace {
@@ -124,6 +125,40 @@ TEST_F(OptionsSearch, TreeBuiltInTheBoxGivesTheIntendedSearch) {
   EXPECT_EQ(found, expected) << "definition:\n" << shownText << "\nlists 2 and 3: " << otherLists;
 }
 
+TEST_F(OptionsSearch, DefinitionStoredInCp1252IsShownAndSearchedAsMeant) {
+  // Written by the 1252 program: folder "Données" and mask "é*.tmp" in 1252 bytes.
+  Sandbox sandbox;
+  sandbox.Folder("Données");
+  for (const char* file : {"Données\\été.tmp", "Données\\ete.tmp", "Données\\Éclair.tmp", "Données\\x.txt"})
+    sandbox.File(file);
+  const std::string old = purtest::TreeStreamFor(sandbox.Path + "\\Donn\xE9" "es\\", {{"\xE9*.tmp", false}});
+  const std::vector<uint8_t> oldBytes(old.begin(), old.end());
+  Write("Personnel", "Recherche personnelle", Binary(oldBytes));
+
+  std::string shownText;
+  BoxRun run = RunBox(library, [&](Box& box) {
+    box.ShowPage(ids::kPageSearch);
+    shownText = box.Text(ids::kDefinitionText);
+    box.Press(IDOK);
+  });
+  ExpectClean(run);
+  EXPECT_NE(shownText.find(sandbox.Path + "\\Données\\\r\n"), std::string::npos) << shownText;
+  EXPECT_NE(shownText.find("é*.tmp\r\n"), std::string::npos) << shownText;
+  EXPECT_EQ(StoredDefinition(), oldBytes) << "an unedited definition is saved back as it came";
+
+  purtest::PurApi api;
+  ASSERT_EQ(api.Load(), "");
+  api.InitLibrarie("PUR400-opt", "Purgo (options test)", "");
+  ASSERT_EQ(api.InitPersoTree(oldBytes.data(), static_cast<int32_t>(oldBytes.size())), 1);
+  api.CleanWindows(kPersonalSearch);
+  std::set<std::string> found;
+  for (const std::string& file : pur::ReadCommaText(api.List(1))) found.insert(file);
+  api.FreeLibrarie();
+  // Found by character: "é*" takes "été" and, folded, "Éclair"; never "ete".
+  EXPECT_EQ(found, (std::set<std::string>{sandbox.Path + "\\Données\\été.tmp",
+                                          sandbox.Path + "\\Données\\Éclair.tmp"}));
+}
+
 TEST_F(OptionsSearch, RefusedMasksAreExplainedAndLeaveTheListAlone) {
   struct Case {
     std::string text;
@@ -131,8 +166,8 @@ TEST_F(OptionsSearch, RefusedMasksAreExplainedAndLeaveTheListAlone) {
   } cases[] = {
       {"..\\*.*", "ne peut pas sortir du lieu"},
       {"\\*.tmp", "ne peut pas sortir du lieu"},
-      {"C:\\x.tmp", "caract\xE8re interdit"},
-      {"*.TMP", "existe d\xE9j\xE0"},
+      {"C:\\x.tmp", "caractère interdit"},
+      {"*.TMP", "existe déjà"},
       {"", "est vide"},
   };
   std::vector<std::string> said;
@@ -215,7 +250,7 @@ TEST_F(OptionsSearch, MatchAllMaskOnADriveRootNeedsTwoConfirmations) {
   EXPECT_TRUE(storedAfterNo.empty());
   ASSERT_EQ(warnings.size(), 2u);
   EXPECT_NE(warnings[0].find("C:\\  *.*"), std::string::npos) << warnings[0];
-  EXPECT_NE(warnings[1].find("Derni\xE8re confirmation"), std::string::npos) << warnings[1];
+  EXPECT_NE(warnings[1].find("Dernière confirmation"), std::string::npos) << warnings[1];
   const std::vector<uint8_t> driveCAll = {1, 0, 0, 0, 1, 'C', 0, 0, 0, 0, 1, 0, 0, 0, 3, '*', '.', '*', 1};
   EXPECT_EQ(StoredDefinition(), driveCAll);
 }

@@ -252,7 +252,7 @@ TEST(LibraryBinding, FailuresReportedByTheLibraryBecomeErrors) {
       {"CleanWindows", "Disque en feu", [&] { lib->EmptyTempFolder(); }},
       {"CleanWindows", longText, [&] { lib->StopSearch(); }},
       {"getSearchLists", "Unknow list", [&] { lib->GetSearchList(1); }},
-      {"DeleteFile", "Acc\xE8s refus\xE9", [&] { lib->DeleteFile("C:\\a.tmp", true, false); }},
+      {"DeleteFile", "Accès refusé", [&] { lib->DeleteFile("C:\\a.tmp", true, false); }},
       {"InitPersoTree", "bad tree", [&] { lib->SetPersoTree({1, 2}); }},
       {"GetNbLibrairy", "count", [&] { lib->LoadNumber(); }},
       {"LockLib", "lock", [&] { lib->TakeLock(); }},

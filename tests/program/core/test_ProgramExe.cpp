@@ -21,7 +21,7 @@ TEST(ProgramExe, VersionStringsOfEveryKind) {
       {0, "", "4.0.1.20"},
       {1, "", ""},
       {2, "", "Programme de recherche"},
-      {3, "", "Copyright \xA9 Corvane 1999-2026"},
+      {3, "", "Copyright © Corvane 1999-2026"},
       {4, "", "Purgo for Windows"},
       {5, "", "4.0.0.0"},
       {6, "", "Corvane"},
@@ -48,7 +48,7 @@ TEST(ProgramExe, BannerOfTheProgram) {
   EXPECT_STREQ(format, "%s v%d.%d %s");
   EXPECT_EQ(FormatBanner(format, GetVersionString(ProgramExe(), vkProductName), 4, 0,
                          GetVersionString(ProgramExe(), vkLegalCopyright)),
-            "Purgo for Windows v4.0 Copyright \xA9 Corvane 1999-2026");
+            "Purgo for Windows v4.0 Copyright © Corvane 1999-2026");
 }
 
 }  // namespace

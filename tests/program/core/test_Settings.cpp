@@ -200,7 +200,7 @@ void SetAllAwayFromDefaults(TPURGORegistry& s) {
   s.Journal->Enabled = false;
   s.Journal->NewEachSearch = false;
   s.Journal->Events = 255;
-  s.Journal->Location = "D:\\Journaux\\\xE9t\xE9\\";
+  s.Journal->Location = "D:\\Journaux\\été\\";
   s.Service->AutoStart = false;
   s.Service->CleaningType = 3;
   s.Service->EveryInterval = 0;
@@ -222,7 +222,7 @@ const StoredValue kAwayFromDefaults[] = {
     {"Nettoyage", "Tester", REG_DWORD, 1},
     {"Nettoyage", "Confirmer la suppression des fichiers RO et H", REG_DWORD, 0},
     {"Journal", "Activer la journalisation", REG_DWORD, 0},
-    {"Journal", "Nouveau journal \xE0 chaque recherche", REG_DWORD, 0},
+    {"Journal", "Nouveau journal à chaque recherche", REG_DWORD, 0},
     {"Journal", "Evenements", REG_DWORD, 255},
     {"Journal", "Emplacement du journal", REG_SZ, 0},
     {"Service", "Demarrer le service automatiquement", REG_DWORD, 0},
@@ -253,7 +253,7 @@ TEST_F(Settings, EveryValueUnderItsExactNameAndType) {
   }
   std::vector<uint8_t> location = RawKey(Root, Section("Journal")).Data("Emplacement du journal");
   EXPECT_EQ(std::string(location.begin(), location.end()),
-            std::string("D:\\Journaux\\\xE9t\xE9\\", 17));
+            std::string("D:\\Journaux\\été\\") + '\0');  // with its terminating zero
 
   TPURGORegistry loaded;
   loaded.Load();
@@ -322,17 +322,17 @@ TEST_F(Settings, WrongTypesFailWithTheValuesName) {
     std::string error;
   } cases[] = {
       {"Affichage", "Vitesse de rafraichissement", REG_SZ, std::string("1", 2),
-       "Type de donn\xE9" "es incorrect pour 'Vitesse de rafraichissement'"},
+       "Type de données incorrect pour 'Vitesse de rafraichissement'"},
       {"Affichage", "Vitesse de rafraichissement", REG_SZ, std::string("1000", 5),
-       "Erreur \xE0 l'obtention des donn\xE9" "es pour 'Vitesse de rafraichissement'"},
+       "Erreur à l'obtention des données pour 'Vitesse de rafraichissement'"},
       {"Affichage", "Vitesse de rafraichissement", REG_BINARY, std::string("\1\0\0\0", 4),
-       "Type de donn\xE9" "es incorrect pour 'Vitesse de rafraichissement'"},
+       "Type de données incorrect pour 'Vitesse de rafraichissement'"},
       {"Service", "Tous les ", REG_QWORD, std::string(8, '\1'),
-       "Erreur \xE0 l'obtention des donn\xE9" "es pour 'Tous les '"},
+       "Erreur à l'obtention des données pour 'Tous les '"},
       {"Journal", "Emplacement du journal", REG_DWORD, std::string("\1\0\0\0", 4),
-       "Type de donn\xE9" "es incorrect pour 'Emplacement du journal'"},
+       "Type de données incorrect pour 'Emplacement du journal'"},
       {"Personnel", "Recherche personnelle", REG_SZ, std::string("abc", 4),
-       "Type de donn\xE9" "es incorrect pour 'Recherche personnelle'"},
+       "Type de données incorrect pour 'Recherche personnelle'"},
   };
   for (const Case& c : cases) {
     RemoveProductKeys();
@@ -372,11 +372,11 @@ TEST_F(Settings, AnUnreadableValueKeepsItsDefaultAndTheOthersAreRead) {
     ADD_FAILURE() << "no error";
   } catch (const ERegistryException& error) {
     EXPECT_EQ(std::string(error.what()),
-              "Type de donn\xE9" "es incorrect pour 'Vitesse de rafraichissement'");
+              "Type de données incorrect pour 'Vitesse de rafraichissement'");
   }
   const std::vector<std::string> errors = {
-      "Type de donn\xE9" "es incorrect pour 'Vitesse de rafraichissement'",
-      "Type de donn\xE9" "es incorrect pour 'Vider la corbeille'"};
+      "Type de données incorrect pour 'Vitesse de rafraichissement'",
+      "Type de données incorrect pour 'Vider la corbeille'"};
   EXPECT_EQ(settings.LoadErrors(), errors);
   // Unreadable values hold their defaults, not what the object held before.
   EXPECT_EQ(settings.Display->RefreshSpeed, 500);
@@ -502,7 +502,7 @@ TEST_F(Settings, TaggedValuesOfEveryKind) {
     ADD_FAILURE() << "write without a key succeeded";
   } catch (const ERegistryException& error) {
     EXPECT_EQ(std::string(error.what()),
-              "Erreur \xE0 d\xE9" "finition des donn\xE9" "es pour 'int32'");
+              "Erreur à définition des données pour 'int32'");
   }
 }
 

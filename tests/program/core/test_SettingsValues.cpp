@@ -55,9 +55,9 @@ TEST(FitInteger, CutsToTheWidthOfTheDefault) {
 }
 
 TEST(SettingsErrorTexts, NameTheValueInCp1252) {
-  EXPECT_EQ(InvalidTypeText("Tous les "), "Type de donn\xE9" "es incorrect pour 'Tous les '");
-  EXPECT_EQ(GetDataFailedText("X"), "Erreur \xE0 l'obtention des donn\xE9" "es pour 'X'");
-  EXPECT_EQ(SetDataFailedText("X"), "Erreur \xE0 d\xE9" "finition des donn\xE9" "es pour 'X'");
+  EXPECT_EQ(InvalidTypeText("Tous les "), "Type de données incorrect pour 'Tous les '");
+  EXPECT_EQ(GetDataFailedText("X"), "Erreur à l'obtention des données pour 'X'");
+  EXPECT_EQ(SetDataFailedText("X"), "Erreur à définition des données pour 'X'");
 }
 
 TEST(SettingsDefaults, AsTheOptionsDialogExpectsThem) {
@@ -68,7 +68,7 @@ TEST(SettingsDefaults, AsTheOptionsDialogExpectsThem) {
   EXPECT_EQ(TServiceSettings().FreeSpaceThreshold, 0x1F400000);
   EXPECT_EQ(std::string(names::kEveryInterval).back(), ' ');
   EXPECT_EQ(std::string(names::kFreeSpaceThreshold).back(), ' ');
-  EXPECT_EQ(std::string(names::kNewEachSearch), "Nouveau journal \xE0 chaque recherche");
+  EXPECT_EQ(std::string(names::kNewEachSearch), "Nouveau journal à chaque recherche");
 }
 
 }  // namespace

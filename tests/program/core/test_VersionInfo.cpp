@@ -24,7 +24,7 @@ TEST(VersionInfo, OwnExecutableStringsByKind) {
       {0, "", "4.0.1.20"},
       {1, "", ""},
       {2, "", "Programme de recherche"},
-      {3, "", "Copyright \xA9 Corvane 1999-2026"},
+      {3, "", "Copyright © Corvane 1999-2026"},
       {4, "", "Purgo for Windows"},
       {5, "", "4.0.0.0"},
       {6, "", "Corvane"},
@@ -62,7 +62,7 @@ TEST(VersionInfo, OwnBlockIsFrenchWithCodePage1252) {
 
 TEST(VersionInfo, OwnFileVersionAndBanner) {
   EXPECT_EQ(GetOwnFileVersion(), (TVersionNumbers{4, 0, 1, 20}));
-  EXPECT_EQ(GetProgramBanner(), "Purgo for Windows v4.0 Copyright \xA9 Corvane 1999-2026");
+  EXPECT_EQ(GetProgramBanner(), "Purgo for Windows v4.0 Copyright © Corvane 1999-2026");
   char format[64] = {};
   ASSERT_GT(LoadStringA(GetModuleHandleA(nullptr), 100, format, sizeof format), 0);
   EXPECT_STREQ(format, "%s v%d.%d %s");

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
@@ -253,11 +254,14 @@ inline std::string TextOf(HWND window) {
                            &length)) {
     return std::string();
   }
-  std::string text(length + 1, '\0');
+  // A rich edit answers the length in characters (Wine 8), and its WM_GETTEXT fails when the
+  // buffer is too small: in UTF-8 a character may take up to 3 bytes.
+  std::string text(length * 3 + 1, '\0');
   DWORD_PTR copied = 0;
   SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
                       SMTO_ABORTIFHUNG, kMessageTimeoutMs, &copied);
-  text.resize(copied);
+  // Across processes the answer may be 0 though the text arrived: keep it up to its zero.
+  text.resize(std::max<size_t>(copied, std::strlen(text.c_str())));
   return text;
 }
 

@@ -33,15 +33,15 @@ TEST(MainFormat, TextFormatsTakeAnyArgument) {
   } cases[] = {
       {mainform::kFileDeleted, "C:\\a.tmp", " * C:\\a.tmp : OK"},
       {mainform::kFileNotDeleted, "C:\\100%s.tmp", " * C:\\100%s.tmp : FAILED"},
-      {mainform::kLockedBy, "PUR400-  7", "Module verrouill\xE9 par PUR400-  7."},
+      {mainform::kLockedBy, "PUR400-  7", "Module verrouillé par PUR400-  7."},
       {mainform::kInitFailed, "Erreur 1002: Can't load purSearch.dll",
-       "Initialisation \xE9" "chou\xE9" "e (Erreur 1002: Can't load purSearch.dll)."},
+       "Initialisation échouée (Erreur 1002: Can't load purSearch.dll)."},
       {mainform::kPersoGainLine, "0.00 octet(s)", "Gain pour la recherche personnelle : 0.00 octet(s)"},
       {mainform::kFileDeleted, std::string(5000, 'x'), " * " + std::string(5000, 'x') + " : OK"},
   };
   for (const Case& c : cases) EXPECT_EQ(FormatText(c.format, c.argument), c.expected);
-  EXPECT_EQ(FormatNumber(mainform::kInitDone, 1), "Initialisation r\xE9ussie (Chargement n\xB0" "1).");
-  EXPECT_EQ(FormatNumber(mainform::kInitDone, -12), "Initialisation r\xE9ussie (Chargement n\xB0-12).");
+  EXPECT_EQ(FormatNumber(mainform::kInitDone, 1), "Initialisation réussie (Chargement n°1).");
+  EXPECT_EQ(FormatNumber(mainform::kInitDone, -12), "Initialisation réussie (Chargement n°-12).");
 }
 
 TEST(MainFormat, SummaryLabelsEndInOneColumn) {

@@ -13,11 +13,11 @@
 namespace maintest {
 namespace {
 
-constexpr char kInitDoneFirst[] = "Initialisation r\xE9ussie (Chargement n\xB0" "1).";
-constexpr char kLockedPrefix[] = "Module verrouill\xE9 par PUR400-";
+constexpr char kInitDoneFirst[] = "Initialisation réussie (Chargement n°1).";
+constexpr char kLockedPrefix[] = "Module verrouillé par PUR400-";
 
 std::string Banner() {
-  return "Purgo for Windows v4.0 Copyright \xA9 Corvane 1999-2026";
+  return "Purgo for Windows v4.0 Copyright © Corvane 1999-2026";
 }
 
 TEST(MainWindow, StartUpLinesAndIdleState) {
@@ -94,8 +94,8 @@ TEST(MainWindow, SettingsErrorIsShownAndTheProgramGoesOn) {
   Program program;
   ASSERT_TRUE(program.WaitReady()) << program.Log();
   for (const char* line : {
-           "Lecture des options \xE9" "chou\xE9" "e (Type de donn\xE9" "es incorrect pour 'Afficher le detail').",
-           "Lecture des options \xE9" "chou\xE9" "e (Type de donn\xE9" "es incorrect pour 'Vitesse de rafraichissement')."}) {
+           "Lecture des options échouée (Type de données incorrect pour 'Afficher le detail').",
+           "Lecture des options échouée (Type de données incorrect pour 'Vitesse de rafraichissement')."}) {
     EXPECT_TRUE(program.LogHas(line)) << line << "\n" << program.Log();
   }
   EXPECT_TRUE(program.LogHas(kInitDoneFirst)) << program.Log();
@@ -127,7 +127,7 @@ TEST(MainWindow, SecondCopyShowsTheLockAndTakesItWhenTheFirstQuits) {
   EXPECT_FALSE(IsWindowEnabled(second.Item(ids::kIdButtonOptions)));
   EXPECT_TRUE(IsWindowEnabled(second.Item(ids::kIdButtonQuit)));
   // The locked copy still shows the library as loaded twice.
-  EXPECT_TRUE(second.LogHas("Initialisation r\xE9ussie (Chargement n\xB0" "2).")) << second.Log();
+  EXPECT_TRUE(second.LogHas("Initialisation réussie (Chargement n°2).")) << second.Log();
 
   Click(first->Item(ids::kIdButtonQuit));
   ASSERT_TRUE(first->WaitExit(10s));
@@ -157,7 +157,7 @@ std::set<std::string> ProgramIdentities(const purtest::PurApi& api) {
 size_t InitCount(const Program& program) {
   size_t count = 0;
   for (const std::string& line : program.LogLines()) {
-    if (line.rfind("Initialisation r\xE9ussie (Chargement n\xB0", 0) == 0) ++count;
+    if (line.rfind("Initialisation réussie (Chargement n°", 0) == 0) ++count;
   }
   return count;
 }
@@ -293,7 +293,7 @@ TEST(MainWindow, WithoutItsLibraryTheProgramRefusesToStart) {
   {
     Program program("", {}, exe);
     const std::string failed =
-        "Initialisation \xE9" "chou\xE9" "e (Erreur 1002: Can't load purSearch.dll).";
+        "Initialisation échouée (Erreur 1002: Can't load purSearch.dll).";
     ASSERT_TRUE(program.WaitLog(failed, 20s)) << program.Log();
     EXPECT_EQ(program.ColorOfLine(failed).value_or(0xDEAD), ids::kLogRed);
     Click(program.Item(ids::kIdButtonStartStop));

@@ -16,7 +16,7 @@ using pur::test::OwnPath;
 using pur::test::TempDir;
 using pur::test::WindowText;
 
-constexpr char kProductTitle[] = "\xC0 propos de Purgo for Windows";
+constexpr char kProductTitle[] = "À propos de Purgo for Windows";
 
 // What the driver thread saw of the box.
 struct Seen {
@@ -117,7 +117,7 @@ TEST(AboutLibrary, ShowsTheVersionBlockModallyOverTheParent) {
   EXPECT_EQ(run.Result, 1);
   EXPECT_EQ(run.Box.Texts[idAboutProduct], "Purgo for Windows");
   EXPECT_EQ(run.Box.Texts[idAboutVersion], "Version 4.0.1.20");
-  EXPECT_EQ(run.Box.Texts[idAboutCopyright], "Copyright \xA9 Corvane 1999-2026");
+  EXPECT_EQ(run.Box.Texts[idAboutCopyright], "Copyright © Corvane 1999-2026");
   EXPECT_EQ(run.Box.Texts[idAboutComments], "Programme de recherche de fichiers");
   EXPECT_EQ(run.Box.OkText, "&Ok");
   EXPECT_FALSE(run.Box.Present[idAboutPicture]) << "-1 shows no picture";
@@ -177,12 +177,12 @@ TEST(AboutLibrary, OtherFilesAndOddArguments) {
   pur::test::WriteText(plain, "no version block here");
   const std::string probe = pur::test::FolderOf(OwnPath()) + "about_probe.dll";
   const OtherFileCase cases[] = {
-      {"first translation", probe, "\xC0 propos de Probe & Co",
+      {"first translation", probe, "À propos de Probe & Co",
        {{idAboutProduct, "Probe & Co"}, {idAboutVersion, "Version 2.5 beta"},
         {idAboutCopyright, "(c) Probe"}}},
-      {"no version block", plain, "\xC0 propos de notes.txt",
+      {"no version block", plain, "À propos de notes.txt",
        {{idAboutProduct, "notes.txt"}, {idAboutVersion, ""}, {idAboutCopyright, ""}}},
-      {"missing file", dir / "gone.exe", "\xC0 propos de gone.exe",
+      {"missing file", dir / "gone.exe", "À propos de gone.exe",
        {{idAboutProduct, "gone.exe"}, {idAboutVersion, ""}}},
   };
   for (const OtherFileCase& c : cases) {
@@ -196,7 +196,7 @@ TEST(AboutLibrary, OtherFilesAndOddArguments) {
   }
 
   // Null texts, a handle that is no bitmap and a parent that is no window: shown all the same.
-  BoxRun odd = RunBox("\xC0 propos de ", reinterpret_cast<HWND>(0x7777), nullptr, nullptr, 0x4321);
+  BoxRun odd = RunBox("À propos de ", reinterpret_cast<HWND>(0x7777), nullptr, nullptr, 0x4321);
   ASSERT_TRUE(odd.Found);
   EXPECT_EQ(odd.Result, 1);
   EXPECT_FALSE(odd.Box.Present[idAboutPicture]);

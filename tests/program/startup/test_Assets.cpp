@@ -77,7 +77,9 @@ void CheckStartupResources(HMODULE module, const std::string& who) {
   const std::string text(reinterpret_cast<const char*>(manifest.Data), manifest.Size);
   for (const char* part : {"name=\"Microsoft.Windows.Common-Controls\"", "version=\"6.0.0.0\"",
                            "processorArchitecture=\"amd64\"",
-                           "publicKeyToken=\"6595b64144ccf1df\""})
+                           "publicKeyToken=\"6595b64144ccf1df\"",
+                           "<activeCodePage xmlns=\"http://schemas.microsoft.com/SMI/2019/WindowsSettings\">UTF-8</activeCodePage>",
+                           "<longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">true</longPathAware>"})
     EXPECT_NE(text.find(part), std::string::npos) << who << " manifest lacks " << part;
 }
 
@@ -91,6 +93,11 @@ TEST(StartupAssets, ThisProgramCarriesThemAndTheBitmapLoads) {
   EXPECT_EQ(info.bmWidth, 400);
   EXPECT_EQ(info.bmHeight, 200);
   DeleteObject(bitmap);
+}
+
+TEST(StartupAssets, TheManifestMakesTheProcessUtf8) {
+  // This program carries the program's manifest: its ANSI code page is the program's.
+  EXPECT_EQ(GetACP(), static_cast<UINT>(CP_UTF8));
 }
 
 TEST(StartupAssets, TheProgramFileCarriesThem) {

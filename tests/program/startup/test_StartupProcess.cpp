@@ -240,7 +240,7 @@ TEST(AboutComponent, ExecuteHandsPathCommentsAndPicture) {
   HBITMAP source = CreateBitmap(24, 16, 1, 32, nullptr);
   ASSERT_NE(source, nullptr);
   about.SetBitmap(source);
-  about.SetComments("Programme de test \xE9");
+  about.SetComments("Programme de test é");
   EXPECT_TRUE(about.Execute());
   auto handed = reinterpret_cast<HBITMAP>(static_cast<intptr_t>(g_aboutCall.Bitmap));
   EXPECT_NE(g_aboutCall.Bitmap, pur::kNoAboutPicture);
@@ -248,7 +248,7 @@ TEST(AboutComponent, ExecuteHandsPathCommentsAndPicture) {
   EXPECT_NE(handed, source);
   EXPECT_EQ(BitmapSize(handed).cx, 24);
   EXPECT_EQ(BitmapSize(handed).cy, 16);
-  EXPECT_EQ(g_aboutCall.Comments, "Programme de test \xE9");
+  EXPECT_EQ(g_aboutCall.Comments, "Programme de test é");
   DeleteObject(source);
   EXPECT_EQ(GetObjectType(about.Bitmap()), static_cast<DWORD>(OBJ_BITMAP))
       << "the owned copy outlives the source";

@@ -84,7 +84,7 @@ TEST(TempFolderGain, IsWholeThenSaturatedAndNeverNegative) {
 TEST(TempFolderFromReported, CompletesAndUpperCases) {
   EXPECT_EQ(pur::TempFolderFromReported("c:\\Users\\bob\\Temp"), "C:\\USERS\\BOB\\TEMP\\");
   EXPECT_EQ(pur::TempFolderFromReported("d"), "D:\\");
-  EXPECT_EQ(pur::TempFolderFromReported("C:\\t\xE9mp\\"), "C:\\T\xE9MP\\");
+  EXPECT_EQ(pur::TempFolderFromReported("C:\\témp\\"), "C:\\TéMP\\");
   EXPECT_EQ(pur::TempFolderFromReported(""), "");
 }
 
@@ -166,7 +166,7 @@ TEST(CleanTempFolder, RefusesUnsafeFoldersAndDeletesNothing) {
   for (const std::string& folder : cases) {
     const pur::TTempCleaning cleaning = pur::CleanTempFolder(folder);
     EXPECT_TRUE(cleaning.Refused()) << "'" << folder << "'";
-    EXPECT_EQ(cleaning.Refusal.rfind("Nettoyage du dossier temporaire refus\xE9 : ", 0), 0u)
+    EXPECT_EQ(cleaning.Refusal.rfind("Nettoyage du dossier temporaire refusé : ", 0), 0u)
         << cleaning.Refusal;
     EXPECT_EQ(cleaning.Gain(), 0) << folder;
     EXPECT_EQ(cleaning.ExportedGain(), 0) << folder;

@@ -125,6 +125,18 @@ TEST(WriteFileLog, AppendsBelowAFolderDeeperThanMaxPath) {
   EXPECT_EQ(sandbox::CountEntries(path.substr(0, path.size() - 12)), 1) << "a temporary file was left";
 }
 
+TEST(WriteFileLog, AppendKeepsOldCp1252BytesAndWritesUtf8) {
+  // A journal of the 1252 program: its bytes stay as they are, apart from its line ends.
+  sandbox::Folder box;
+  const std::string path = box / "journal.log";
+  const std::string old = "Suppression r\xE9ussie : C:\\t\xE9mp\\\x80\x9F.tmp\nFin\r\n";
+  sandbox::WriteBytes(path, old);
+  pur::WriteFileLog(path, "Recherche terminée", "Supprimé : été.tmp\r\n", false, kAfternoon);
+  EXPECT_EQ(sandbox::ReadBytes(path),
+            "Suppression r\xE9ussie : C:\\t\xE9mp\\\x80\x9F.tmp\r\nFin\r\n" +
+                Entry("Recherche terminée", "Supprimé : été.tmp\r\n", kAfternoon) + "\r\n");
+}
+
 TEST(WriteFileLog, AnExistingJournalThatCannotBeReadIsLeftUntouched) {
   // Held without shared reading: with shared deletion it could still be replaced.
   const DWORD holderSharing[] = {0, FILE_SHARE_WRITE | FILE_SHARE_DELETE};
@@ -140,7 +152,7 @@ TEST(WriteFileLog, AnExistingJournalThatCannotBeReadIsLeftUntouched) {
       pur::WriteFileLog(path, "App", "body\r\n", false, kAfternoon);
       ADD_FAILURE() << "no failure, sharing " << sharing;
     } catch (const pur::EFileLog& error) {
-      EXPECT_EQ(std::string(error.what()), "Impossible de cr\xE9" "er le fichier " + path);
+      EXPECT_EQ(std::string(error.what()), "Impossible de créer le fichier " + path);
     }
     CloseHandle(holder);
     EXPECT_EQ(sandbox::ReadBytes(path), old) << "sharing " << sharing;
@@ -158,7 +170,7 @@ TEST(WriteFileLog, FailsWithTheFileNameWhenItCannotBeWritten) {
         pur::WriteFileLog(path, "App", "body\r\n", newFile, kAfternoon);
         ADD_FAILURE() << "no failure for '" << path << "'";
       } catch (const std::runtime_error& error) {
-        EXPECT_EQ(std::string(error.what()), "Impossible de cr\xE9" "er le fichier " + path);
+        EXPECT_EQ(std::string(error.what()), "Impossible de créer le fichier " + path);
       }
     }
   }

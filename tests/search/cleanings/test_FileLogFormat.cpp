@@ -20,6 +20,15 @@ TEST(CentreText, PutsTheOddSpaceToTheRight) {
   }
 }
 
+TEST(CentreText, CountsCharactersOfUtf8) {
+  // The program's banner: "©" is two bytes, one character.
+  const std::string banner = "Purgo for Windows v4.0 Copyright © Corvane 1999-2026";  // 52 characters
+  EXPECT_EQ(pur::CentreText(banner), "   " + banner + "   ");
+  EXPECT_EQ(pur::CentreText("été"), std::string(27, ' ') + "été" + std::string(28, ' '));
+  // Bytes that are not UTF-8 count one each.
+  EXPECT_EQ(pur::CentreText("\xE9t\xE9"), std::string(27, ' ') + "\xE9t\xE9" + std::string(28, ' '));
+}
+
 TEST(ChooseLogTitle, TakesTheFirstEntryContainingTheName) {
   const StringList two = {"PUR400-123|Purgo pour Windows", "PUR400-456|Autre produit"};
   const struct { StringList names; const char* appName; const char* title; } cases[] = {

@@ -20,7 +20,7 @@ TEST(CompletePath, AddsTheFinalBackslash) {
   const struct { const char* in; const char* out; } cases[] = {
       {"C", "C:\\"},          {"d", "d:\\"},         {"C:\\Temp", "C:\\Temp\\"},
       {"C:\\Temp\\", "C:\\Temp\\"}, {"", ""},        {"1", "1\\"},
-      {"\\", "\\"},           {"ab", "ab\\"},        {"\xC9", "\xC9\\"},
+      {"\\", "\\"},           {"ab", "ab\\"},        {"É", "É\\"},
   };
   for (const auto& c : cases) EXPECT_EQ(pur::CompletePath(c.in), c.out) << "'" << c.in << "'";
 }

@@ -129,14 +129,14 @@ TEST(Masque, CloneIsIndependent) {
 TEST(MasqueList, IndexOfFoldsAsciiOnly) {
   TMasqueList list;
   list.Add(std::make_shared<TMasque>("*.tmp"));
-  list.Add(std::make_shared<TMasque>("T\xCBmp"));
+  list.Add(std::make_shared<TMasque>("TËmp"));
   struct Case {
     std::string text;
     bool recursive;
     int expected;
   } cases[] = {
       {"*.TMP", false, 0}, {"*.tmp ", false, -1}, {"*.tmp", true, 0},
-      {"T\xCBMP", false, 1}, {"t\xEBmp", false, -1}, {"", false, -1},
+      {"TËMP", false, 1}, {"tëmp", false, -1}, {"", false, -1},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(list.IndexOf(TMasque(c.text, c.recursive)), c.expected) << c.text;
@@ -198,8 +198,16 @@ TEST(Wildcard, LongNameMatches) {
       {"abc", "abc.*", true},         {"abc.d", "abc.*", true},       {"abcd", "abc.*", false},
       {"~x.doc", "~*.*", true},       {"x~1.tmp", "~*.*", false},     {"ab", "a?", true},
       {"a", "a?", false},             {"abcbc", "a*bc", true},        {"abcb", "a*bc", false},
-      {"anything", "*", true},        {"abc", "", false},             {"D\xC9J\xC0.TMP", "d\xe9j\xe0.tmp", true},
-      {"\x8A", "\x9A", true},         {"xtmp", "*.tmp", false},       {"a.tmp", "a.tmp", true},
+      {"anything", "*", true},        {"abc", "", false},             {"DÉJÀ.TMP", "déjà.tmp", true},
+      {"xtmp", "*.tmp", false},       {"a.tmp", "a.tmp", true},
+      // UTF-8 names: '?' is one character, letters fold by character.
+      {"é.tmp", "?.tmp", true},       {"日.tmp", "?.tmp", true},      {"日本.tmp", "?.tmp", false},
+      {"été.txt", "*ÉTÉ*", true},     {"złoty.tmp", "z?oty.tmp", true}, {"ZŁOTY.TMP", "złoty.tmp", true},
+      {"zloty.tmp", "złoty.tmp", false}, {"ΣΟΦΙΑ.tmp", "σοφια.*", true}, {"ПРИВЕТ.doc", "привет.doc", true},
+      {"Ÿ.txt", "ÿ.txt", true},       {"😀.tmp", "?.tmp", true},      {"éé", "é*é", true},
+      // Bytes that are not UTF-8 (a caller in code page 1252): one byte a character.
+      {"D\xC9J\xC0.TMP", "d\xe9j\xe0.tmp", true}, {"\x8A", "\x9A", true}, {"\xE9.tmp", "?.tmp", true},
+      {"\xE9t\xE9.txt", "*\xC9T\xC9*", true}, {"\xE9.tmp", "é.tmp", false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(MatchesWildcard(c.name, c.pattern), c.expected) << c.name << " / " << c.pattern;
@@ -256,7 +264,7 @@ TEST(Tree, NamesPathsLevelsKinds) {
 TEST(Tree, DriveNamingRule) {
   struct Case {
     std::string given, expected;
-  } cases[] = {{"c:\\data", "C"}, {"D", "D"}, {"z", "Z"}, {"1abc", ""}, {"", ""}, {"\xE9t\xE9", ""}};
+  } cases[] = {{"c:\\data", "C"}, {"D", "D"}, {"z", "Z"}, {"1abc", ""}, {"", ""}, {"été", ""}};
   for (const Case& c : cases) {
     TPosteDeTravail computer;
     IArborescense* drive = computer.GetChild(computer.AddChildByName(c.given));
@@ -311,13 +319,13 @@ TEST(Tree, IndexOfNameFoldsAsciiOnly) {
   TPosteDeTravail computer;
   IArborescense& drive = *computer.GetChild(computer.AddChildByName("C"));
   drive.AddChildByName("Temp");
-  drive.AddChildByName("T\xCBMP");
+  drive.AddChildByName("TËMP");
   struct Case {
     IArborescense* node;
     std::string name;
     int expected;
   } cases[] = {
-      {&drive, "temp", 0}, {&drive, "TEMP", 0}, {&drive, "t\xEBmp", -1}, {&drive, "T\xCBmp", 1},
+      {&drive, "temp", 0}, {&drive, "TEMP", 0}, {&drive, "tëmp", -1}, {&drive, "TËmp", 1},
       {&drive, "Tem", -1}, {&computer, "C", 0}, {&computer, "c", 0}, {&computer, "C:", -1},
   };
   for (const Case& c : cases) EXPECT_EQ(c.node->IndexOfName(c.name), c.expected) << c.name;
@@ -369,6 +377,62 @@ TEST(TreeStream, NamesLoadUnchanged) {
   EXPECT_EQ(lower->GetChild(0)->GetPath(), "c:\\");
   auto empty = Load(Bytes().I32(1).Str("").I32(0).I32(0).data);
   EXPECT_EQ(empty->GetChild(0)->GetPath(), ":\\");
+}
+
+// A stream written by the 1252 program: folder "Données" and masks "é*.tmp", "*€*" in code
+// page 1252 bytes, beside a folder already stored in UTF-8.
+std::vector<uint8_t> Cp1252Stream() {
+  Bytes b;
+  b.I32(1).Str("C").I32(2);
+  b.Str("Donn\xE9" "es").I32(0).I32(2).Mask("\xE9*.tmp", 0).Mask("*\x80*", 1);
+  b.Str("Été").I32(0).I32(1).Mask("złoty.*", 0);
+  b.I32(0);
+  return b.data;
+}
+
+TEST(TreeStream, OldCp1252TextsReadAsUtf8) {
+  auto tree = std::make_unique<TPosteDeTravail>(kComputerCapacity);
+  TMemoryStream stream(Cp1252Stream());
+  stream.SetTexts(TStreamTexts::Utf8);
+  tree->LoadFromStream(stream);
+  ASSERT_EQ(tree->Count(), 1);
+  ASSERT_EQ(tree->GetChild(0)->Count(), 2);
+  TDossier& old = Folder(tree->GetChild(0)->GetChild(0));
+  EXPECT_EQ(old.GetPath(), "C:\\Données\\");
+  ASSERT_EQ(old.Masks().Count(), 2);
+  EXPECT_EQ(old.Masks().GetItem(0)->Text, "é*.tmp");
+  EXPECT_EQ(old.Masks().GetItem(1)->Text, "*€*");
+  TDossier& utf8 = Folder(tree->GetChild(0)->GetChild(1));
+  EXPECT_EQ(utf8.GetName(), "Été");
+  EXPECT_EQ(utf8.Masks().GetItem(0)->Text, "złoty.*");
+}
+
+TEST(TreeStream, OldCp1252TextsKeptAsStoredByDefault) {
+  // A caller in code page 1252 reads its own bytes: nothing is converted.
+  std::vector<uint8_t> bytes = Cp1252Stream();
+  auto tree = Load(bytes);
+  EXPECT_EQ(tree->GetChild(0)->GetChild(0)->GetName(), "Donn\xE9" "es");
+  EXPECT_EQ(SaveTreeBytes(*tree), bytes);
+}
+
+TEST(TreeStream, ThisProcessReadsTextsAsUtf8) {
+  // The host, and every Windows test program but the 1252 caller's, run in UTF-8.
+  EXPECT_EQ(ProcessStreamTexts(), TStreamTexts::Utf8);
+}
+
+TEST(TreeStream, ConvertedLongNameIsCutBeforeACharacter) {
+  // 200 "é" in 1252 are 400 bytes of UTF-8: saved, the name is cut to 254 bytes, not 255.
+  TMemoryStream in(Bytes().I32(1).Str("C").I32(1).Str(std::string(200, '\xE9')).I32(0).I32(0).I32(0).data);
+  in.SetTexts(TStreamTexts::Utf8);
+  TPosteDeTravail tree;
+  tree.LoadFromStream(in);
+  TMemoryStream again(SaveTreeBytes(tree));
+  again.SetTexts(TStreamTexts::Utf8);
+  TPosteDeTravail reloaded;
+  reloaded.LoadFromStream(again);
+  std::string expected;
+  for (int i = 0; i < 127; ++i) expected += "é";
+  EXPECT_EQ(reloaded.GetChild(0)->GetChild(0)->GetName(), expected);
 }
 
 TEST(TreeStream, NegativeCountsReadAsNone) {

@@ -142,5 +142,5 @@ TEST_F(ExportCleanings, JournalTitleComesFromTheRegisteredNames) {
 
   std::string bad = box / "missing\\PURGOWIN.LOG";
   api.CreateFileLog(bad.c_str(), "PUR400-  1", "x", 1);
-  EXPECT_EQ(api.LastError(), "Impossible de cr\xE9" "er le fichier " + bad);
+  EXPECT_EQ(api.LastError(), "Impossible de créer le fichier " + bad);
 }

@@ -1,0 +1,21 @@
+// The library's French texts (errors handed to the caller, journal texts), in one place. UTF-8,
+// the program's ANSI code page. The tree's own texts are in the string table SearchStrings.rc.
+#pragma once
+
+namespace pur::texts {
+
+// Why the temporary folder was not emptied: the prefix, then the folder and one reason.
+inline constexpr char kRefusedPrefix[] = "Nettoyage du dossier temporaire refusé : ";
+inline constexpr char kNoTempFolder[] = "le système n'indique aucun dossier temporaire";
+inline constexpr char kNotAbsolute[] = " n'est pas un chemin absolu";
+inline constexpr char kNotADirectory[] = " n'existe pas ou n'est pas un dossier";
+inline constexpr char kDriveRoot[] = " est la racine d'un lecteur";
+inline constexpr char kReparsePoint[] = " est un lien (point d'analyse)";
+inline constexpr char kProtected[] = " est un dossier du système ou en contient un";
+inline constexpr char kTooDeep[] =
+    " contient des chemins trop longs pour le système, qui n'ont pas pu être supprimés";
+
+// The journal or another file could not be created (%s: its path).
+inline constexpr char kCannotCreate[] = "Impossible de créer le fichier %s";
+
+}  // namespace pur::texts
