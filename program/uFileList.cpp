@@ -126,11 +126,17 @@ bool CaptionBefore(const FileRow& a, const FileRow& b) {
   return lstrcmpA(a.caption.c_str(), b.caption.c_str()) < 0;
 }
 
+// Through the wide call: lstrcmpA compares the texts converted from the ANSI code page,
+// while LCMapStringA (under Wine) converts them with the locale's code page instead.
 std::string SortKeyOf(const std::string& text) {
-  const int size = LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, text.c_str(), -1, nullptr, 0);
+  const int length = static_cast<int>(text.size());
+  std::wstring wide(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0)), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), static_cast<int>(wide.size()));
+  const int size = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, wide.c_str(), -1, nullptr, 0);
   if (size <= 0) return {};
   std::string key(static_cast<size_t>(size), '\0');
-  LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, text.c_str(), -1, key.data(), size);
+  LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, wide.c_str(), -1,
+               reinterpret_cast<LPWSTR>(key.data()), size);
   return key;
 }
 

@@ -139,8 +139,25 @@ using purtest::TreeStreamFor;
 
 // ------------------------------------------------------------------ files
 
+// Files go through the wide calls, so that names in any script and folders deeper than
+// MAX_PATH are reached as the program reaches them. Paths are UTF-8, the code page of the
+// driver as of the program.
+inline std::wstring Wide(const std::string& text) {
+  const int length = static_cast<int>(text.size());
+  std::wstring wide(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0)), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), length, wide.data(), static_cast<int>(wide.size()));
+  return wide;
+}
+
+inline std::string Utf8(const std::wstring& text) {
+  const int length = static_cast<int>(text.size());
+  std::string utf8(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr)), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), length, utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
+  return utf8;
+}
+
 inline std::string ReadFileBytes(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                             nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::string();
   std::string bytes;
@@ -152,39 +169,41 @@ inline std::string ReadFileBytes(const std::string& path) {
 }
 
 inline bool Exists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 inline void WriteFileBytes(const std::string& path, const std::string& bytes, DWORD attributes = 0) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
   DWORD written = 0;
   if (!bytes.empty()) WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   CloseHandle(file);
-  if (attributes) SetFileAttributesA(path.c_str(), attributes);
+  if (attributes) SetFileAttributesW(Wide(path).c_str(), attributes);
 }
 
-inline void RemoveTree(const std::string& folder) {
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
+inline void RemoveTreeW(const std::wstring& folder) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
   if (find != INVALID_HANDLE_VALUE) {
     do {
-      const std::string name = data.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string path = folder + name;
-      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      const std::wstring name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring path = folder + name;
+      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
       if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;  // never followed
       if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(path + "\\");
+        RemoveTreeW(path + L"\\");
       } else {
-        DeleteFileA(path.c_str());
+        DeleteFileW(path.c_str());
       }
-    } while (FindNextFileA(find, &data));
+    } while (FindNextFileW(find, &data));
     FindClose(find);
   }
-  RemoveDirectoryA(folder.c_str());
+  RemoveDirectoryW(folder.c_str());
 }
+
+inline void RemoveTree(const std::string& folder) { RemoveTreeW(Wide(folder)); }
 
 // A fresh folder (with its trailing backslash) in the prefix's temporary folder.
 class Sandbox {
@@ -205,7 +224,7 @@ class Sandbox {
   const std::string& Path() const { return path_; }
   std::string Folder(const std::string& relative) const {
     const std::string folder = path_ + relative + "\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
+    CreateDirectoryW(Wide(folder).c_str(), nullptr);
     return folder;
   }
 
@@ -249,19 +268,25 @@ class RemoteBlock {
 // ------------------------------------------------------------------ windows
 
 inline std::string TextOf(HWND window) {
+  // Through the wide messages, converted to UTF-8, the driver's code page as the program's.
   DWORD_PTR length = 0;
-  if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs,
+  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs,
                            &length)) {
     return std::string();
   }
-  // A rich edit answers the length in characters (Wine 8), and its WM_GETTEXT fails when the
-  // buffer is too small: in UTF-8 a character may take up to 3 bytes.
-  std::string text(length * 3 + 1, '\0');
+  // A rich edit of the A kind refuses a buffer that is only just long enough when the code
+  // page is UTF-8 (its length is in characters, its copy in bytes): give it room.
+  std::wstring wide(length * 4 + 16, L'\0');
   DWORD_PTR copied = 0;
-  SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+  SendMessageTimeoutW(window, WM_GETTEXT, wide.size(), reinterpret_cast<LPARAM>(wide.data()),
                       SMTO_ABORTIFHUNG, kMessageTimeoutMs, &copied);
-  // Across processes the answer may be 0 though the text arrived: keep it up to its zero.
-  text.resize(std::max<size_t>(copied, std::strlen(text.c_str())));
+  wide.resize(std::wcslen(wide.c_str()));
+  if (wide.empty()) return std::string();
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size,
+                      nullptr, nullptr);
   return text;
 }
 

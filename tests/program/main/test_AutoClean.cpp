@@ -51,13 +51,30 @@ constexpr SampleFile kSamples[] = {
     {"sub\\%keep.dat", Kind::Keep, 0},
     {"sub\\deeper\\%c.Tmp", Kind::Plain, 0},
     {"hidden dir\\%in-hidden.tmp", Kind::Keep, 0},  // hidden folders are not entered
+    // Names in other scripts, found and deleted exactly; "złoty" and "zloty" are two files.
+    {"%złoty.tmp", Kind::Plain, 0},
+    {"%zloty.tmp", Kind::Plain, 0},
+    {"%Ελληνικά.tmp", Kind::Plain, 0},
+    {"sub\\%日本語.tmp", Kind::Plain, 0},
+    {"%😀.tmp", Kind::Plain, 0},
+    // Fullwidth backslashes: best-fitted, the name would lead to "%keep.txt" beside it.
+    {"~%＼..＼%keep.txt", Kind::Plain, 0},
+    // Below a folder deeper than MAX_PATH.
+    {"DEEP%deep.tmp", Kind::Plain, 0},
 };
+
+// The folder chain of the deep sample, longer than MAX_PATH with any sandbox.
+const std::string kDeepFolder = "deep\\level0dddddddddddddddddddddddddddddddddddddddddddd\\level1dddddddddddddddddddddddddddddddddddddddddddd\\level2dddddddddddddddddddddddddddddddddddddddddddd\\level3dddddddddddddddddddddddddddddddddddddddddddd\\level4dddddddddddddddddddddddddddddddddddddddddddd\\level5dddddddddddddddddddddddddddddddddddddddddddd\\";
 
 const std::vector<Mask> kMasks = {{"*.tmp", true}, {"~*.*", true}, {"*.bak", false}};
 
+// The sample's name with the case's tag for every "%", and the deep folder for "DEEP".
 std::string Named(const char* pattern, const std::string& tag) {
   std::string name = pattern;
-  name.replace(name.find('%'), 1, tag);
+  for (size_t at = name.find('%'); at != std::string::npos; at = name.find('%', at + tag.size())) {
+    name.replace(at, 1, tag);
+  }
+  if (name.rfind("DEEP", 0) == 0) name.replace(0, 4, kDeepFolder);
   return name;
 }
 
@@ -76,18 +93,18 @@ struct FileState {
 
 void Snapshot(const std::string& folder, const std::string& relative,
               std::map<std::string, FileState>& files) {
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((folder + relative + "*").c_str(), &data);
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW(Wide(folder + relative + "*").c_str(), &data);
   if (find == INVALID_HANDLE_VALUE) return;
   do {
-    const std::string name = data.cFileName;
+    const std::string name = Utf8(data.cFileName);
     if (name == "." || name == "..") continue;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       Snapshot(folder, relative + name + "\\", files);
     } else {
       files[relative + name] = {ReadFileBytes(folder + relative + name), data.dwFileAttributes};
     }
-  } while (FindNextFileA(find, &data));
+  } while (FindNextFileW(find, &data));
   FindClose(find);
 }
 
@@ -202,6 +219,10 @@ void RunAutoClean(const RunCase& c) {
   box.Folder("disk\\sub");
   box.Folder("disk\\sub\\deeper");
   box.Folder("disk\\hidden dir");
+  for (size_t end = kDeepFolder.find('\\'); end != std::string::npos;
+       end = kDeepFolder.find('\\', end + 1)) {
+    box.Folder("disk\\" + kDeepFolder.substr(0, end));
+  }
   for (const SampleFile& s : kSamples) {
     const std::string name = Named(s.name, c.tag);
     WriteFileBytes(diskFolder + name, ContentFor(name, s.kind), s.attributes);
@@ -236,7 +257,9 @@ void RunAutoClean(const RunCase& c) {
   EXPECT_EQ(program.ExitCode(), 0u);
   // The window is centred and the close finds it moved; after an unreadable value it still
   // writes nothing back.
-  if (c.unreadableValue) EXPECT_TRUE(settings.Snapshot() == settingsBefore);
+  if (c.unreadableValue) {
+    EXPECT_TRUE(settings.Snapshot() == settingsBefore);
+  }
 
   // What must be gone, and the line each found file gets.
   const bool allowRoh = c.readOnlyHiddenMode == 0;

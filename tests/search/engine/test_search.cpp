@@ -3,10 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 
 #include "EngineTestSupport.h"
-#include "ExactNames.h"
 
 namespace pur {
 namespace {
@@ -165,15 +163,14 @@ TEST(Search, NamesInEveryScriptAreFoundExactly) {
   // In the program's UTF-8 code page a name in any script is listed as it is; a 1252 caller
   // does not see them at all (test_cp1252_caller.cpp).
   TempTree tree("unicode");
-  tree.Dir("Documents");
-  tree.Dir("Downloads");
-  tree.File("Documents\\thesis.docx");
+  tree.File("plain.tmp");
   const std::wstring wideRoot(tree.Root().begin(), tree.Root().end());
   for (const wchar_t* name : {L"\u4E2D.tmp", L"a\u4E2Db.tmp", L"z\u0142oty.tmp"}) {
     HANDLE file = CreateFileW((wideRoot + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     CloseHandle(file);
   }
+  ASSERT_TRUE(CreateDirectoryW((wideRoot + L"\u4E2D").c_str(), nullptr));
   TRAPosteDeTravail computer;
   TRADossier& root = NodeAt(computer, tree.Root());
   AddMask(root, "?.tmp", true);
