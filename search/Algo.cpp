@@ -1,8 +1,10 @@
 #include "Algo.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <typeinfo>
+#include <vector>
 
 #include "TextEncoding.h"
 
@@ -117,46 +119,98 @@ TCodePoint FoldedCharAt(std::string_view text, size_t position, bool utf8) {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/' || c == ':'; }
 
-// What is left of the pattern once the name is used up may still match: stars, and one
-// ".*" (a name without an extension matches "name.*").
-bool RestMatchesEmpty(std::string_view rest) {
-  size_t i = 0;
-  while (i < rest.size() && rest[i] == '*') ++i;
-  if (i < rest.size() && rest[i] == '.') {
-    ++i;
-    if (i == rest.size() || rest[i] != '*') return false;
-    while (i < rest.size() && rest[i] == '*') ++i;
+// A pattern element after the system's translation of a long-name mask.
+enum class TWild : uint8_t { Char, Star, DosStar, DosQm, DosDot };
+
+struct TPatternItem {
+  TWild Kind;
+  char32_t Value;  // the folded character of a Char
+};
+
+std::vector<char32_t> FoldedChars(std::string_view text, bool utf8) {
+  std::vector<char32_t> chars;
+  for (size_t i = 0; i < text.size();) {
+    const TCodePoint c = FoldedCharAt(text, i, utf8);
+    chars.push_back(c.Value);
+    i += c.Size;
   }
-  return i == rest.size();
+  return chars;
+}
+
+// The mask as the system reads it: trailing blanks are ignored and a run of final dots
+// counts as one; then '?' matches one character or nothing before a dot or the end (DOS_QM),
+// a '.' before a wildcard or at the end matches a dot or nothing at the end (DOS_DOT), and a
+// '*' before a dot stops at the name's last dot (DOS_STAR). So "*." takes the names without
+// a dot, "a?" takes "a" and "ab", and "name.*" takes "name".
+std::vector<TPatternItem> TranslatePattern(std::string_view pattern, bool utf8) {
+  while (!pattern.empty() && pattern.back() == ' ') pattern.remove_suffix(1);
+  while (pattern.size() >= 2 && pattern.back() == '.' && pattern[pattern.size() - 2] == '.') {
+    pattern.remove_suffix(1);
+  }
+  const std::vector<char32_t> chars = FoldedChars(pattern, utf8);
+  std::vector<TPatternItem> items;
+  for (size_t i = 0; i < chars.size(); ++i) {
+    const char32_t next = i + 1 < chars.size() ? chars[i + 1] : 0;
+    TWild kind = TWild::Char;
+    if (chars[i] == '?') {
+      kind = TWild::DosQm;
+    } else if (chars[i] == '*') {
+      kind = next == '.' ? TWild::DosStar : TWild::Star;
+    } else if (chars[i] == '.' && (next == '?' || next == '*' || next == 0)) {
+      kind = TWild::DosDot;
+    }
+    items.push_back({kind, chars[i]});
+  }
+  return items;
 }
 
 }  // namespace
 
+// Dynamic programming over (pattern position, name position): no backtracking blow-up on
+// patterns with many stars.
 bool MatchesWildcard(std::string_view name, std::string_view pattern) {
-  constexpr size_t kNone = std::string_view::npos;
-  // '*', '?' and '.' are ASCII, never part of a UTF-8 sequence: positions stay on characters.
   const bool utf8 = IsValidUtf8(name) && IsValidUtf8(pattern);
-  size_t n = 0, p = 0, starP = kNone, starN = 0;
-  while (n < name.size()) {
-    const TCodePoint nameChar = FoldedCharAt(name, n, utf8);
-    if (p < pattern.size() && pattern[p] == '*') {
-      starP = p++;
-      starN = n;
-    } else if (p < pattern.size() && pattern[p] == '?') {
-      n += nameChar.Size;
-      ++p;
-    } else if (p < pattern.size() && FoldedCharAt(pattern, p, utf8).Value == nameChar.Value) {
-      n += nameChar.Size;
-      p += FoldedCharAt(pattern, p, utf8).Size;
-    } else if (starP != kNone) {
-      p = starP + 1;
-      starN += FoldedCharAt(name, starN, utf8).Size;
-      n = starN;
-    } else {
-      return false;
+  const std::vector<char32_t> chars = FoldedChars(name, utf8);
+  const std::vector<TPatternItem> items = TranslatePattern(pattern, utf8);
+  if (items.empty()) return false;
+  const size_t n = chars.size();
+  size_t lastDot = n;  // no dot: a DOS_STAR may run to the end
+  for (size_t i = n; i > 0; --i) {
+    if (chars[i - 1] == '.') {
+      lastDot = i - 1;
+      break;
     }
   }
-  return RestMatchesEmpty(pattern.substr(p));
+  // reach[j]: the name's first j characters are matched by the items so far.
+  std::vector<uint8_t> reach(n + 1, 0), next(n + 1, 0);
+  reach[0] = 1;
+  for (const TPatternItem& item : items) {
+    std::fill(next.begin(), next.end(), 0);
+    for (size_t j = 0; j <= n; ++j) {
+      if (!reach[j]) continue;
+      switch (item.Kind) {
+        case TWild::Char:
+          if (j < n && chars[j] == item.Value) next[j + 1] = 1;
+          break;
+        case TWild::Star:
+          for (size_t k = j; k <= n; ++k) next[k] = 1;
+          break;
+        case TWild::DosStar:
+          for (size_t k = j; k <= std::max(j, lastDot); ++k) next[k] = 1;
+          break;
+        case TWild::DosQm:
+          if (j < n && chars[j] != '.') next[j + 1] = 1;
+          if (j == n || chars[j] == '.') next[j] = 1;
+          break;
+        case TWild::DosDot:
+          if (j < n && chars[j] == '.') next[j + 1] = 1;
+          if (j == n) next[j] = 1;
+          break;
+      }
+    }
+    reach.swap(next);
+  }
+  return reach[n] != 0;
 }
 
 std::string_view PatternNamePart(std::string_view pattern) {

@@ -84,9 +84,12 @@ const std::string& RecursifText();        // "Recursif"
 char FoldAscii(char c);
 bool SameTextAscii(std::string_view a, std::string_view b);
 
-// Windows wildcard match of one long file name against the last component of a mask:
-// '*' any run, '?' one character, letters compared without regard to case, and a trailing
-// ".*" also matching names without that dot ("*.*" matches every name). Characters are those
+// Windows wildcard match of one long file name against the last component of a mask, by the
+// system's rules for long names (not by what a listing under Wine returns): '*' any run, '?'
+// one character or none before a dot or the end, a '.' before a wildcard or at the end also
+// the end of a name without a dot ("*.*" every name, "*." the names without a dot), a '*'
+// before a dot stops at the last dot, trailing blanks ignored; letters compared without
+// regard to case. Characters are those
 // of UTF-8 when both texts are valid UTF-8, otherwise single bytes of code page 1252 (a
 // caller whose code page is still 1252).
 bool MatchesWildcard(std::string_view name, std::string_view pattern);

@@ -197,7 +197,7 @@ TEST(Wildcard, LongNameMatches) {
       {"x.tmp.bak", "*.tmp", false},  {"abc", "*.*", true},           {"a.b", "*.*", true},
       {"abc", "abc.*", true},         {"abc.d", "abc.*", true},       {"abcd", "abc.*", false},
       {"~x.doc", "~*.*", true},       {"x~1.tmp", "~*.*", false},     {"ab", "a?", true},
-      {"a", "a?", false},             {"abcbc", "a*bc", true},        {"abcb", "a*bc", false},
+      {"a", "a?", true},              {"abcbc", "a*bc", true},        {"abcb", "a*bc", false},
       {"anything", "*", true},        {"abc", "", false},             {"DÉJÀ.TMP", "déjà.tmp", true},
       {"xtmp", "*.tmp", false},       {"a.tmp", "a.tmp", true},
       // UTF-8 names: '?' is one character, letters fold by character.
@@ -208,6 +208,15 @@ TEST(Wildcard, LongNameMatches) {
       // Bytes that are not UTF-8 (a caller in code page 1252): one byte a character.
       {"D\xC9J\xC0.TMP", "d\xe9j\xe0.tmp", true}, {"\x8A", "\x9A", true}, {"\xE9.tmp", "?.tmp", true},
       {"\xE9t\xE9.txt", "*\xC9T\xC9*", true}, {"\xE9.tmp", "é.tmp", false},
+      // The system's rules at the edges (Wine's listing differs: "*." lists every name, "a?"
+      // leaves out "a").
+      {"README", "*.", true},         {"a.txt", "*.", false},         {".profile", "*.", false},
+      {"a", "a?", true},              {"ab", "a?", true},             {"abc", "a?", false},
+      {"a.txt", "a?.txt", true},      {"ab.txt", "a?.txt", true},     {"abc.txt", "a??.txt", true},
+      {"a.txt", "a??.txt", true},     {"a.t", "a.?", true},           {"a.", "a.?", true},
+      {"a.tmp", "*.tmp ", true},      {"a.tmp", "*.tmp  ", true},     {"abc", "abc.", true},
+      {"abc", "abc..", true},         {"abc.d", "abc.", false},       {"x.y.z", "*.z", true},
+      {"x.y.z", "*.y", false},        {"abc", "", false},             {"abc", "   ", false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(MatchesWildcard(c.name, c.pattern), c.expected) << c.name << " / " << c.pattern;
