@@ -26,7 +26,7 @@ std::vector<uint8_t> SampleSearch() {
   auto* cache = sample.AddFolder("C:\\users\\Public\\Documents\\Cache");
   sample.AddMask(*cache, "*.bak", true);
   sample.AddMask(*cache, "Vignettes\\*.db", false);
-  sample.AddFolder("D:\\Projets\\Anciens");
+  sample.AddFolder("D:\\Projets\\Anciens ćwiczenia 写真");  // names in other scripts
   return sample.Bytes();
 }
 

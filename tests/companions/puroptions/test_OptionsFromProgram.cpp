@@ -17,6 +17,17 @@ int ClientHeight(HWND window) {
   return r.bottom - r.top;
 }
 
+// Clicks the program's Options button; the box it shows, or none.
+HWND OpenBox(const maintest::Program& program) {
+  maintest::Click(program.Item(maintest::ids::kIdButtonOptions));
+  HWND box = nullptr;
+  maintest::WaitFor([&] {
+    box = maintest::FindTopWindow(program.Id(), "#32770", "Options");
+    return box && IsWindowVisible(box);
+  }, maintest::kStartTimeout);
+  return box && IsWindowVisible(box) ? box : nullptr;
+}
+
 TEST(OptionsFromProgram, OptionsButtonOpensTheBoxAndTheProgramReloadsWhatOkStored) {
   maintest::Settings settings;
   settings.Quiet();
@@ -26,12 +37,8 @@ TEST(OptionsFromProgram, OptionsButtonOpensTheBoxAndTheProgramReloadsWhatOkStore
   HWND main = program.Window();
   const int heightBefore = ClientHeight(main);
 
-  maintest::Click(program.Item(maintest::ids::kIdButtonOptions));
-  HWND box = nullptr;
-  ASSERT_TRUE(maintest::WaitFor([&] {
-    box = maintest::FindTopWindow(program.Id(), "#32770", "Options");
-    return box && IsWindowVisible(box);
-  }, maintest::kStartTimeout));
+  const HWND box = OpenBox(program);
+  ASSERT_NE(box, nullptr) << "the Options button opened no box";
   EXPECT_EQ(GetWindow(box, GW_OWNER), main);
   EXPECT_FALSE(IsWindowEnabled(main));
 
@@ -77,12 +84,8 @@ TEST(OptionsFromProgram, AnEmptiedSearchDefinitionStaysEmpty) {
   maintest::Program program;
   ASSERT_TRUE(program.WaitReady());
 
-  maintest::Click(program.Item(maintest::ids::kIdButtonOptions));
-  HWND box = nullptr;
-  ASSERT_TRUE(maintest::WaitFor([&] {
-    box = maintest::FindTopWindow(program.Id(), "#32770", "Options");
-    return box && IsWindowVisible(box);
-  }, maintest::kStartTimeout));
+  const HWND box = OpenBox(program);
+  ASSERT_NE(box, nullptr) << "the Options button opened no box";
   RemoveEveryPlace(box);
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(maintest::WaitFor([&] { return !IsWindow(box); }, 20s));

@@ -425,7 +425,7 @@ class Program {
   }
   // Started and its first poll seen.
   bool WaitReady() const {
-    return Window() != nullptr && WaitFor([&] { return Label() == ids::kWaiting; }, kStartTimeout);
+    return Window() != nullptr && WaitFor([&] { return Label() == "En attente ..."; }, kStartTimeout);
   }
   // Idle again after a run: the button offers a start.
   bool WaitIdle() const {

@@ -110,14 +110,14 @@ TEST(MainRun, ConfirmedListIsDeletedAndSummarised) {
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(rows, expected);
   EXPECT_EQ(TextOf(program.Item(ids::kIdButtonStartStop)), ids::kStopCaption);
-  EXPECT_EQ(program.Label(), ids::kStepPersoSearch);
+  EXPECT_EQ(program.Label(), "Nettoyage du disque dur ...");
   // While the run is on the stack neither a close request nor a (disabled) Restart may
   // unbind the library under it.
   EXPECT_FALSE(IsWindowEnabled(program.Item(ids::kIdRestartButton)));
   SendMessageA(program.Item(ids::kIdRestartButton), BM_CLICK, 0, 0);
   PostMessageA(program.Window(), WM_CLOSE, 0, 0);
   EXPECT_FALSE(program.WaitExit(1500ms)) << "closed during a run";
-  EXPECT_FALSE(program.LogHas(ids::kFreeStart)) << program.Log();
+  EXPECT_FALSE(program.LogHas("Finalisation du module de recherche ...")) << program.Log();
   Click(GetDlgItem(dialog, IDOK));
 
   ASSERT_TRUE(program.WaitLogPrefix(kPersoGainPrefix)) << program.Log();
@@ -126,12 +126,12 @@ TEST(MainRun, ConfirmedListIsDeletedAndSummarised) {
   EXPECT_TRUE(AllExist(setUp.Kept()));
   EXPECT_FALSE(Exists(setUp.Temp() + "old.tmp"));
   for (const std::string& path : setUp.Matched()) {
-    EXPECT_TRUE(program.LogHas(Line(ids::kFileDeleted, path))) << path << "\n" << program.Log();
+    EXPECT_TRUE(program.LogHas(Line(" * %s : OK", path))) << path << "\n" << program.Log();
   }
-  EXPECT_TRUE(program.LogHas(ids::kTempFolderDone));
+  EXPECT_TRUE(program.LogHas("Le dossier temporaire a été vidé."));
   EXPECT_TRUE(program.LogHasPrefix("Temps mis pour la recherche        : 00:00:"));
-  EXPECT_TRUE(program.LogHas(Line(ids::kTempGainLine, pur::FormatSize(2048)))) << program.Log();
-  EXPECT_TRUE(program.LogHas(Line(ids::kPersoGainLine, pur::FormatSize(setUp.MatchedBytes()))));
+  EXPECT_TRUE(program.LogHas(Line("Gain pour le dossier temporaire    : %s", pur::FormatSize(2048)))) << program.Log();
+  EXPECT_TRUE(program.LogHas(Line("Gain pour la recherche personnelle : %s", pur::FormatSize(setUp.MatchedBytes()))));
   EXPECT_TRUE(program.LogHas("                        Total      : " +
                              pur::FormatSize(2048 + setUp.MatchedBytes())))
       << program.Log();
@@ -140,11 +140,11 @@ TEST(MainRun, ConfirmedListIsDeletedAndSummarised) {
   const std::string journal = ReadFileBytes(setUp.JournalFile());
   ASSERT_FALSE(journal.empty());
   for (const std::string& path : setUp.Matched()) {
-    EXPECT_NE(journal.find(Line(ids::kFileDeleted, path) + "\r\n"), std::string::npos) << journal;
+    EXPECT_NE(journal.find(Line(" * %s : OK", path) + "\r\n"), std::string::npos) << journal;
   }
-  EXPECT_NE(journal.find(Line(ids::kPersoGainLine, pur::FormatSize(setUp.MatchedBytes()))),
+  EXPECT_NE(journal.find(Line("Gain pour la recherche personnelle : %s", pur::FormatSize(setUp.MatchedBytes()))),
             std::string::npos);
-  EXPECT_NE(journal.find(std::string(ids::kTempFolderDone) + "\r\n"), std::string::npos);
+  EXPECT_NE(journal.find(std::string("Le dossier temporaire a été vidé.") + "\r\n"), std::string::npos);
 
   // Idle again, the window closes.
   PostMessageA(program.Window(), WM_CLOSE, 0, 0);
@@ -165,7 +165,7 @@ TEST(MainRun, CancelDeletesNothing) {
   EXPECT_TRUE(AllExist(setUp.Matched()));
   EXPECT_TRUE(AllExist(setUp.Kept()));
   EXPECT_EQ(CountPrefix(program.LogLines(), " * "), 0u) << program.Log();
-  EXPECT_TRUE(program.LogHas(Line(ids::kPersoGainLine, pur::FormatSize(0))));
+  EXPECT_TRUE(program.LogHas(Line("Gain pour la recherche personnelle : %s", pur::FormatSize(0))));
   // The temporary-folder step was off: neither its line nor the total.
   EXPECT_FALSE(program.LogHasPrefix("Gain pour le dossier temporaire"));
   EXPECT_FALSE(program.LogHasPrefix("                        Total"));
@@ -183,12 +183,12 @@ TEST(MainRun, TesterModeListsEveryFileAsFailedAndDeletesNothing) {
   ASSERT_TRUE(program.WaitLogPrefix(kPersoGainPrefix)) << program.Log();
   EXPECT_TRUE(AllExist(setUp.Matched()));
   for (const std::string& path : setUp.Matched()) {
-    const std::string line = Line(ids::kFileNotDeleted, path);
+    const std::string line = Line(" * %s : FAILED", path);
     ASSERT_TRUE(program.LogHas(line)) << program.Log();
     EXPECT_EQ(program.ColorOfLine(line).value_or(0xDEAD), ids::kLogYellow) << line;
   }
   EXPECT_EQ(CountPrefix(program.LogLines(), " * "), setUp.Matched().size());
-  EXPECT_TRUE(program.LogHas(Line(ids::kPersoGainLine, pur::FormatSize(0))));
+  EXPECT_TRUE(program.LogHas(Line("Gain pour la recherche personnelle : %s", pur::FormatSize(0))));
 }
 
 TEST(MainRun, StopDuringASearchEndsItWithItsSummary) {
@@ -210,7 +210,7 @@ TEST(MainRun, StopDuringASearchEndsItWithItsSummary) {
   Program program;
   ASSERT_TRUE(program.WaitReady());
   Click(program.Item(ids::kIdButtonStartStop));
-  ASSERT_TRUE(WaitFor([&] { return program.Label() == ids::kStepPersoSearch; }, 20s));
+  ASSERT_TRUE(WaitFor([&] { return program.Label() == "Nettoyage du disque dur ..."; }, 20s));
   Click(program.Item(ids::kIdButtonStartStop));
   // Quit during the run is refused then, not carried out once the run has ended.
   Click(program.Item(ids::kIdButtonQuit));
@@ -218,8 +218,8 @@ TEST(MainRun, StopDuringASearchEndsItWithItsSummary) {
   ASSERT_TRUE(program.WaitLogPrefix(kPersoGainPrefix)) << program.Log();
   ASSERT_TRUE(program.WaitLog(kUserAbortError)) << program.Log();
   EXPECT_EQ(program.ColorOfLine(kUserAbortError).value_or(0xDEAD), ids::kLogRed);
-  ASSERT_TRUE(program.LogHas(ids::kUserAbort));
-  EXPECT_EQ(program.ColorOfLine(ids::kUserAbort).value_or(0xDEAD), ids::kLogRed);
+  ASSERT_TRUE(program.LogHas("Interruption utilisateur"));
+  EXPECT_EQ(program.ColorOfLine("Interruption utilisateur").value_or(0xDEAD), ids::kLogRed);
   EXPECT_LT(CountPrefix(program.LogLines(), " * "), static_cast<size_t>(kFolders))
       << "the search was not cut short";
   EXPECT_TRUE(program.WaitIdle());
@@ -255,14 +255,14 @@ TEST(MainRun, FirstStartWarnsBeforeTheRun) {
   Click(program.Item(ids::kIdButtonStartStop));
   HWND box = nullptr;
   ASSERT_TRUE(WaitFor([&] {
-    box = FindTopWindow(program.Id(), nullptr, ids::kFirstStartTitle);
+    box = FindTopWindow(program.Id(), nullptr, "Avertissement");
     return box != nullptr;
   }, 20s));
   EXPECT_FALSE(program.LogHasPrefix(kPersoGainPrefix)) << "the run waits for the warning";
   // The box's text is one of its static controls.
   bool textSeen = false;
   for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    textSeen = textSeen || TextOf(child) == ids::kFirstStartText;
+    textSeen = textSeen || TextOf(child) == "Afin de pouvoir effectuer un premier démarrage, il vous faut vérifier les options.";
   }
   EXPECT_TRUE(textSeen);
   PostMessageA(box, WM_COMMAND, IDOK, 0);
@@ -305,7 +305,7 @@ TEST(MainRun, AutoModeWithoutThePersonalSearchStaysOpen) {
   settings.Dword(pur::names::kCleaningKey, pur::names::kEmptyTempFolder, 1);
   Program program("/s", setUp.Environment());
   ASSERT_TRUE(program.WaitReady());
-  ASSERT_TRUE(program.WaitLog(ids::kTempFolderDone, 20s)) << program.Log();
+  ASSERT_TRUE(program.WaitLog("Le dossier temporaire a été vidé.", 20s)) << program.Log();
   EXPECT_FALSE(program.WaitExit(3s)) << "closed without a personal search";
   EXPECT_FALSE(program.LogHasPrefix("Gain pour")) << "no summary without the search";
   EXPECT_FALSE(Exists(setUp.Temp() + "old.tmp"));

@@ -27,7 +27,7 @@ TEST(MainWindow, StartUpLinesAndIdleState) {
   ASSERT_TRUE(program.Started());
   ASSERT_TRUE(program.WaitReady()) << program.Log();
 
-  const std::vector<std::string> expected = {Banner(), ids::kInitStart, kInitDoneFirst, ""};
+  const std::vector<std::string> expected = {Banner(), "Initialisation du module de recherche ...", kInitDoneFirst, ""};
   std::vector<std::string> lines = program.LogLines();
   ASSERT_GE(lines.size(), expected.size()) << program.Log();
   lines.resize(expected.size());
@@ -132,8 +132,8 @@ TEST(MainWindow, SecondCopyShowsTheLockAndTakesItWhenTheFirstQuits) {
   Click(first->Item(ids::kIdButtonQuit));
   ASSERT_TRUE(first->WaitExit(10s));
   first.reset();
-  ASSERT_TRUE(second.WaitLog(ids::kUnlocked, 20s)) << second.Log();
-  EXPECT_EQ(second.ColorOfLine(ids::kUnlocked).value_or(0xDEAD), ids::kLogLime);
+  ASSERT_TRUE(second.WaitLog("Module déverrouillé.", 20s)) << second.Log();
+  EXPECT_EQ(second.ColorOfLine("Module déverrouillé.").value_or(0xDEAD), ids::kLogLime);
   EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(second.Item(ids::kIdButtonStartStop)) != 0; }));
   EXPECT_TRUE(IsWindowEnabled(second.Item(ids::kIdButtonOptions)));
 
@@ -182,8 +182,8 @@ TEST(MainWindow, RestartMakesANewIdentity) {
     renamed = WaitFor([&] { return ProgramIdentities(api).size() > before.size(); }, 3s);
   }
   EXPECT_TRUE(renamed) << api.AppNames();
-  EXPECT_TRUE(program.LogHas(ids::kFreeStart));
-  EXPECT_TRUE(program.LogHas(ids::kFreeDone));
+  EXPECT_TRUE(program.LogHas("Finalisation du module de recherche ..."));
+  EXPECT_TRUE(program.LogHas("Finalisation réussie."));
   api.FreeLibrarie();
 }
 
@@ -297,7 +297,7 @@ TEST(MainWindow, WithoutItsLibraryTheProgramRefusesToStart) {
     ASSERT_TRUE(program.WaitLog(failed, 20s)) << program.Log();
     EXPECT_EQ(program.ColorOfLine(failed).value_or(0xDEAD), ids::kLogRed);
     Click(program.Item(ids::kIdButtonStartStop));
-    ASSERT_TRUE(program.WaitLog(ids::kNotLoaded, 10s)) << program.Log();
+    ASSERT_TRUE(program.WaitLog("Démarrage impossible : le module de recherche n'est pas chargé.", 10s)) << program.Log();
     EXPECT_EQ(TextOf(program.Item(ids::kIdButtonStartStop)), ids::kStartCaption);
     EXPECT_TRUE(IsWindowEnabled(program.Item(ids::kIdRestartButton)));
     PostMessageA(program.Window(), WM_CLOSE, 0, 0);

@@ -41,4 +41,9 @@ MaskRef AddMask(IArborescense& node, const std::string& text, bool recursive);
 StringList Relative(const StringList& paths, const std::string& root);
 std::string Joined(const StringList& items);  // for failure messages
 
+// What a search of the computer finds, relative to the tree's root.
+inline StringList SearchAt(TRAPosteDeTravail& computer, const TempTree& tree) {
+  return Relative(computer.Search(), tree.Root());
+}
+
 }  // namespace pur::test

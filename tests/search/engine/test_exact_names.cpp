@@ -16,12 +16,8 @@ namespace {
 using test::AddMask;
 using test::Joined;
 using test::NodeAt;
-using test::Relative;
+using test::SearchAt;
 using test::TempTree;
-
-StringList SearchAt(TRAPosteDeTravail& computer, const TempTree& tree) {
-  return Relative(computer.Search(), tree.Root());
-}
 
 // Names planted through the wide calls. Every reported path must name the very file that was
 // listed: in code page 1252 the names it cannot hold exactly are skipped (never a best-fit

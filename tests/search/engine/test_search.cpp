@@ -13,15 +13,12 @@ using test::AddMask;
 using test::Joined;
 using test::NodeAt;
 using test::Relative;
+using test::SearchAt;
 using test::TempTree;
 
 constexpr DWORD kHidden = FILE_ATTRIBUTE_HIDDEN;
 constexpr DWORD kSystem = FILE_ATTRIBUTE_SYSTEM;
 constexpr DWORD kReadOnly = FILE_ATTRIBUTE_READONLY;
-
-StringList SearchAt(TRAPosteDeTravail& computer, const TempTree& tree) {
-  return Relative(computer.Search(), tree.Root());
-}
 
 // Records every progress value; answers `answer` (or true when it is unset).
 struct Recorder {
