@@ -27,6 +27,12 @@ bool TMutex::GetEvenAbandoned(DWORD timeoutMs) {
 
 bool TMutex::Release() { return ReleaseMutex(handle_) != FALSE; }
 
+TWakeEvent::TWakeEvent(const char* name) { handle_ = CreateEventA(nullptr, TRUE, FALSE, name); }
+
+void TWakeEvent::Pulse() const {
+  if (handle_) PulseEvent(handle_);
+}
+
 std::string SharedMemErrorText(const std::string& name, DWORD code) {
   char text[128];
   std::snprintf(text, sizeof text, "Error creating shared memory %s (%d)", name.c_str(), static_cast<int>(code));

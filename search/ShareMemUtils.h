@@ -1,5 +1,5 @@
 // Thin owners of the named kernel objects that all processes using the library share:
-// the mutex PURMUTEX and the sections PURSHARE, PURAPPMM and PURRETURN.
+// the mutexes, the sections PURSHARE, PURAPPMM and PURRETURN, and the wake event.
 #pragma once
 
 #include <windows.h>
@@ -17,6 +17,8 @@ constexpr char kAppNamesName[] = "PURAPPMM";
 constexpr char kListsName[] = "PURRETURN";
 // Serialises publications between processes, so that two publishers never undo each other.
 constexpr char kPublishMutexName[] = "PURPUBLISH";
+// Pulsed when a section changes, so that every monitor looks at once instead of at its next pass.
+constexpr char kWakeEventName[] = "PURWAKE";
 
 constexpr DWORD kMutexTimeoutMs = 3000;
 constexpr int kLockOwnerMax = 10;
@@ -86,6 +88,16 @@ class TMutex : public THandledObject {
   // Like Get, but an ownership inherited from a process that died counts as granted.
   bool GetEvenAbandoned(DWORD timeoutMs);
   bool Release();
+};
+
+// The named wake-up of the monitors. Without it (the name held by another kind of object)
+// the monitors still see every change at their next timed pass.
+class TWakeEvent : public THandledObject {
+ public:
+  explicit TWakeEvent(const char* name);
+  // Wakes every monitor waiting now; one busy with a pass misses it and is woken by the
+  // next pulse or by its timer.
+  void Pulse() const;
 };
 
 class TSharedMem : public THandledObject {

@@ -179,8 +179,16 @@ void TPURLib::MonitorLoop() {
       // Out of memory or a failing lock: try again at the next pass, never end the program.
     }
     ready_.store(true);
-  } while (WaitForSingleObject(stopEvent_, kMonitorPeriodMs) == WAIT_TIMEOUT);
+  } while (WaitStopOrWake());
   ReleaseViews();
+}
+
+// Answers false once the monitor must end. A wake-up or the period's end calls for a pass.
+bool TPURLib::WaitStopOrWake() const {
+  const HANDLE handles[] = {stopEvent_, wake_.Handle()};
+  const DWORD count = wake_.Handle() ? 2 : 1;
+  const DWORD result = WaitForMultipleObjects(count, handles, FALSE, kMonitorPeriodMs);
+  return result == WAIT_TIMEOUT || result == WAIT_OBJECT_0 + 1;
 }
 
 void TPURLib::MonitorPass() {
@@ -228,9 +236,9 @@ void TPURLib::ReleaseViews() {
     if (!Holds(*x)) continue;
     // When ours is the last view of a published section, it would vanish with it and take
     // every process's names or lists along: give the others' monitors time to take it.
-    PollUntil(
+    WaitWakingMonitors(
         [&] { return state_->*x->size <= 0 || state_->*x->views >= 2 || state_->LoadCount <= 1; },
-        kReadyPollMs, kHandOverViewMs);
+        kHandOverViewMs);
     std::lock_guard<std::mutex> guard(viewsLock_);
     x->view.reset();
     AddToCounter(x->views, -1);
@@ -246,6 +254,17 @@ bool TPURLib::HoldsAppNamesView() const { return Holds(appNames_); }
 bool TPURLib::HoldsListsView() const { return Holds(lists_); }
 
 // ---------------------------------------------------------------- publication
+
+template <class Pred>
+bool TPURLib::WaitWakingMonitors(Pred done, DWORD limitMs) {
+  return PollUntil(
+      [&] {
+        if (done()) return true;
+        wake_.Pulse();
+        return false;
+      },
+      kReadyPollMs, limitMs);
+}
 
 void TPURLib::WaitReady() {
   if (!PollUntil([&] { return ready_.load(); }, kReadyPollMs, kOwnMonitorMs))
@@ -273,7 +292,7 @@ void TPURLib::WaitViewCurrent(const Exchange& x) {
     int32_t size = state_->*x.size;
     return size <= 0 ? x.view == nullptr : (x.view && x.view->Size() == size);
   };
-  PollUntil(current, kReadyPollMs, kOwnMonitorMs);
+  WaitWakingMonitors(current, kOwnMonitorMs);
 }
 
 void TPURLib::PublishUnderQueue(Exchange& x, const std::string& content) {
@@ -288,8 +307,8 @@ void TPURLib::Publish(Exchange& x, const std::string& content) {
   // Every monitor lets go of the old section within one pass. A count that stays above 0
   // belongs to a process that died holding a view: its handles are closed, so the count
   // is corrected and the publication goes on.
-  bool released = PollUntil([&] { return state_->*x.views <= 0; }, kPublishPollMs, kStaleViewMs);
-  if (!PollUntil([&] { return !Holds(x); }, kPublishPollMs, kOwnMonitorMs))
+  bool released = WaitWakingMonitors([&] { return state_->*x.views <= 0; }, kStaleViewMs);
+  if (!WaitWakingMonitors([&] { return !Holds(x); }, kOwnMonitorMs))
     throw EPublish(std::string("Search library monitor keeps ") + x.name);
   if (!released) Write([&](TSharedState& s) { s.*x.views = 0; });
 
@@ -301,7 +320,7 @@ void TPURLib::Publish(Exchange& x, const std::string& content) {
   Write([&](TSharedState& s) { s.*x.size = newSize; });
 
   // Wait for our own monitor, not just anyone's: the caller reads the lists right after.
-  if (!PollUntil([&] { return Holds(x); }, kReadyPollMs, kOwnMonitorMs)) {
+  if (!WaitWakingMonitors([&] { return Holds(x); }, kOwnMonitorMs)) {
     // Our view goes with this call: withdraw the size rather than point at nothing.
     Write([&](TSharedState& s) { s.*x.size = 0; });
     throw EPublish(std::string("Search library monitor did not take ") + x.name);

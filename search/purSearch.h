@@ -28,7 +28,6 @@ constexpr uint8_t kEndSearch = 2;
 
 constexpr DWORD kMonitorPeriodMs = 500;
 constexpr DWORD kReadyPollMs = 10;
-constexpr DWORD kPublishPollMs = 100;
 // A monitor that has not let go of a view after this long belongs to a dead process.
 constexpr DWORD kStaleViewMs = 6 * kMonitorPeriodMs;
 // A leaving process lets the others' monitors take a section it alone holds for this long
@@ -120,6 +119,7 @@ class TPURLib {
   void MonitorPass();
   void RefreshView(Exchange& x);
   void ReleaseViews();
+  bool WaitStopOrWake() const;
 
   void RegisterAppName(const std::string& name, const std::string& product);
   void Publish(Exchange& x, const std::string& content);
@@ -127,6 +127,9 @@ class TPURLib {
   void WaitViewCurrent(const Exchange& x);
   void WaitReady();
   bool Holds(const Exchange& x) const;
+  // Polls `done`, waking every monitor before each look, for at most limitMs.
+  template <class Pred>
+  bool WaitWakingMonitors(Pred done, DWORD limitMs);
   std::string ReadAppNames() const;
   std::array<std::string, kListCount> ReadLists() const;
 
@@ -149,6 +152,7 @@ class TPURLib {
 
   std::atomic<bool> ready_{false};
   std::atomic<TEndProc> endProc_{nullptr};
+  TWakeEvent wake_{kWakeEventName};
   HANDLE stopEvent_ = nullptr;
   std::thread monitor_;
 };

@@ -232,7 +232,8 @@ TEST_F(Frame, ListsPublishedByAnotherProcess) {
     // The publisher stays until we have read: a section lives only while someone maps it.
     Handle read = NamedEvent("PURTEST_READ");
     ResetEvent(read.get());
-    Handle child = StartChild({"white-publish", ToHex(pur::WriteCommaText(c.l1)), ToHex(pur::WriteCommaText(c.l2)),
+    Handle child = StartChild({"white-publish-within", std::to_string(pur::kMonitorPeriodMs / 2),
+                               ToHex(pur::WriteCommaText(c.l1)), ToHex(pur::WriteCommaText(c.l2)),
                                ToHex(pur::WriteCommaText(c.l3)), "wait", "PURTEST_READ", "white-free"});
     // Our monitor picks the new section up within one pass.
     ASSERT_TRUE(Eventually([&] { return api.List(1) == c.t1 && api.List(3) == c.t3; }, 10000))
