@@ -485,9 +485,10 @@ bool TimeOnePublication(const PurApi& api, const std::string& tree, const std::s
   return true;
 }
 
-void PrintSpread(const char* what, std::vector<double> values) {
+void PrintSpread(const char* what, std::vector<double> values, const char* goal = "") {
   std::sort(values.begin(), values.end());
-  std::printf("    %-70s %8.1f / %8.1f / %8.1f\n", what, values.front(), values[values.size() / 2], values.back());
+  std::printf("    %-70s %8.1f / %8.1f / %8.1f%s\n", what, values.front(), values[values.size() / 2], values.back(),
+              goal);
 }
 
 void Publication(const PurApi& api, const Options& o) {
@@ -523,9 +524,11 @@ void Publication(const PurApi& api, const Options& o) {
   }
   std::printf("  %d searches; figures in ms as min / median / max:\n", o.publishRuns);
   PrintSpread("walk (search start -> progress 1.0 seen by the reader)", walks);
-  PrintSpread("walk end -> CleanWindows(1003) returns in the searching process", ownReturn);
+  PrintSpread("walk end -> CleanWindows(1003) returns in the searching process", ownReturn,
+              "  (goal: median <= 100)");
   PrintSpread("walk end -> the reader sees the old lists withdrawn", withdrawn);
-  PrintSpread("walk end -> list 1 readable in the other process (the publication)", readable);
+  PrintSpread("walk end -> list 1 readable in the other process (the publication)", readable,
+              "  (goal: median <= 100)");
   PrintSpread("two-call fetch of list 1 in the other process", fetch);
 }
 
