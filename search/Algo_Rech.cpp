@@ -21,10 +21,25 @@ bool PassesAttributes(DWORD attributes, bool foldersOnly) {
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && (attributes & kRefused) == 0;
 }
 
+// What a listing with `namePattern` reports of an entry.
+bool Takes(const TListedEntry& entry, bool foldersOnly, std::string_view namePattern) {
+  return PassesAttributes(entry.Attributes, foldersOnly) && MatchesWildcard(entry.Name, namePattern);
+}
+
 std::string FoldedName(std::string_view name) {
   std::string folded(name);
   for (char& c : folded) c = FoldAscii(c);
   return folded;
+}
+
+// A mask whose files can be taken from its folder's one listing: its own listing would list
+// that same folder, so the two give the same names. A mask with a folder part lists another
+// folder; one of dots and blanks only (".", "..", empty) is read as a folder by the path
+// rules; text without a wide form lists nothing. Those are listed on their own.
+bool NamesOwnFolderFiles(const std::string& maskText) {
+  if (maskText.find_first_of("\\/:") != std::string::npos) return false;
+  if (maskText.find_first_not_of(". ") == std::string::npos) return false;
+  return WideFromAnsi(maskText).has_value();
 }
 
 }  // namespace
@@ -50,9 +65,7 @@ void TARFileList::ForEachName(const std::string& pattern, bool foldersOnly,
   const std::string_view namePattern = PatternNamePart(pattern);
   // Listed wide and converted exactly: a name is reported only when it names this entry.
   ForEachListedEntry(pattern, [&](const TListedEntry& entry) {
-    if (!PassesAttributes(entry.Attributes, foldersOnly)) return;
-    if (!MatchesWildcard(entry.Name, namePattern)) return;
-    onName(entry.Name.c_str());
+    if (Takes(entry, foldersOnly, namePattern)) onName(entry.Name.c_str());
   });
 }
 
@@ -170,44 +183,70 @@ void TRechercheAdapter::ReportProgress(int k) {
   if (!callback(progress_)) throw ERAException();
 }
 
-void TRechercheAdapter::DiscoverSubfolders(const std::string& path) {
-  if (GetEffectiveMasks().Count() == 0) return;
+void TRechercheAdapter::ListFolder(const std::string& path, bool discover,
+                                   std::vector<StringList>& namesByMask) {
+  TMasqueList& masks = GetEffectiveMasks();
+  if (masks.Count() == 0) return;
+  namesByMask.assign(static_cast<size_t>(masks.Count()), StringList());
+  // The texts to match here, by mask index; none for the computer, which lists no files.
+  std::vector<std::pair<size_t, std::string_view>> matched;
+  for (int i = 0; maskSource_ != nullptr && i < masks.Count(); ++i) {
+    const std::string& text = masks.GetItem(i)->Text;
+    if (NamesOwnFolderFiles(text)) matched.emplace_back(static_cast<size_t>(i), text);
+  }
+  if (!discover && matched.empty()) return;
+
   // Names already in the tree, folded as IndexOfName folds them.
   std::unordered_set<std::string> known;
-  for (int i = 0; i < node_.Count(); ++i) known.insert(FoldedName(node_.GetChild(i)->GetName()));
-  TARFileList::ForEachName(path + kAllFilesPattern, true, [&](const char* name) {
-    if (known.insert(FoldedName(name)).second) node_.AddChildByName(name);
+  for (int i = 0; discover && i < node_.Count(); ++i) known.insert(FoldedName(node_.GetChild(i)->GetName()));
+  ForEachListedEntry(path + kAllFilesPattern, [&](const TListedEntry& entry) {
+    if (discover && Takes(entry, true, kAllFilesPattern)) {
+      if (known.insert(FoldedName(entry.Name)).second) node_.AddChildByName(entry.Name);
+      return;
+    }
+    if (!PassesAttributes(entry.Attributes, false)) return;
+    for (const auto& [index, text] : matched) {
+      if (MatchesWildcard(entry.Name, text)) namesByMask[index].push_back(entry.Name);
+    }
   });
 }
 
-void TRechercheAdapter::ListOwnFiles(const std::string& path, StringList& result) {
+void TRechercheAdapter::AddOwnFiles(const std::string& path, const std::vector<StringList>& namesByMask,
+                                    TPathList& result) {
   if (maskSource_ == nullptr) return;
   TMasqueList& masks = GetEffectiveMasks();
   for (int i = 0; i < masks.Count(); ++i) {
-    const std::string pattern = path + masks.GetItem(i)->Text;
-    const std::string folder(PatternFolderPart(pattern));
-    TARFileList::ForEachName(pattern, false, [&](const char* name) { result.push_back(folder + name); });
+    const std::string& text = masks.GetItem(i)->Text;
+    if (NamesOwnFolderFiles(text)) {
+      for (const std::string& name : namesByMask[static_cast<size_t>(i)]) result.Add(path, name);
+      continue;
+    }
+    const std::string pattern = path + text;
+    const std::string_view folder = PatternFolderPart(pattern);
+    TARFileList::ForEachName(pattern, false, [&](const char* name) { result.Add(folder, name); });
   }
 }
 
-StringList TRechercheAdapter::Search() {
+TPathList TRechercheAdapter::Search() {
   struct Frame {
     TRechercheAdapter* adapter;
     std::string path;
     int level;
     int next;   // children entered so far
     int count;  // taken once, after discovery
+    std::vector<StringList> namesByMask;  // from the folder's one listing, kept until its turn
   };
   auto enter = [](TRechercheAdapter& adapter, int level) {
     adapter.progress_ = 0.0;  // a second search starts from fresh progress values
-    std::string path = adapter.node_.GetPath();
-    if (level < kMaxTreeDepth) adapter.DiscoverSubfolders(path);
-    return Frame{&adapter, std::move(path), level, 0, adapter.node_.Count()};
+    Frame frame{&adapter, adapter.node_.GetPath(), level, 0, 0, {}};
+    adapter.ListFolder(frame.path, level < kMaxTreeDepth, frame.namesByMask);
+    frame.count = adapter.node_.Count();
+    return frame;
   };
 
   // One result list in post-order: each subtree's files, then the node's own, as the
   // recursive definition concatenates them.
-  StringList result;
+  TPathList result;
   std::vector<Frame> stack;
   stack.push_back(enter(*this, node_.GetLevel()));
   while (!stack.empty()) {
@@ -223,7 +262,7 @@ StringList TRechercheAdapter::Search() {
       stack.push_back(enter(searchable->GetAdapter(), level));
       continue;
     }
-    frame.adapter->ListOwnFiles(frame.path, result);
+    frame.adapter->AddOwnFiles(frame.path, frame.namesByMask, result);
     stack.pop_back();
     if (!stack.empty()) stack.back().adapter->ReportProgress(stack.back().next);
   }

@@ -20,7 +20,7 @@ using test::TempTree;
 
 // Runs one search the way the library does: construct, set the lists and handler, start, wait.
 struct SearchRun {
-  StringList found;
+  TPathList found;
   StringList errors;
   void Search(TRAPosteDeTravail& tree, TSyncWindow& sync, std::function<bool(double)> handler) {
     TSearchThread thread(tree, found, kPriorityNormal, sync);
@@ -37,7 +37,7 @@ TEST(SearchThread, TreeWithoutDrives) {
   int calls = 0;
   SearchRun run;
   run.Search(tree, sync, [&](double) { return ++calls, true; });
-  EXPECT_TRUE(run.found.empty());
+  EXPECT_TRUE(run.found.Empty());
   EXPECT_TRUE(run.errors.empty());
   EXPECT_EQ(calls, 0);
 }
@@ -99,18 +99,18 @@ TEST(SearchThread, ErrorsWithoutListAreDropped) {
   TSyncWindow sync;
   TRAPosteDeTravail tree;
   tree.AddChildByName("A");
-  StringList found;
+  TPathList found;
   TSearchThread thread(tree, found, kPriorityIdle, sync);
   thread.SetProgressHandler([](double) { return false; });
   thread.Start();
   thread.WaitFor();
-  EXPECT_TRUE(found.empty());
+  EXPECT_TRUE(found.Empty());
 }
 
 TEST(SearchThread, SetProgressHandler) {
   TSyncWindow sync;
   TRAPosteDeTravail tree;
-  StringList found;
+  TPathList found;
   TSearchThread thread(tree, found, kPriorityNormal, sync);
   struct Handler {
     bool Go(double) { return true; }
@@ -133,7 +133,7 @@ TEST(SearchThread, NeverStartedThreadNeverRuns) {
   TSyncWindow sync;
   TRAPosteDeTravail tree;
   tree.AddChildByName("A");
-  StringList found;
+  TPathList found;
   StringList errors;
   int calls = 0;
   {
