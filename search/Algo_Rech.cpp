@@ -42,6 +42,53 @@ bool NamesOwnFolderFiles(const std::string& maskText) {
   return WideFromAnsi(maskText).has_value();
 }
 
+bool IsPlainAscii(char c) {
+  return static_cast<unsigned char>(c) < 0x80 && c != '*' && c != '?' && c != '.';
+}
+
+// Whether the name's ends agree with the plain ASCII characters at the ends of a pattern.
+// Only ASCII bytes of the name are compared (a letter of another script may fold to an ASCII
+// one): any other byte in the way leaves the answer to the matcher.
+bool MayStartWith(std::string_view name, std::string_view folded) {
+  if (name.size() < folded.size()) return false;
+  for (size_t i = 0; i < folded.size(); ++i) {
+    if (static_cast<unsigned char>(name[i]) >= 0x80) return true;
+    if (FoldAscii(name[i]) != folded[i]) return false;
+  }
+  return true;
+}
+
+bool MayEndWith(std::string_view name, std::string_view folded) {
+  if (name.size() < folded.size()) return false;
+  return MayStartWith(name.substr(name.size() - folded.size()), folded);
+}
+
+// A mask matched against many names: a name can only match when it starts with the mask's
+// leading plain characters and ends with its trailing ones (each is a character item of the
+// translated mask), which rules out most names before the matcher, the judge of every match,
+// runs.
+class TNameMatcher {
+ public:
+  explicit TNameMatcher(std::string_view text) : text_(text) {
+    std::string_view trimmed = text;  // the matcher ignores trailing blanks
+    while (!trimmed.empty() && trimmed.back() == ' ') trimmed.remove_suffix(1);
+    size_t start = 0;
+    while (start < trimmed.size() && IsPlainAscii(trimmed[start])) prefix_ += FoldAscii(trimmed[start++]);
+    size_t end = trimmed.size();
+    while (end > start && IsPlainAscii(trimmed[end - 1])) --end;
+    for (size_t i = end; i < trimmed.size(); ++i) suffix_ += FoldAscii(trimmed[i]);
+  }
+
+  bool Matches(std::string_view name) const {
+    return MayStartWith(name, prefix_) && MayEndWith(name, suffix_) && MatchesWildcard(name, text_);
+  }
+
+ private:
+  std::string_view text_;
+  std::string prefix_;
+  std::string suffix_;
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -189,10 +236,10 @@ void TRechercheAdapter::ListFolder(const std::string& path, bool discover,
   if (masks.Count() == 0) return;
   namesByMask.assign(static_cast<size_t>(masks.Count()), StringList());
   // The texts to match here, by mask index; none for the computer, which lists no files.
-  std::vector<std::pair<size_t, std::string_view>> matched;
+  std::vector<std::pair<size_t, TNameMatcher>> matched;
   for (int i = 0; maskSource_ != nullptr && i < masks.Count(); ++i) {
     const std::string& text = masks.GetItem(i)->Text;
-    if (NamesOwnFolderFiles(text)) matched.emplace_back(static_cast<size_t>(i), text);
+    if (NamesOwnFolderFiles(text)) matched.emplace_back(static_cast<size_t>(i), TNameMatcher(text));
   }
   if (!discover && matched.empty()) return;
 
@@ -205,8 +252,8 @@ void TRechercheAdapter::ListFolder(const std::string& path, bool discover,
       return;
     }
     if (!PassesAttributes(entry.Attributes, false)) return;
-    for (const auto& [index, text] : matched) {
-      if (MatchesWildcard(entry.Name, text)) namesByMask[index].push_back(entry.Name);
+    for (const auto& [index, matcher] : matched) {
+      if (matcher.Matches(entry.Name)) namesByMask[index].push_back(entry.Name);
     }
   });
 }
