@@ -1,5 +1,7 @@
 #include "CommaText.h"
 
+#include <cstring>
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -20,7 +22,7 @@ size_t NextChar(std::string_view s, size_t i, LeadBytePredicate isLead) {
   return i + 1;
 }
 
-bool NeedsQuotes(const std::string& item, LeadBytePredicate isLead) {
+bool NeedsQuotes(std::string_view item, LeadBytePredicate isLead) {
   for (size_t i = 0; i < item.size(); i = NextChar(item, i, isLead)) {
     unsigned char c = static_cast<unsigned char>(item[i]);
     if (c <= 32 || c == kQuote || c == kComma) return true;
@@ -37,6 +39,35 @@ std::string Quoted(const std::string& item, LeadBytePredicate isLead) {
     i = next;
   }
   out += kQuote;
+  return out;
+}
+
+// Quotes in an item, counting only those that are characters of their own (not trail bytes).
+size_t QuotesIn(std::string_view item, LeadBytePredicate isLead) {
+  size_t quotes = 0;
+  for (size_t i = 0; i < item.size();) {
+    const size_t next = NextChar(item, i, isLead);
+    if (next - i == 1 && item[i] == kQuote) ++quotes;
+    i = next;
+  }
+  return quotes;
+}
+
+// Whether the n-th of `count` items is written quoted (the rule of WriteCommaText).
+bool WrittenQuoted(std::string_view item, size_t n, size_t count, LeadBytePredicate isLead) {
+  return (item.empty() && n + 1 == count) || NeedsQuotes(item, isLead);
+}
+
+char* WriteQuoted(char* out, std::string_view item, LeadBytePredicate isLead) {
+  *out++ = kQuote;
+  for (size_t i = 0; i < item.size();) {
+    const size_t next = NextChar(item, i, isLead);
+    std::memcpy(out, item.data() + i, next - i);
+    out += next - i;
+    if (next - i == 1 && item[i] == kQuote) *out++ = kQuote;
+    i = next;
+  }
+  *out++ = kQuote;
   return out;
 }
 
@@ -95,6 +126,30 @@ std::string WriteCommaText(const StringList& items, LeadBytePredicate isLead) {
       out += Quoted(item, isLead);
     else
       out += item;
+  }
+  return out;
+}
+
+size_t CommaTextSize(size_t count, const CommaTextItem& item, LeadBytePredicate isLead) {
+  size_t size = count > 0 ? count - 1 : 0;  // the commas
+  for (size_t n = 0; n < count; ++n) {
+    const std::string_view text = item(n);
+    size += text.size();
+    if (WrittenQuoted(text, n, count, isLead)) size += 2 + QuotesIn(text, isLead);
+  }
+  return size;
+}
+
+char* WriteCommaTextTo(char* out, size_t count, const CommaTextItem& item, LeadBytePredicate isLead) {
+  for (size_t n = 0; n < count; ++n) {
+    if (n > 0) *out++ = kComma;
+    const std::string_view text = item(n);
+    if (WrittenQuoted(text, n, count, isLead)) {
+      out = WriteQuoted(out, text, isLead);
+    } else if (!text.empty()) {
+      std::memcpy(out, text.data(), text.size());
+      out += text.size();
+    }
   }
   return out;
 }

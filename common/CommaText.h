@@ -3,6 +3,8 @@
 // by the caller (none in single-byte code pages such as 1252).
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +20,15 @@ using LeadBytePredicate = bool (*)(unsigned char);
 LeadBytePredicate AnsiLeadBytes();
 
 std::string WriteCommaText(const StringList& items, LeadBytePredicate isLead = AnsiLeadBytes());
+
+// The same text for a list held in another form, written straight into the caller's buffer so
+// that a large list is not copied on the way: `item(i)` gives the i-th of `count` items.
+using CommaTextItem = std::function<std::string_view(size_t index)>;
+// The size of the text in bytes.
+size_t CommaTextSize(size_t count, const CommaTextItem& item, LeadBytePredicate isLead = AnsiLeadBytes());
+// Writes the text at `out`, which has room for CommaTextSize bytes; answers the end of it.
+char* WriteCommaTextTo(char* out, size_t count, const CommaTextItem& item,
+                       LeadBytePredicate isLead = AnsiLeadBytes());
 
 // Reads up to the end of the view or its first zero byte, whichever comes first.
 StringList ReadCommaText(std::string_view text, LeadBytePredicate isLead = AnsiLeadBytes());

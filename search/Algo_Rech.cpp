@@ -21,11 +21,73 @@ bool PassesAttributes(DWORD attributes, bool foldersOnly) {
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && (attributes & kRefused) == 0;
 }
 
+// What a listing with `namePattern` reports of an entry.
+bool Takes(const TListedEntry& entry, bool foldersOnly, std::string_view namePattern) {
+  return PassesAttributes(entry.Attributes, foldersOnly) && MatchesWildcard(entry.Name, namePattern);
+}
+
 std::string FoldedName(std::string_view name) {
   std::string folded(name);
   for (char& c : folded) c = FoldAscii(c);
   return folded;
 }
+
+// A mask whose files can be taken from its folder's one listing: its own listing would list
+// that same folder, so the two give the same names. A mask with a folder part lists another
+// folder; one of dots and blanks only (".", "..", empty) is read as a folder by the path
+// rules; text without a wide form lists nothing. Those are listed on their own.
+bool NamesOwnFolderFiles(const std::string& maskText) {
+  if (maskText.find_first_of("\\/:") != std::string::npos) return false;
+  if (maskText.find_first_not_of(". ") == std::string::npos) return false;
+  return WideFromAnsi(maskText).has_value();
+}
+
+bool IsPlainAscii(char c) {
+  return static_cast<unsigned char>(c) < 0x80 && c != '*' && c != '?' && c != '.';
+}
+
+// Whether the name's ends agree with the plain ASCII characters at the ends of a pattern.
+// Only ASCII bytes of the name are compared (a letter of another script may fold to an ASCII
+// one): any other byte in the way leaves the answer to the matcher.
+bool MayStartWith(std::string_view name, std::string_view folded) {
+  if (name.size() < folded.size()) return false;
+  for (size_t i = 0; i < folded.size(); ++i) {
+    if (static_cast<unsigned char>(name[i]) >= 0x80) return true;
+    if (FoldAscii(name[i]) != folded[i]) return false;
+  }
+  return true;
+}
+
+bool MayEndWith(std::string_view name, std::string_view folded) {
+  if (name.size() < folded.size()) return false;
+  return MayStartWith(name.substr(name.size() - folded.size()), folded);
+}
+
+// A mask matched against many names: a name can only match when it starts with the mask's
+// leading plain characters and ends with its trailing ones (each is a character item of the
+// translated mask), which rules out most names before the matcher, the judge of every match,
+// runs.
+class TNameMatcher {
+ public:
+  explicit TNameMatcher(std::string_view text) : text_(text) {
+    std::string_view trimmed = text;  // the matcher ignores trailing blanks
+    while (!trimmed.empty() && trimmed.back() == ' ') trimmed.remove_suffix(1);
+    size_t start = 0;
+    while (start < trimmed.size() && IsPlainAscii(trimmed[start])) prefix_ += FoldAscii(trimmed[start++]);
+    size_t end = trimmed.size();
+    while (end > start && IsPlainAscii(trimmed[end - 1])) --end;
+    for (size_t i = end; i < trimmed.size(); ++i) suffix_ += FoldAscii(trimmed[i]);
+  }
+
+  bool Matches(std::string_view name) const {
+    return MayStartWith(name, prefix_) && MayEndWith(name, suffix_) && MatchesWildcard(name, text_);
+  }
+
+ private:
+  std::string_view text_;
+  std::string prefix_;
+  std::string suffix_;
+};
 
 }  // namespace
 
@@ -50,9 +112,7 @@ void TARFileList::ForEachName(const std::string& pattern, bool foldersOnly,
   const std::string_view namePattern = PatternNamePart(pattern);
   // Listed wide and converted exactly: a name is reported only when it names this entry.
   ForEachListedEntry(pattern, [&](const TListedEntry& entry) {
-    if (!PassesAttributes(entry.Attributes, foldersOnly)) return;
-    if (!MatchesWildcard(entry.Name, namePattern)) return;
-    onName(entry.Name.c_str());
+    if (Takes(entry, foldersOnly, namePattern)) onName(entry.Name.c_str());
   });
 }
 
@@ -170,44 +230,70 @@ void TRechercheAdapter::ReportProgress(int k) {
   if (!callback(progress_)) throw ERAException();
 }
 
-void TRechercheAdapter::DiscoverSubfolders(const std::string& path) {
-  if (GetEffectiveMasks().Count() == 0) return;
+void TRechercheAdapter::ListFolder(const std::string& path, bool discover,
+                                   std::vector<StringList>& namesByMask) {
+  TMasqueList& masks = GetEffectiveMasks();
+  if (masks.Count() == 0) return;
+  namesByMask.assign(static_cast<size_t>(masks.Count()), StringList());
+  // The texts to match here, by mask index; none for the computer, which lists no files.
+  std::vector<std::pair<size_t, TNameMatcher>> matched;
+  for (int i = 0; maskSource_ != nullptr && i < masks.Count(); ++i) {
+    const std::string& text = masks.GetItem(i)->Text;
+    if (NamesOwnFolderFiles(text)) matched.emplace_back(static_cast<size_t>(i), TNameMatcher(text));
+  }
+  if (!discover && matched.empty()) return;
+
   // Names already in the tree, folded as IndexOfName folds them.
   std::unordered_set<std::string> known;
-  for (int i = 0; i < node_.Count(); ++i) known.insert(FoldedName(node_.GetChild(i)->GetName()));
-  TARFileList::ForEachName(path + kAllFilesPattern, true, [&](const char* name) {
-    if (known.insert(FoldedName(name)).second) node_.AddChildByName(name);
+  for (int i = 0; discover && i < node_.Count(); ++i) known.insert(FoldedName(node_.GetChild(i)->GetName()));
+  ForEachListedEntry(path + kAllFilesPattern, [&](const TListedEntry& entry) {
+    if (discover && Takes(entry, true, kAllFilesPattern)) {
+      if (known.insert(FoldedName(entry.Name)).second) node_.AddChildByName(entry.Name);
+      return;
+    }
+    if (!PassesAttributes(entry.Attributes, false)) return;
+    for (const auto& [index, matcher] : matched) {
+      if (matcher.Matches(entry.Name)) namesByMask[index].push_back(entry.Name);
+    }
   });
 }
 
-void TRechercheAdapter::ListOwnFiles(const std::string& path, StringList& result) {
+void TRechercheAdapter::AddOwnFiles(const std::string& path, const std::vector<StringList>& namesByMask,
+                                    TPathList& result) {
   if (maskSource_ == nullptr) return;
   TMasqueList& masks = GetEffectiveMasks();
   for (int i = 0; i < masks.Count(); ++i) {
-    const std::string pattern = path + masks.GetItem(i)->Text;
-    const std::string folder(PatternFolderPart(pattern));
-    TARFileList::ForEachName(pattern, false, [&](const char* name) { result.push_back(folder + name); });
+    const std::string& text = masks.GetItem(i)->Text;
+    if (NamesOwnFolderFiles(text)) {
+      for (const std::string& name : namesByMask[static_cast<size_t>(i)]) result.Add(path, name);
+      continue;
+    }
+    const std::string pattern = path + text;
+    const std::string_view folder = PatternFolderPart(pattern);
+    TARFileList::ForEachName(pattern, false, [&](const char* name) { result.Add(folder, name); });
   }
 }
 
-StringList TRechercheAdapter::Search() {
+TPathList TRechercheAdapter::Search() {
   struct Frame {
     TRechercheAdapter* adapter;
     std::string path;
     int level;
     int next;   // children entered so far
     int count;  // taken once, after discovery
+    std::vector<StringList> namesByMask;  // from the folder's one listing, kept until its turn
   };
   auto enter = [](TRechercheAdapter& adapter, int level) {
     adapter.progress_ = 0.0;  // a second search starts from fresh progress values
-    std::string path = adapter.node_.GetPath();
-    if (level < kMaxTreeDepth) adapter.DiscoverSubfolders(path);
-    return Frame{&adapter, std::move(path), level, 0, adapter.node_.Count()};
+    Frame frame{&adapter, adapter.node_.GetPath(), level, 0, 0, {}};
+    adapter.ListFolder(frame.path, level < kMaxTreeDepth, frame.namesByMask);
+    frame.count = adapter.node_.Count();
+    return frame;
   };
 
   // One result list in post-order: each subtree's files, then the node's own, as the
   // recursive definition concatenates them.
-  StringList result;
+  TPathList result;
   std::vector<Frame> stack;
   stack.push_back(enter(*this, node_.GetLevel()));
   while (!stack.empty()) {
@@ -223,7 +309,7 @@ StringList TRechercheAdapter::Search() {
       stack.push_back(enter(searchable->GetAdapter(), level));
       continue;
     }
-    frame.adapter->ListOwnFiles(frame.path, result);
+    frame.adapter->AddOwnFiles(frame.path, frame.namesByMask, result);
     stack.pop_back();
     if (!stack.empty()) stack.back().adapter->ReportProgress(stack.back().next);
   }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Algo.h"
+#include "PathList.h"
 
 namespace pur {
 
@@ -63,7 +64,7 @@ class IRechArborescense : public virtual IArborescense {
   virtual TSearchProgressEvent GetCallback() const = 0;
   virtual void SetCallback(const TSearchProgressEvent& callback) = 0;
   // The full paths of the files found at this node and below, in the fixed result order.
-  virtual StringList Search() = 0;
+  virtual TPathList Search() = 0;
   // The adapter behind the five operations above.
   virtual TRechercheAdapter& GetAdapter() = 0;
 
@@ -116,14 +117,19 @@ class TRechercheAdapter {
   // Called after the k-th child of the node has been searched; raises ERAException when
   // the callback answers false.
   void ReportProgress(int k);
-  // Walks the node's subtree depth first with an explicit stack.
-  StringList Search();
+  // Walks the node's subtree depth first with an explicit stack, listing each folder once.
+  TPathList Search();
 
  private:
   TRechercheAdapter* ParentAdapter() const;
   void RefreshFromParent(TRechercheAdapter* parent);
-  void DiscoverSubfolders(const std::string& path);
-  void ListOwnFiles(const std::string& path, StringList& result);
+  // Lists the folder once: adds the subfolders not yet in the tree (when `discover`) and keeps,
+  // for each effective mask that names files of this folder, the matching names in listing
+  // order.
+  void ListFolder(const std::string& path, bool discover, std::vector<StringList>& namesByMask);
+  // Adds the node's own files mask by mask: from the folder's listing, or listed on their own
+  // for a mask that names another folder.
+  void AddOwnFiles(const std::string& path, const std::vector<StringList>& namesByMask, TPathList& result);
   double Weight() const;
 
   IArborescense& node_;
@@ -147,7 +153,7 @@ class TRAPosteDeTravail : public TPosteDeTravail, public virtual IRechArborescen
   TMasqueList& GetEffectiveMasks() override { return adapter_.GetEffectiveMasks(); }
   TSearchProgressEvent GetCallback() const override { return adapter_.GetCallback(); }
   void SetCallback(const TSearchProgressEvent& callback) override { adapter_.SetCallback(callback); }
-  StringList Search() override { return adapter_.Search(); }
+  TPathList Search() override { return adapter_.Search(); }
   TRechercheAdapter& GetAdapter() override { return adapter_; }
 
  private:
@@ -165,7 +171,7 @@ class TRADisque : public TDisque, public virtual IRechArborescense {
   TMasqueList& GetEffectiveMasks() override { return adapter_.GetEffectiveMasks(); }
   TSearchProgressEvent GetCallback() const override { return adapter_.GetCallback(); }
   void SetCallback(const TSearchProgressEvent& callback) override { adapter_.SetCallback(callback); }
-  StringList Search() override { return adapter_.Search(); }
+  TPathList Search() override { return adapter_.Search(); }
   TRechercheAdapter& GetAdapter() override { return adapter_; }
 
  private:
@@ -183,7 +189,7 @@ class TRADossier : public TDossier, public virtual IRechArborescense {
   TMasqueList& GetEffectiveMasks() override { return adapter_.GetEffectiveMasks(); }
   TSearchProgressEvent GetCallback() const override { return adapter_.GetCallback(); }
   void SetCallback(const TSearchProgressEvent& callback) override { adapter_.SetCallback(callback); }
-  StringList Search() override { return adapter_.Search(); }
+  TPathList Search() override { return adapter_.Search(); }
   TRechercheAdapter& GetAdapter() override { return adapter_; }
 
  private:

@@ -1,5 +1,7 @@
 #include "ExactNames.h"
 
+#include <algorithm>
+
 namespace pur {
 namespace {
 
@@ -68,6 +70,10 @@ uint64_t SizeOf(const WIN32_FIND_DATAW& data) {
 std::optional<std::wstring> WideFromAnsi(std::string_view text) { return ToWide(text); }
 
 std::optional<std::string> AnsiFromWide(std::wstring_view text) {
+  // Every ANSI code page holds ASCII as it is: most names need no conversion calls.
+  if (std::all_of(text.begin(), text.end(), [](wchar_t c) { return c < 0x80; })) {
+    return std::string(text.begin(), text.end());
+  }
   std::optional<std::string> ansi = ToAnsi(text);
   if (!ansi) return std::nullopt;
   const std::optional<std::wstring> back = ToWide(*ansi);

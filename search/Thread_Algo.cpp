@@ -3,7 +3,6 @@
 #include <process.h>
 
 #include <cstdio>
-#include <iterator>
 #include <stdexcept>
 
 namespace pur {
@@ -28,7 +27,7 @@ std::string FormatSearchError(int code, const std::string& message) {
   return text;
 }
 
-TSearchThread::TSearchThread(TRAPosteDeTravail& tree, StringList& found, int priority, TSyncWindow& sync)
+TSearchThread::TSearchThread(TRAPosteDeTravail& tree, TPathList& found, int priority, TSyncWindow& sync)
     : tree_(tree), found_(found), sync_(sync) {
   handle_ = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &ThreadMain, this, CREATE_SUSPENDED, nullptr));
   if (handle_ == nullptr) throw std::runtime_error("Thread creation failed");
@@ -73,8 +72,13 @@ unsigned __stdcall TSearchThread::ThreadMain(void* self) {
 
 void TSearchThread::Execute() {
   try {
-    StringList paths = tree_.Search();
-    found_.insert(found_.end(), std::make_move_iterator(paths.begin()), std::make_move_iterator(paths.end()));
+    TPathList paths = tree_.Search();
+    // The last report, when it was kept back, may still stop the search as it would have.
+    if (reportKeptBack_) {
+      HandOver();
+      if (!continueSearch_) throw ERAException();
+    }
+    found_.Append(std::move(paths));
   } catch (const std::exception& e) {
     if (Errors != nullptr) Errors->push_back(FormatSearchError(kSearchErrorCode, e.what()));
   } catch (...) {
@@ -84,8 +88,20 @@ void TSearchThread::Execute() {
 
 bool TSearchThread::HandleProgress(double progress) {
   lastProgress_ = progress;
-  sync_.Invoke([this] { DoProgress(); });
+  if (handedOver_ && Clock::now() - lastHandOver_ < kProgressHandOverPeriod) {
+    reportKeptBack_ = true;
+    return continueSearch_;
+  }
+  HandOver();
   return continueSearch_;
+}
+
+void TSearchThread::HandOver() {
+  reportKeptBack_ = false;
+  sync_.Invoke([this] { DoProgress(); });
+  // Timed from the verdict: a slow handler does not make every report a hand-over.
+  lastHandOver_ = Clock::now();
+  handedOver_ = true;
 }
 
 void TSearchThread::DoProgress() {

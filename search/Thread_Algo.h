@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -15,6 +16,11 @@ namespace pur {
 constexpr int kSearchErrorCode = 1001;
 constexpr char kErrorFormat[] = "Erreur %d: %s";
 constexpr char kUnknownErrorMessage[] = "Unknown exception";
+
+// Progress reaches the main thread at most this often (the last report always does): each
+// hand-over costs a round trip through its message queue, and a search makes one report per
+// folder.
+constexpr std::chrono::milliseconds kProgressHandOverPeriod{30};
 
 // Priority levels 0..6: idle, lowest, below normal, normal, above normal, highest, time-critical.
 constexpr int kPriorityIdle = 0;
@@ -28,13 +34,16 @@ class TSearchThread {
  public:
   // The thread is created suspended; nothing runs before Start. `tree` and `found` are not
   // owned and must outlive the run; progress reports go to `sync`'s owner thread.
-  TSearchThread(TRAPosteDeTravail& tree, StringList& found, int priority, TSyncWindow& sync);
+  TSearchThread(TRAPosteDeTravail& tree, TPathList& found, int priority, TSyncWindow& sync);
   // Waits for a started run to end; a thread that was never started ends without running.
   virtual ~TSearchThread();
   TSearchThread(const TSearchThread&) = delete;
   TSearchThread& operator=(const TSearchThread&) = delete;
 
-  // Runs on the search thread: hands the report to the main thread, answers its verdict.
+  // Runs on the search thread: hands the report to the main thread and answers its verdict.
+  // A report that comes less than kProgressHandOverPeriod after the last hand-over is kept
+  // back and answered with the last verdict; the last report is handed over when the search
+  // ends, so the handler sees the final value.
   virtual bool HandleProgress(double progress);
   // Gives the tree's computer this thread's HandleProgress as its callback (an empty
   // handler gives it an empty one); the same handler again changes nothing.
@@ -54,15 +63,21 @@ class TSearchThread {
   virtual void Execute();
 
  private:
+  using Clock = std::chrono::steady_clock;
+
   static unsigned __stdcall ThreadMain(void* self);
+  void HandOver();
   void DoProgress();
 
   TRAPosteDeTravail& tree_;
-  StringList& found_;
+  TPathList& found_;
   TSyncWindow& sync_;
   TSearchProgressEvent progressHandler_;
   double lastProgress_ = 0.0;
   bool continueSearch_ = true;
+  bool reportKeptBack_ = false;
+  Clock::time_point lastHandOver_{};
+  bool handedOver_ = false;
   HANDLE handle_ = nullptr;
   bool started_ = false;
   bool cancelled_ = false;  // set before resuming a thread that must not run

@@ -3,6 +3,7 @@
 if(WIN32)
   add_library(purSearchEngine STATIC
     ${CMAKE_CURRENT_LIST_DIR}/Algo.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PathList.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LibStrings_win.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Algo_Rech.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Synchronize.cpp
@@ -11,6 +12,7 @@ if(WIN32)
 else()
   add_library(purSearchEngine STATIC
     ${CMAKE_CURRENT_LIST_DIR}/Algo.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PathList.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LibStrings_host.cpp
   )
 endif()

@@ -342,15 +342,46 @@ void TPURLib::RegisterAppName(const std::string& name, const std::string& produc
   Publish(appNames_, text + '\0');
 }
 
-void TPURLib::PublishLists(const StringList& l1, const StringList& l2, const StringList& l3) {
-  std::string texts[kListCount] = {WriteCommaText(l1), WriteCommaText(l2), WriteCommaText(l3)};
-  std::string content(kListsHeader, '\0');
+namespace {
+
+// One list of the lists section, read item by item.
+struct TListItems {
+  size_t count;
+  CommaTextItem item;
+};
+
+TListItems ItemsOf(const StringList& list) {
+  return {list.size(), [&list](size_t i) { return std::string_view(list[i]); }};
+}
+
+// The section's bytes: the three lengths, then the three comma texts, written into one buffer
+// sized beforehand (a million found paths are not copied on the way).
+std::string ListsContent(const std::array<TListItems, kListCount>& lists) {
+  std::array<size_t, kListCount> sizes{};
+  size_t total = kListsHeader;
   for (int i = 0; i < kListCount; ++i) {
-    int32_t len = static_cast<int32_t>(texts[i].size());
-    std::memcpy(&content[i * sizeof(int32_t)], &len, sizeof len);
+    sizes[i] = CommaTextSize(lists[i].count, lists[i].item);
+    total += sizes[i];
   }
-  for (const std::string& t : texts) content += t;
-  PublishUnderQueue(lists_, content);
+  std::string content(total, '\0');
+  char* out = content.data() + kListsHeader;
+  for (int i = 0; i < kListCount; ++i) {
+    const int32_t len = static_cast<int32_t>(sizes[i]);
+    std::memcpy(&content[i * sizeof(int32_t)], &len, sizeof len);
+    out = WriteCommaTextTo(out, lists[i].count, lists[i].item);
+  }
+  return content;
+}
+
+}  // namespace
+
+void TPURLib::PublishLists(const StringList& l1, const StringList& l2, const StringList& l3) {
+  PublishUnderQueue(lists_, ListsContent({ItemsOf(l1), ItemsOf(l2), ItemsOf(l3)}));
+}
+
+void TPURLib::PublishLists(const TPathList& l1, const StringList& l2, const StringList& l3) {
+  const TListItems found{l1.Count(), [&l1](size_t i) { return l1[i]; }};
+  PublishUnderQueue(lists_, ListsContent({found, ItemsOf(l2), ItemsOf(l3)}));
 }
 
 // ---------------------------------------------------------------- reading
@@ -496,7 +527,8 @@ void TPURLib::RunPersoSearch() {
   SetStopRequested(false);
   std::exception_ptr failure;
   try {
-    StringList found, second, errors;
+    TPathList found;
+    StringList second, errors;
     {
       TSearchThread thread(*persoTree_, found, kPriorityNormal, *sync_);
       thread.Errors = &errors;

@@ -82,6 +82,7 @@ class TPURLib {
   int32_t SnapshotListLength(int index);
   std::string TakeListSnapshot(int index);
   void PublishLists(const StringList& l1, const StringList& l2, const StringList& l3);
+  void PublishLists(const TPathList& l1, const StringList& l2, const StringList& l3);
 
   // The cleanings, on the caller's thread. A refused cleaning answers 0 without callback;
   // a failed one restores Status and Percent and raises for the failure channel.

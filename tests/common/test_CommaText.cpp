@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+using pur::LeadBytePredicate;
 using pur::ReadCommaText;
 using pur::StringList;
 using pur::WriteCommaText;
@@ -71,4 +72,35 @@ TEST(CommaText, DoubleByteTrailBytesAreNotDelimiters) {
   std::string text = WriteCommaText({quoted}, ShiftJisLead);
   EXPECT_EQ(text, "\"a b\x81\"\"");
   EXPECT_EQ(ReadCommaText(text, ShiftJisLead), StringList{quoted});
+}
+
+TEST(CommaText, WrittenIntoABufferAsWriteCommaTextWritesIt) {
+  struct Case {
+    StringList items;
+    LeadBytePredicate isLead;
+  } cases[] = {
+      {{}, nullptr},
+      {{""}, nullptr},
+      {{"", ""}, nullptr},
+      {{"C:\\a.tmp"}, nullptr},
+      {{"C:\\My Files\\a.tmp", "b"}, nullptr},
+      {{"say \"hi\"", "\"\"\""}, nullptr},
+      {{"a,b", "c", ""}, nullptr},
+      {{"tab\there", " lead", "trail "}, nullptr},
+      {{"a", "", "b"}, nullptr},
+      {{"caf\xC3\xA9", "\x7F", std::string("nul\0in", 6)}, nullptr},
+      {{"x\x81,y", "a b\x81\"", "end\x81"}, ShiftJisLead},
+      {{"x\x81,y", "a b\x81\"", "end\x81"}, nullptr},
+  };
+  for (const Case& c : cases) {
+    const std::string expected = WriteCommaText(c.items, c.isLead);
+    auto item = [&](size_t i) { return std::string_view(c.items[i]); };
+    const size_t size = pur::CommaTextSize(c.items.size(), item, c.isLead);
+    // One byte more than needed, to see that nothing is written past the text.
+    std::string buffer(size + 1, '#');
+    char* end = pur::WriteCommaTextTo(buffer.data(), c.items.size(), item, c.isLead);
+    EXPECT_EQ(size, expected.size()) << expected;
+    EXPECT_EQ(end - buffer.data(), static_cast<std::ptrdiff_t>(size)) << expected;
+    EXPECT_EQ(buffer, expected + '#');
+  }
 }

@@ -39,7 +39,11 @@ MaskRef AddMask(IArborescense& node, const std::string& text, bool recursive);
 
 // Paths made relative to `root` (those outside it are kept whole).
 StringList Relative(const StringList& paths, const std::string& root);
+inline StringList Relative(const TPathList& paths, const std::string& root) {
+  return Relative(paths.ToStrings(), root);
+}
 std::string Joined(const StringList& items);  // for failure messages
+inline std::string Joined(const TPathList& items) { return Joined(items.ToStrings()); }
 
 // What a search of the computer finds, relative to the tree's root.
 inline StringList SearchAt(TRAPosteDeTravail& computer, const TempTree& tree) {

@@ -7,6 +7,7 @@
 #include <typeinfo>
 
 #include "Algo.h"
+#include "PathList.h"
 
 namespace pur {
 namespace {
@@ -583,6 +584,51 @@ TEST(MemoryStream, ReadsNeverPassTheEnd) {
   EXPECT_FALSE(stream.ReadShortString(s));  // length 2 needs 3 bytes
   TMemoryStream null(nullptr, 10);
   EXPECT_EQ(null.Size(), 0u);
+}
+
+// The found-path list gives back every path as it was added, across its blocks.
+TEST(PathList, KeepsEveryPathInOrder) {
+  const std::string longPath(100 * 1024, 'x');  // longer than one block
+  struct Case {
+    const char* name;
+    StringList paths;
+  } cases[] = {
+      {"none", {}},
+      {"one empty", {""}},
+      {"empty between", {"C:\\a.tmp", "", "C:\\b.tmp", ""}},
+      {"longer than a block", {"C:\\a", longPath, "C:\\b", longPath + "y"}},
+  };
+  for (const Case& c : cases) {
+    TPathList list;
+    for (const std::string& path : c.paths) list.Add(path);
+    EXPECT_EQ(list.ToStrings(), c.paths) << c.name;
+    size_t bytes = 0;
+    for (const std::string& path : c.paths) bytes += path.size();
+    EXPECT_EQ(list.TextBytes(), bytes) << c.name;
+    EXPECT_THROW(list[c.paths.size()], std::out_of_range) << c.name;
+  }
+
+  // Many short paths fill several blocks; folder and name are joined.
+  TPathList many;
+  StringList expected;
+  for (int i = 0; i < 20000; ++i) {
+    const std::string folder = "C:\\d" + std::to_string(i % 7) + "\\";
+    const std::string name = "f" + std::to_string(i) + ".tmp";
+    many.Add(folder, name);
+    expected.push_back(folder + name);
+  }
+  EXPECT_EQ(many.ToStrings(), expected);
+
+  // Appending moves the paths over, to an empty list or after those already there.
+  TPathList into;
+  into.Append(std::move(many));
+  EXPECT_TRUE(many.Empty());
+  TPathList more;
+  more.Add("C:\\last");
+  into.Append(std::move(more));
+  expected.push_back("C:\\last");
+  EXPECT_EQ(into.ToStrings(), expected);
+  EXPECT_EQ(into.Count(), expected.size());
 }
 
 }  // namespace

@@ -233,7 +233,86 @@ TEST(Search, MissingFoldersAndEmptyMasksListNothing) {
   AddMask(NodeAt(computer, tree.Path("gone\\")), "*.tmp", true);
   AddMask(NodeAt(computer, tree.Path("also gone\\")), "", false);
   AddMask(NodeAt(computer, tree.Path("also gone\\")), "bad|<name>", false);
-  EXPECT_TRUE(computer.Search().empty());
+  EXPECT_TRUE(computer.Search().Empty());
+}
+
+// The result of the walk that lists each folder once per mask, over the tree as the search
+// left it (with the folders it discovered): each subtree's files, then the node's own files
+// mask by mask, each mask listed on its own.
+StringList PerMaskListing(IRechArborescense& node) {
+  StringList result;
+  for (int i = 0; i < node.Count(); ++i) {
+    if (auto* child = dynamic_cast<IRechArborescense*>(node.GetChild(i))) {
+      StringList below = PerMaskListing(*child);
+      result.insert(result.end(), below.begin(), below.end());
+    }
+  }
+  if (node.GetKind() == kKindComputer) return result;
+  TMasqueList& masks = node.GetEffectiveMasks();
+  for (int i = 0; i < masks.Count(); ++i) {
+    TARFileList files(node.GetPath() + masks.GetItem(i)->Text, false);
+    StringList listed = files.Scan();
+    result.insert(result.end(), listed.begin(), listed.end());
+  }
+  return result;
+}
+
+// One listing per folder gives what one listing per mask gave, in content and order. No '?'
+// here may match nothing ("??.tmp" takes "a.tmp" by the system's rules): Wine's own listing
+// would not report such a name, so the two walks differ there under Wine only.
+TEST(Search, OneListingPerFolderGivesWhatEachMasksListingGave) {
+  TempTree tree("onelisting");
+  for (const char* dir : {"sub", "sub\\deep", "Zeta", "hid", "sys", "Cache", "tmp.d"}) tree.Dir(dir);
+  SetFileAttributesA(tree.Path("hid").c_str(), kHidden);
+  SetFileAttributesA(tree.Path("sys").c_str(), kSystem);
+  for (const char* file : {"a.tmp", "ab.tmp", "B.TMP", "noext", "NOEXT2", "x.tmp.bak", "~lock.doc", "~$x.tmp",
+                           "notes.tmpl", "sub\\c.tmp", "sub\\d.log", "sub\\deep\\e.tmp", "sub\\deep\\plain",
+                           "Zeta\\z1.log", "hid\\h.tmp", "sys\\s.tmp", "Cache\\k.dat", "k.dat", "tmp.d\\t.tmp",
+                           "space name.tmp", "a.b.c"}) {
+    tree.File(file);
+  }
+  tree.File("hidden.tmp", kHidden);
+  tree.File("system.log", kSystem);
+  tree.File("sub\\readonly.tmp", kReadOnly);
+  const std::wstring wideRoot(tree.Root().begin(), tree.Root().end());
+  for (const wchar_t* name : {L"\u4E2D.tmp", L"\u0436\u0443\u043A.log", L"z\u0142oty.tmp", L"\u00C9t\u00E9.TMP"}) {
+    HANDLE file = CreateFileW((wideRoot + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+  }
+  ASSERT_TRUE(CreateDirectoryW((wideRoot + L"\u4E2D").c_str(), nullptr));
+  ASSERT_TRUE(CloseHandle(CreateFileW((wideRoot + L"\u4E2D\\\u4E2D.tmp").c_str(), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_NEW, 0, nullptr)));
+
+  struct Mask {
+    const char* text;
+    bool recursive;
+  };
+  struct Case {
+    const char* name;
+    std::vector<Mask> masks;
+  } cases[] = {
+      {"overlapping", {{"*.tmp", true}, {"a*", true}, {"*.*", false}, {"*", true}}},
+      {"no extension and dots", {{"*.", true}, {"*.tmp.*", true}, {"a.b.*", false}}},
+      {"question marks", {{"?b.tmp", true}, {"?.tmp", true}, {"~$?.tmp", false}, {"?.*", true}, {"sp?ce*", false},
+                          {"a?b?c", false}}},
+      {"other scripts and case", {{"*.TMP", true}, {"\u0436*", true}, {"z\u0142*", false}, {"\u00E9*", true},
+                                  {"*OTY.tmp", true}, {"*\u00C9.tmp", true}, {"B*.tmp  ", true}, {"*Z*", false}}},
+      {"folder parts and odd texts", {{"Cache\\*.dat", false}, {"*.dat", true}, {"Cache/*.dat", false}, {".", false},
+                                      {"..", true}, {"", true}, {"*.log ", true}, {"*.tmp.", false}}},
+      {"hidden and system", {{"h*", true}, {"s*", true}}},
+  };
+  for (const Case& c : cases) {
+    TRAPosteDeTravail computer;
+    TRADossier& root = NodeAt(computer, tree.Root());
+    for (const Mask& mask : c.masks) AddMask(root, mask.text, mask.recursive);
+    const StringList found = computer.Search().ToStrings();
+    const StringList reference = PerMaskListing(computer);
+    EXPECT_FALSE(found.empty()) << c.name;
+    EXPECT_EQ(Relative(found, tree.Root()), Relative(reference, tree.Root()))
+        << c.name << "\n  one listing: " << Joined(Relative(found, tree.Root()))
+        << "\n  per mask:    " << Joined(Relative(reference, tree.Root()));
+  }
 }
 
 // Progress without touching the disk: trees without masks list nothing.
@@ -243,7 +322,7 @@ TEST(Progress, Shapes) {
     for (const char* letter : {"A", "B", "C", "D"}) computer.AddChildByName(letter);
     Recorder recorder;
     computer.SetCallback(recorder.Event());
-    EXPECT_TRUE(computer.Search().empty());
+    EXPECT_TRUE(computer.Search().Empty());
     ExpectValues(recorder.values, {0.25, 0.5, 0.75, 1.0});
   }
   {  // one drive, three folders, two subfolders each
@@ -271,7 +350,7 @@ TEST(Progress, NoCallbackNoProgress) {
   TRAPosteDeTravail computer;
   computer.AddChildByName("A");
   computer.AddChildByName("B");
-  EXPECT_TRUE(computer.Search().empty());
+  EXPECT_TRUE(computer.Search().Empty());
   EXPECT_EQ(computer.GetProgress(), 0.0);
   EXPECT_FALSE(computer.GetCallback());
 }

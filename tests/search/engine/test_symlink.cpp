@@ -30,7 +30,7 @@ TEST(ReparsePoint, SymlinkToParentIsNotEntered) {
   TRAPosteDeTravail tree;
   TRADossier& node = NodeAt(tree, base);
   AddMask(node, "*.tmp", true);
-  StringList found;
+  TPathList found;
   StringList errors;
   {
     TSearchThread thread(tree, found, kPriorityNormal, sync);

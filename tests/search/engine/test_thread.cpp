@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "EngineTestSupport.h"
@@ -20,7 +21,7 @@ using test::TempTree;
 
 // Runs one search the way the library does: construct, set the lists and handler, start, wait.
 struct SearchRun {
-  StringList found;
+  TPathList found;
   StringList errors;
   void Search(TRAPosteDeTravail& tree, TSyncWindow& sync, std::function<bool(double)> handler) {
     TSearchThread thread(tree, found, kPriorityNormal, sync);
@@ -37,7 +38,7 @@ TEST(SearchThread, TreeWithoutDrives) {
   int calls = 0;
   SearchRun run;
   run.Search(tree, sync, [&](double) { return ++calls, true; });
-  EXPECT_TRUE(run.found.empty());
+  EXPECT_TRUE(run.found.Empty());
   EXPECT_TRUE(run.errors.empty());
   EXPECT_EQ(calls, 0);
 }
@@ -70,6 +71,48 @@ TEST(SearchThread, FindsFilesAndReportsOnTheMainThread) {
   EXPECT_FALSE(tree.GetCallback());  // the finished thread left no callback behind
 }
 
+// The main thread sees a report at most every kProgressHandOverPeriod, and always the last;
+// every value it sees is one the search reported, in the search's order.
+TEST(SearchThread, ReportsReachTheMainThreadAtMostEveryPeriodAndTheLastAlways) {
+  using Clock = std::chrono::steady_clock;
+  TempTree files("handover");
+  for (int i = 0; i < 300; ++i) files.Dir("d" + std::to_string(i));
+  files.File("d7\\x.tmp");
+  auto makeTree = [&](TRAPosteDeTravail& tree) { AddMask(NodeAt(tree, files.Root()), "*.tmp", true); };
+
+  TRAPosteDeTravail inProcess;
+  makeTree(inProcess);
+  std::vector<double> reported;
+  inProcess.SetCallback(TSearchProgressEvent::FromFunction([&](double v) { return reported.push_back(v), true; }));
+  inProcess.Search();
+
+  TSyncWindow sync;
+  TRAPosteDeTravail tree;
+  makeTree(tree);
+  std::vector<double> seen;
+  std::vector<Clock::time_point> times;
+  SearchRun run;
+  run.Search(tree, sync, [&](double v) {
+    seen.push_back(v);
+    times.push_back(Clock::now());
+    return true;
+  });
+  EXPECT_EQ(Relative(run.found, files.Root()), StringList{"d7\\x.tmp"});
+  ASSERT_FALSE(seen.empty());
+  EXPECT_LT(seen.size(), reported.size());
+  EXPECT_EQ(seen.back(), reported.back());
+  size_t next = 0;
+  for (double v : seen) {
+    while (next < reported.size() && reported[next] != v) ++next;
+    ASSERT_LT(next, reported.size()) << "value " << v << " was never reported (or not in this order)";
+    ++next;
+  }
+  // The last one may follow at once: it is handed over when the search ends.
+  for (size_t i = 1; i + 1 < times.size(); ++i) {
+    EXPECT_GE(times[i] - times[i - 1], kProgressHandOverPeriod) << "hand-over " << i;
+  }
+}
+
 TEST(SearchThread, OutcomesOfTheHandler) {
   TempTree files("outcomes");
   files.File("x.tmp");
@@ -99,18 +142,18 @@ TEST(SearchThread, ErrorsWithoutListAreDropped) {
   TSyncWindow sync;
   TRAPosteDeTravail tree;
   tree.AddChildByName("A");
-  StringList found;
+  TPathList found;
   TSearchThread thread(tree, found, kPriorityIdle, sync);
   thread.SetProgressHandler([](double) { return false; });
   thread.Start();
   thread.WaitFor();
-  EXPECT_TRUE(found.empty());
+  EXPECT_TRUE(found.Empty());
 }
 
 TEST(SearchThread, SetProgressHandler) {
   TSyncWindow sync;
   TRAPosteDeTravail tree;
-  StringList found;
+  TPathList found;
   TSearchThread thread(tree, found, kPriorityNormal, sync);
   struct Handler {
     bool Go(double) { return true; }
@@ -133,7 +176,7 @@ TEST(SearchThread, NeverStartedThreadNeverRuns) {
   TSyncWindow sync;
   TRAPosteDeTravail tree;
   tree.AddChildByName("A");
-  StringList found;
+  TPathList found;
   StringList errors;
   int calls = 0;
   {
