@@ -83,14 +83,11 @@ class TDepthGuard {
 
 }  // namespace
 
-// ------------------------------------------------------------------ window and components
-
 TUserMainForm::~TUserMainForm() {
   TPURLib::SetEndHandler(nullptr);
   FLib.reset();
   if (Window_) DestroyWindow(Window_);
   if (Font_) DeleteObject(Font_);
-  if (MemoFont_) DeleteObject(MemoFont_);
   if (Shell32_) FreeLibrary(Shell32_);
 }
 
@@ -268,8 +265,6 @@ void TUserMainForm::SetLed(int id, bool on) {
   if (TLumexLED* led = TLumexLED::FromHandle(Item(id))) led->Lamp().SetLedOn(on);
 }
 
-// ------------------------------------------------------------------ the log pane
-
 void TUserMainForm::AddInfoLine(const std::string& text, TInfoKind kind) {
   if (!Memo_) return;
   SetFocus(Memo_);  // keeps the newest line scrolled into view
@@ -284,8 +279,6 @@ void TUserMainForm::AddInfoLine(const std::string& text, TInfoKind kind) {
   SetSelectionColor(Memo_, kLogSilver);
   SendMessageA(Memo_, EM_SCROLLCARET, 0, 0);
 }
-
-// ------------------------------------------------------------------ events
 
 void TUserMainForm::LoadSettings() {
   SettingsIncomplete_ = false;
@@ -436,8 +429,6 @@ void TUserMainForm::BlinkOther(bool on) {
   SetLed(kIdLedOther, false);
 }
 
-// ------------------------------------------------------------------ deferred commands
-
 // The progress hand-over holds the binding's monitor thread until it returns: unbinding the
 // library, closing, opening a modal box or starting a whole run from inside it would stop
 // the polls or destroy the binding under its own call. Such commands wait until it returned
@@ -466,8 +457,6 @@ void TUserMainForm::RunDeferred(int command) {
     default: OnCommand(command); break;
   }
 }
-
-// ------------------------------------------------------------------ binding
 
 void TUserMainForm::InitSearchModule() {
   AddInfoLine(GetProgramBanner(), ikNormal);
@@ -555,7 +544,6 @@ void TUserMainForm::SetIdle(bool idle) {
 }
 
 void TUserMainForm::SetDetail(bool shown) {
-  FDetail = shown;
   RECT frame{0, 0, kClientWidth, shown ? 2 * kPanelHeight : kPanelHeight};
   AdjustWindowRect(&frame, kWindowStyle, FALSE);
   SetWindowPos(Window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,

@@ -98,7 +98,6 @@ class TUserMainForm {
   HWND Window_ = nullptr;
   HWND Memo_ = nullptr;
   HFONT Font_ = nullptr;
-  HFONT MemoFont_ = nullptr;
   HICON Icon_ = nullptr;
   HMODULE Shell32_ = nullptr;
   TMainFormBoxes Boxes_;
@@ -110,7 +109,6 @@ class TUserMainForm {
   bool FIdle = true;
   bool FStarting = false;
   bool FLockedShown = false;
-  bool FDetail = false;
   uint32_t FStartTick = 0;
   int64_t FTempGain = 0;
   int64_t FPersoGain = 0;

@@ -73,7 +73,6 @@ class TPURLib {
 
   // Application names; the length call takes the snapshot that the next text call copies,
   // so a publication in between cannot make the text longer than the caller's buffer.
-  std::string AppNamesText() const;
   int32_t SnapshotAppNamesLength();
   std::string TakeAppNamesSnapshot();
 
