@@ -93,7 +93,7 @@ void TUserMainForm::StepFinished(uint8_t code) {
   switch (code) {
     case kEndRecycleBin: AddInfoLine(kRecycleBinDone, ikNormal); break;
     case kEndTempFolder: AddInfoLine(kTempFolderDone, ikNormal); break;
-    case kEndPersoSearch: PersoSearchFinished(); break;
+    case kEndSearch: PersoSearchFinished(); break;
     default: break;
   }
 }
