@@ -33,8 +33,8 @@ using purtest::UnixHome;
 
 namespace {
 
-constexpr int32_t kCleanRecycleBin = 1001;
-constexpr int32_t kCleanPersoSearch = 1003;
+using pur::kCleanPersoSearch;
+using pur::kCleanRecycleBin;
 constexpr int32_t kStatusSearch = 4;
 constexpr FILEOP_FLAGS kRecycleFlags = FOF_ALLOWUNDO | FOF_FILESONLY | FOF_NOCONFIRMATION | FOF_SILENT;  // 0xD4
 constexpr size_t kFileSize = 100;

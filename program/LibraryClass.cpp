@@ -299,11 +299,11 @@ void TPURLib::StopSearch() {
 }
 
 std::string TPURLib::GetSearchList(int32_t list) {
-  if (!Loaded_ || list < 1 || list > 3) return std::string();
+  if (!Loaded_ || list < 1 || list > kListCount) return std::string();
   std::string text;
   for (int attempt = 0; attempt < kListAttempts; ++attempt) {
     char lengthText[kListLengthBuffer] = {};
-    Entries_.getSearchLists(kListLengthBase + list, lengthText);
+    Entries_.getSearchLists(kListLengthFirst + list - 1, lengthText);
     CheckLibError();
     lengthText[kListLengthBuffer - 1] = '\0';
     int32_t length = 0;
@@ -314,7 +314,7 @@ std::string TPURLib::GetSearchList(int32_t list) {
     }
     if (length <= 0) return std::string();
     std::vector<char> buffer(static_cast<size_t>(length) + 1 + kListSlack, '\0');
-    Entries_.getSearchLists(kListTextBase + list, buffer.data());
+    Entries_.getSearchLists(kListTextFirst + list - 1, buffer.data());
     CheckLibError();
     text.assign(buffer.data(), strnlen(buffer.data(), buffer.size()));
     if (text.size() == static_cast<size_t>(length)) break;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "LibraryCodes.h"
 #include "SafeDllLoad.h"
 #include "WinHandle.h"
 
@@ -25,19 +26,6 @@ inline constexpr char kLibLoadErrorText[] = "Can't load purSearch.dll";
 inline constexpr int32_t kLibNameMaxNumber = 98;
 inline constexpr int32_t kDefaultRefreshInterval = 500;
 inline constexpr int32_t kSkippedByLock = -1;
-
-// Operation codes of CleanWindows and getSearchLists.
-inline constexpr int32_t kCleanRecycleBin = 1001;
-inline constexpr int32_t kCleanTempFolder = 1002;
-inline constexpr int32_t kCleanPersoSearch = 1003;
-inline constexpr int32_t kCleanStop = 1004;
-inline constexpr int32_t kListTextBase = 1000;    // + N: text of list N
-inline constexpr int32_t kListLengthBase = 1003;  // + N: its length as decimal text
-
-// Kinds of the end callback.
-inline constexpr uint8_t kEndRecycleBin = 0;
-inline constexpr uint8_t kEndTempFolder = 1;
-inline constexpr uint8_t kEndPersoSearch = 2;
 
 // "Erreur %d: %s"
 std::string FormatLibError(int32_t code, const std::string& text);

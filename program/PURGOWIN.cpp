@@ -4,20 +4,14 @@
 
 #include <commctrl.h>
 
-#include "SafeDllLoad.h"
-#include "uUserMainPrgm.h"
-
-#ifdef PUR_HAVE_STARTUP
 #include "AboutDlg.h"
 #include "OptionsDlg.h"
+#include "SafeDllLoad.h"
 #include "Splash.h"
-#endif
+#include "uUserMainPrgm.h"
 
 namespace {
 
-constexpr char kApplicationTitle[] = "Purgo for Windows";
-
-#ifdef PUR_HAVE_STARTUP
 bool OpenOptionsBox(HWND parent) { return pur::OpenOptions(parent); }
 
 void OpenAboutBox(HWND parent) {
@@ -26,7 +20,6 @@ void OpenAboutBox(HWND parent) {
   about.SetOwner(parent);
   about.Execute();
 }
-#endif
 
 void InitControls() {
   INITCOMMONCONTROLSEX controls{};
@@ -54,33 +47,23 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   pur::RestrictDllSearch();
   InitControls();
   pur::TMainFormBoxes boxes;
-#ifdef PUR_HAVE_STARTUP
   pur::ShowSplash(instance);
   boxes.OpenOptions = OpenOptionsBox;
   boxes.OpenAbout = OpenAboutBox;
-#endif
   int result = 0;
   {
     pur::TUserMainForm form;
     if (!form.Create(instance, boxes)) {
-      MessageBoxA(nullptr, pur::mainform::kNoMainWindow, kApplicationTitle,
+      MessageBoxA(nullptr, pur::mainform::kNoMainWindow, pur::mainform::kCaption,
                   MB_OK | MB_ICONERROR);
       return 1;
     }
-#ifdef PUR_HAVE_STARTUP
     pur::ReadCommandLine();
     form.SetAutoMode(pur::AutoMode());
     pur::HideSplash();
-#else
-    for (int i = 1; i < __argc; ++i) {
-      if (lstrcmpiA(__argv[i], "/S") == 0) form.SetAutoMode(true);
-    }
-#endif
     form.Show(showCommand);
     result = RunEventLoop();
   }
-#ifdef PUR_HAVE_STARTUP
   pur::FreeOptionsLibrary();
-#endif
   return result;
 }

@@ -7,14 +7,8 @@ if(NOT WIN32)
   return()
 endif()
 
-# The about component imports about.dll. Its target is defined by companions/about, which the
-# top level may add after this folder: link names resolve when the build is generated, so only
-# the folder's presence is checked here.
-if(NOT EXISTS ${CMAKE_SOURCE_DIR}/companions/about/CMakeLists.txt)
-  message(STATUS "purStartup: companions/about is missing; skipped")
-  return()
-endif()
-
+# The about component imports about.dll, whose target companions/about defines later: link
+# names resolve when the build is generated.
 add_library(purStartup STATIC
   Splash.cpp
   OptionsDlg.cpp

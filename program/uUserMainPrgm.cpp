@@ -1,5 +1,6 @@
 // The main window: components, log pane, binding start and end, progress, lock display,
-// idle and running states, close. The cleaning run itself is in uUserMainPrgm_Run.cpp.
+// idle and running states, Start/Stop, the automatic mode, close. The cleaning run itself is
+// TCleaningRun (uUserMainPrgm_Run.cpp).
 #include "uUserMainPrgm.h"
 
 #include <commctrl.h>
@@ -7,6 +8,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <stdexcept>
 
 #include "LumexLED.h"
 #include "VersionInfo.h"
@@ -31,17 +33,48 @@ constexpr char kRichEditLibrary[] = "riched20.dll";
 constexpr char kShellLibrary[] = "shell32.dll";
 constexpr char kMainIconName[] = "MAINICON";
 
-struct ButtonPlace {
+// Where every control of the window sits, in client coordinates.
+struct TPlace {
   int id;
-  const char* caption;
   int left;
   int top;
+  int width;
+  int height;
 };
 
-constexpr ButtonPlace kButtons[] = {
-    {kIdButtonStartStop, kStartCaption, 8, 8},  {kIdButtonOptions, kOptionsCaption, 8, 32},
-    {kIdRestartButton, kRestartCaption, 8, 56}, {kIdButtonQuit, kQuitCaption, 8, 80},
-    {kIdButtonUpdate, kUpdateCaption, 104, 8},  {kIdButtonAbout, kAboutCaption, 104, 32},
+constexpr TPlace kLayout[] = {
+    {kIdBevel, 0, 0, kClientWidth, 2},
+    {kIdButtonStartStop, 8, 8, kButtonWidth, kButtonHeight},
+    {kIdButtonOptions, 8, 32, kButtonWidth, kButtonHeight},
+    {kIdRestartButton, 8, 56, kButtonWidth, kButtonHeight},
+    {kIdButtonQuit, 8, 80, kButtonWidth, kButtonHeight},
+    {kIdButtonUpdate, 104, 8, kButtonWidth, kButtonHeight},
+    {kIdButtonAbout, 104, 32, kButtonWidth, kButtonHeight},
+    {kIdViewAnimate, 208, 8, 305, 73},
+    {kIdImageIcon, 520, 20, 41, 45},
+    {kIdLabelInfo, 112, 88, 433, 13},
+    {kIdLedReady, 119, 64, kLedWidth, kLedHeight},
+    {kIdLedOther, 143, 64, kLedWidth, kLedHeight},
+    {kIdLedWork, 165, 64, kLedWidth, kLedHeight},
+    {kIdProgressBar, 8, 112, 553, 16},
+    {kIdMemoInfo, 0, kPanelHeight, kClientWidth, kPanelHeight},
+};
+
+constexpr const TPlace& PlaceOf(int id) {
+  for (const TPlace& place : kLayout) {
+    if (place.id == id) return place;
+  }
+  throw std::logic_error("control without a place");
+}
+
+struct TButtonCaption {
+  int id;
+  const char* caption;
+};
+
+constexpr TButtonCaption kButtons[] = {
+    {kIdButtonStartStop, kStartCaption}, {kIdButtonOptions, kOptionsCaption}, {kIdRestartButton, kRestartCaption},
+    {kIdButtonQuit, kQuitCaption},       {kIdButtonUpdate, kUpdateCaption},   {kIdButtonAbout, kAboutCaption},
 };
 
 COLORREF ColorOf(TInfoKind kind) {
@@ -83,14 +116,11 @@ class TDepthGuard {
 
 }  // namespace
 
-// ------------------------------------------------------------------ window and components
-
 TUserMainForm::~TUserMainForm() {
   TPURLib::SetEndHandler(nullptr);
   FLib.reset();
   if (Window_) DestroyWindow(Window_);
   if (Font_) DeleteObject(Font_);
-  if (MemoFont_) DeleteObject(MemoFont_);
   if (Shell32_) FreeLibrary(Shell32_);
 }
 
@@ -173,13 +203,13 @@ LRESULT TUserMainForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcA(Window_, message, wParam, lParam);
 }
 
-HWND TUserMainForm::AddButton(int id, const char* caption, int left, int top) {
-  HWND button = CreateWindowExA(0, WC_BUTTONA, caption,
-                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, left, top,
-                                kButtonWidth, kButtonHeight, Window_,
+HWND TUserMainForm::AddChild(const char* windowClass, const char* text, DWORD style, int id) {
+  const TPlace& place = PlaceOf(id);
+  HWND window = CreateWindowExA(0, windowClass, text, WS_CHILD | WS_VISIBLE | style, place.left, place.top,
+                                place.width, place.height, Window_,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-  SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(Font_), FALSE);
-  return button;
+  SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(Font_), FALSE);
+  return window;
 }
 
 void TUserMainForm::CreateComponents() {
@@ -191,62 +221,57 @@ void TUserMainForm::CreateComponents() {
                       DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
   SendMessageA(Window_, WM_SETFONT, reinterpret_cast<WPARAM>(Font_), FALSE);
 
-  auto child = [this](const char* cls, const char* text, DWORD style, int id, int left, int top,
-                      int width, int height) {
-    HWND window = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, left, top, width,
-                                  height, Window_,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr,
-                                  nullptr);
-    SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(Font_), FALSE);
-    return window;
-  };
   // The bevel's top line separates the panel from the caption.
-  child(WC_STATICA, "", SS_ETCHEDHORZ, kIdBevel, 0, 0, kClientWidth, 2);
-  for (const ButtonPlace& b : kButtons) AddButton(b.id, b.caption, b.left, b.top);
+  AddChild(WC_STATICA, "", SS_ETCHEDHORZ, kIdBevel);
+  for (const TButtonCaption& b : kButtons) AddChild(WC_BUTTONA, b.caption, WS_TABSTOP | BS_PUSHBUTTON, b.id);
   EnableWindow(Item(kIdButtonUpdate), FALSE);
 
-  child(ANIMATE_CLASSA, "", ACS_CENTER | ACS_TRANSPARENT, kIdViewAnimate, 208, 8, 305, 73);
-  HWND image = child(WC_STATICA, "", SS_ICON | SS_CENTERIMAGE, kIdImageIcon, 520, 20, 41, 45);
+  AddChild(ANIMATE_CLASSA, "", ACS_CENTER | ACS_TRANSPARENT, kIdViewAnimate);
+  HWND image = AddChild(WC_STATICA, "", SS_ICON | SS_CENTERIMAGE, kIdImageIcon);
   if (Icon_) SendMessageA(image, STM_SETICON, reinterpret_cast<WPARAM>(Icon_), 0);
-  SetWindowPos(image, nullptr, 520, 20, 41, 45, SWP_NOZORDER | SWP_NOACTIVATE);
-  child(WC_STATICA, "", SS_LEFT | SS_NOPREFIX, kIdLabelInfo, 112, 88, 433, 13);
+  // Setting the icon sized the control to the icon: back to its place.
+  const TPlace& imagePlace = PlaceOf(kIdImageIcon);
+  SetWindowPos(image, nullptr, imagePlace.left, imagePlace.top, imagePlace.width, imagePlace.height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  AddChild(WC_STATICA, "", SS_LEFT | SS_NOPREFIX, kIdLabelInfo);
 
-  HWND progress = child(PROGRESS_CLASSA, "", 0, kIdProgressBar, 8, 112, 553, 16);
+  HWND progress = AddChild(PROGRESS_CLASSA, "", 0, kIdProgressBar);
   SendMessageA(progress, PBM_SETRANGE32, 0, kProgressInitialMax);
   CreateLeds();
   CreateLogPane();
 }
 
 void TUserMainForm::CreateLeds() {
-  struct LedPlace {
+  struct LedLook {
     int id;
-    int left;
     TLXLedClass shape;
     int angle;
     TColor color;
   } leds[] = {
-      {kIdLedReady, 119, TLXLedClass::lxlcHalfCircle, kHalfTurnAngle, kColorLime},
-      {kIdLedOther, 143, TLXLedClass::lxlcRect, 0, kColorYellow},
-      {kIdLedWork, 165, TLXLedClass::lxlcHalfCircle, 0, kColorRed},
+      {kIdLedReady, TLXLedClass::lxlcHalfCircle, kHalfTurnAngle, kColorLime},
+      {kIdLedOther, TLXLedClass::lxlcRect, 0, kColorYellow},
+      {kIdLedWork, TLXLedClass::lxlcHalfCircle, 0, kColorRed},
   };
-  for (const LedPlace& place : leds) {
-    TLumexLED* led = TLumexLED::FromHandle(TLumexLED::Create(Window_, place.left, 64, place.id));
+  for (const LedLook& look : leds) {
+    const TPlace& place = PlaceOf(look.id);
+    TLumexLED* led = TLumexLED::FromHandle(TLumexLED::Create(Window_, place.left, place.top, look.id));
     if (!led) continue;
     LumexLEDModel& lamp = led->Lamp();
-    lamp.SetLedClass(place.shape);
-    if (place.angle != 0) lamp.SetAngle(place.angle);
-    lamp.SetLedPlasticColor(place.color);
-    lamp.SetLedWidth(kLedWidth);
-    lamp.SetLedHeight(kLedHeight);
+    lamp.SetLedClass(look.shape);
+    if (look.angle != 0) lamp.SetAngle(look.angle);
+    lamp.SetLedPlasticColor(look.color);
+    lamp.SetLedWidth(place.width);
+    lamp.SetLedHeight(place.height);
     lamp.SetLedOn(false);
   }
 }
 
 void TUserMainForm::CreateLogPane() {
+  const TPlace& place = PlaceOf(kIdMemoInfo);
   Memo_ = CreateWindowExA(WS_EX_CLIENTEDGE, RICHEDIT_CLASSA, "",
                           WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY |
                               ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL,
-                          0, kPanelHeight, kClientWidth, kPanelHeight, Window_,
+                          place.left, place.top, place.width, place.height, Window_,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdMemoInfo)), nullptr,
                           nullptr);
   if (!Memo_) return;
@@ -268,8 +293,6 @@ void TUserMainForm::SetLed(int id, bool on) {
   if (TLumexLED* led = TLumexLED::FromHandle(Item(id))) led->Lamp().SetLedOn(on);
 }
 
-// ------------------------------------------------------------------ the log pane
-
 void TUserMainForm::AddInfoLine(const std::string& text, TInfoKind kind) {
   if (!Memo_) return;
   SetFocus(Memo_);  // keeps the newest line scrolled into view
@@ -284,8 +307,6 @@ void TUserMainForm::AddInfoLine(const std::string& text, TInfoKind kind) {
   SetSelectionColor(Memo_, kLogSilver);
   SendMessageA(Memo_, EM_SCROLLCARET, 0, 0);
 }
-
-// ------------------------------------------------------------------ events
 
 void TUserMainForm::LoadSettings() {
   SettingsIncomplete_ = false;
@@ -309,7 +330,6 @@ void TUserMainForm::FormCreate() {
   LoadSettings();
   FJournal = std::make_unique<std::vector<std::string>>();
   FIdle = true;
-  FStarting = false;
   InitSearchModule();
   ApplyDisplaySettings();
   SetTimer(Window_, kTimerStart, kStartInterval, nullptr);
@@ -353,7 +373,7 @@ void TUserMainForm::SavePositionIfMoved() {
 
 bool TUserMainForm::FormClose() {
   // Between two steps the library is idle while the run is still on the stack.
-  if (FStarting) return false;
+  if (Run_.Starting()) return false;
   if (FLib && (FLib->CurrentStatus() & 0xFF) != 0 && !FLib->LockedByOther()) return false;
   // Accepted, but not from inside the progress hand-over whose binding it destroys.
   if (DeferIfInsideProgress(kCommandClose)) return false;
@@ -387,6 +407,47 @@ void TUserMainForm::OnTimer(UINT_PTR id) {
   if (id == kTimerStart) TimerStartTimer();
 }
 
+void TUserMainForm::ButtonStartStopClick() {
+  if (FIdle && DeferIfInsideProgress(kIdButtonStartStop)) return;
+  if (!FRegistry) return;
+  if (FRegistry->FirstStart) {
+    MessageBoxA(Window_, kFirstStartText, kFirstStartTitle, MB_OK | MB_ICONWARNING);
+    OpenOptionsBox();  // at once, as the run (or the stop) goes on after it
+    if (!FRegistry) return;
+  }
+  if (FIdle) {
+    // Without the library nothing would ever bring the window back to idle.
+    if (!FLib) {
+      AddInfoLine(kNotLoaded, ikError);
+      return;
+    }
+    SetIdle(false);
+    try {
+      Run_.Run();
+    } catch (const std::exception& error) {
+      AddInfoLine(error.what(), ikError);
+    }
+    return;
+  }
+  if (FLib) FLib->StopSearch();
+  AddInfoLine(kUserAbort, ikError);
+}
+
+void TUserMainForm::TimerStartTimer() {
+  KillTimer(Window_, kTimerStart);
+  const int tag = TimerStartTag_++;
+  if (!AutoMode_) return;
+  if (tag == 0) ButtonStartStopClick();
+  if (tag == 1) PostMessageA(Window_, WM_CLOSE, 0, 0);
+}
+
+HWND TUserMainForm::ShowForList() {
+  if (IsIconic(Window_)) ShowWindow(Window_, SW_RESTORE);
+  return Window_;
+}
+
+void TUserMainForm::RunEnded() { SetTimer(Window_, kTimerStart, kStartInterval, nullptr); }
+
 void TUserMainForm::ButtonOptionsClick() {
   if (DeferIfInsideProgress(kIdButtonOptions)) return;
   OpenOptionsBox();
@@ -405,7 +466,7 @@ void TUserMainForm::OpenOptionsBox() {
 
 void TUserMainForm::ButtonAboutClick() {
   // While a run is on the stack a deferred box would only open after it: open it now.
-  if (FIdle && !FStarting && DeferIfInsideProgress(kIdButtonAbout)) return;
+  if (FIdle && !Run_.Starting() && DeferIfInsideProgress(kIdButtonAbout)) return;
   BlinkOther(true);
   if (Boxes_.OpenAbout) Boxes_.OpenAbout(Window_);
   BlinkOther(false);
@@ -413,7 +474,7 @@ void TUserMainForm::ButtonAboutClick() {
 
 void TUserMainForm::RestartButtonClick() {
   // The button is disabled while running; a click sent to it anyway must not unbind a run.
-  if (!FIdle || FStarting) return;
+  if (!FIdle || Run_.Starting()) return;
   if (DeferIfInsideProgress(kIdRestartButton)) return;
   FreeSearchModule();
   ProcessMessages();
@@ -435,8 +496,6 @@ void TUserMainForm::BlinkOther(bool on) {
   KillTimer(Window_, kTimerLedYellow);
   SetLed(kIdLedOther, false);
 }
-
-// ------------------------------------------------------------------ deferred commands
 
 // The progress hand-over holds the binding's monitor thread until it returns: unbinding the
 // library, closing, opening a modal box or starting a whole run from inside it would stop
@@ -467,8 +526,6 @@ void TUserMainForm::RunDeferred(int command) {
   }
 }
 
-// ------------------------------------------------------------------ binding
-
 void TUserMainForm::InitSearchModule() {
   AddInfoLine(GetProgramBanner(), ikNormal);
   try {
@@ -477,7 +534,7 @@ void TUserMainForm::InitSearchModule() {
     FLib = std::make_unique<TPURLib>(kLibNameFormat, product, kLibReserved);
     FLib->SetOnProgress([this](double percent) { return LibProgress(percent); });
     FLib->SetRefreshInterval(FRegistry->Display->RefreshSpeed);
-    TPURLib::SetEndHandler([this](uint8_t code) { StepFinished(code); });
+    TPURLib::SetEndHandler([this](uint8_t kind) { Run_.StepFinished(kind); });
     AddInfoLine(FormatNumber(kInitDone, FLib->LoadNumber()), ikSuccess);
     AddInfoLine("", ikNormal);
     FLib->TakeLock();
@@ -515,7 +572,7 @@ bool TUserMainForm::LibProgress(double percent) {
     SendMessageA(bar, PBM_SETRANGE32, 0, kProgressSteps);
     SendMessageA(bar, PBM_SETPOS, ProgressPosition(percent, kProgressSteps), 0);
     SetLockedState(FLib->LockedByOther());
-    if (!FStarting && !FLockedShown && (FLib->CurrentStatus() & 0xFF) == 0) {
+    if (!Run_.Starting() && !FLockedShown && (FLib->CurrentStatus() & 0xFF) == 0) {
       SetInfo(kWaiting);
       SetIdle(true);
     }
@@ -555,7 +612,6 @@ void TUserMainForm::SetIdle(bool idle) {
 }
 
 void TUserMainForm::SetDetail(bool shown) {
-  FDetail = shown;
   RECT frame{0, 0, kClientWidth, shown ? 2 * kPanelHeight : kPanelHeight};
   AdjustWindowRect(&frame, kWindowStyle, FALSE);
   SetWindowPos(Window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,

@@ -12,11 +12,10 @@
 
 #include "LibraryClass.h"
 #include "PURGORegistry.h"
+#include "uUserMainPrgm_Run.h"
 #include "uUserMainPrgm_Texts.h"
 
 namespace pur {
-
-enum TInfoKind : int { ikNormal = 0, ikSuccess = 1, ikWarning = 2, ikError = 3 };
 
 // The boxes the window opens; the program supplies them (tests may leave them empty).
 struct TMainFormBoxes {
@@ -24,7 +23,7 @@ struct TMainFormBoxes {
   void (*OpenAbout)(HWND parent) = nullptr;
 };
 
-class TUserMainForm {
+class TUserMainForm : private TRunHost {
  public:
   TUserMainForm() = default;
   ~TUserMainForm();
@@ -39,7 +38,7 @@ class TUserMainForm {
   HWND Handle() const { return Window_; }
   void SetAutoMode(bool on) { AutoMode_ = on; }
 
-  void AddInfoLine(const std::string& text, TInfoKind kind);
+  void AddInfoLine(const std::string& text, TInfoKind kind) override;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -47,7 +46,7 @@ class TUserMainForm {
 
   // Window and components.
   void CreateComponents();
-  HWND AddButton(int id, const char* caption, int left, int top);
+  HWND AddChild(const char* windowClass, const char* text, DWORD style, int id);
   void CreateLeds();
   void CreateLogPane();
   HWND Item(int id) const { return GetDlgItem(Window_, id); }
@@ -82,23 +81,24 @@ class TUserMainForm {
   void ApplyDisplaySettings();
   void SetInfo(const char* text);
   void PlayAnimation(int resourceId);
-  void StopAnimation();
-  void ProcessMessages();
   void SavePositionIfMoved();
   void SetLed(int id, bool on);
 
-  // The cleaning run.
-  void RunCleaning();
-  void StepFinished(uint8_t code);
-  void PersoSearchFinished();
-  void DeleteFoundFiles(const std::vector<std::string>& names);
-  void LogListItems(int32_t list, TInfoKind kind);
-  void WriteSummary();
+  // What the cleaning run asks of the window.
+  TPURLib* Lib() override { return FLib.get(); }
+  TPURGORegistry* Settings() override { return FRegistry.get(); }
+  std::vector<std::string>& Journal() override { return *FJournal; }
+  bool Running() const override { return !FIdle; }
+  void SetStatus(const char* text) override { SetInfo(text); }
+  void Animate(int resourceId) override { PlayAnimation(resourceId); }
+  void StopAnimation() override;
+  void ProcessMessages() override;
+  HWND ShowForList() override;
+  void RunEnded() override;
 
   HWND Window_ = nullptr;
   HWND Memo_ = nullptr;
   HFONT Font_ = nullptr;
-  HFONT MemoFont_ = nullptr;
   HICON Icon_ = nullptr;
   HMODULE Shell32_ = nullptr;
   TMainFormBoxes Boxes_;
@@ -108,12 +108,8 @@ class TUserMainForm {
   std::unique_ptr<TPURGORegistry> FRegistry;
   std::unique_ptr<std::vector<std::string>> FJournal;
   bool FIdle = true;
-  bool FStarting = false;
   bool FLockedShown = false;
-  bool FDetail = false;
-  uint32_t FStartTick = 0;
-  int64_t FTempGain = 0;
-  int64_t FPersoGain = 0;
+  TCleaningRun Run_{*this};
   int TimerStartTag_ = 0;
   bool Closed_ = false;
   bool SettingsFailed_ = false;  // keeps the log pane shown so the error is seen

@@ -1,14 +1,13 @@
-// The cleaning run of the main window: Start/Stop, the three steps, the end of each step,
-// the deletion of the found files, the summary and the journal, and the automatic mode.
-#include <exception>
+#include "uUserMainPrgm_Run.h"
+
 #include <string>
 #include <vector>
 
 #include "CommaText.h"
 #include "FileListFormat.h"
 #include "uFileList.h"
-#include "uUserMainPrgm.h"
 #include "uUserMainPrgm_Format.h"
+#include "uUserMainPrgm_Texts.h"
 
 namespace pur {
 
@@ -30,143 +29,118 @@ class TFlagReset {
 
 }  // namespace
 
-void TUserMainForm::ButtonStartStopClick() {
-  if (FIdle && DeferIfInsideProgress(kIdButtonStartStop)) return;
-  if (!FRegistry) return;
-  if (FRegistry->FirstStart) {
-    MessageBoxA(Window_, kFirstStartText, kFirstStartTitle, MB_OK | MB_ICONWARNING);
-    OpenOptionsBox();  // at once, as the run (or the stop) goes on after it
-    if (!FRegistry) return;
-  }
-  if (FIdle) {
-    // Without the library nothing would ever bring the window back to idle.
-    if (!FLib) {
-      AddInfoLine(kNotLoaded, ikError);
-      return;
-    }
-    SetIdle(false);
-    try {
-      RunCleaning();
-    } catch (const std::exception& error) {
-      AddInfoLine(error.what(), ikError);
-    }
-    return;
-  }
-  if (FLib) FLib->StopSearch();
-  AddInfoLine(kUserAbort, ikError);
-}
+void TCleaningRun::Run() {
+  StartTick_ = GetTickCount();
+  Host_.Journal().clear();
+  TempGain_ = -1;
+  PersoGain_ = -1;
+  Starting_ = true;
+  TFlagReset starting(Starting_);
+  if (!Host_.Lib() || !Host_.Settings()) return;
 
-void TUserMainForm::RunCleaning() {
-  FStartTick = GetTickCount();
-  FJournal->clear();
-  FTempGain = -1;
-  FPersoGain = -1;
-  FStarting = true;
-  TFlagReset starting(FStarting);
-  if (!FLib) return;
-
-  const TCleaningSettings& cleaning = *FRegistry->Cleaning;
-  if (cleaning.EmptyRecycleBin && !FIdle && FLib) {
-    SetInfo(kStepRecycleBin);
-    PlayAnimation(kAviEmptyRecycleBin);
-    ProcessMessages();
-    if (FLib) FLib->EmptyRecycleBin();
+  const TCleaningSettings& cleaning = *Host_.Settings()->Cleaning;
+  if (cleaning.EmptyRecycleBin && Host_.Running() && Host_.Lib()) {
+    Host_.SetStatus(kStepRecycleBin);
+    Host_.Animate(kAviEmptyRecycleBin);
+    Host_.ProcessMessages();
+    if (TPURLib* lib = Host_.Lib()) lib->EmptyRecycleBin();
   }
-  if (cleaning.EmptyTempFolder && !FIdle && FLib) {
-    SetInfo(kStepTempFolder);
-    PlayAnimation(kAviDeleteFile);
-    ProcessMessages();
-    if (FLib) FTempGain = static_cast<int64_t>(FLib->EmptyTempFolder());
+  if (cleaning.EmptyTempFolder && Host_.Running() && Host_.Lib()) {
+    Host_.SetStatus(kStepTempFolder);
+    Host_.Animate(kAviDeleteFile);
+    Host_.ProcessMessages();
+    if (TPURLib* lib = Host_.Lib()) TempGain_ = static_cast<int64_t>(lib->EmptyTempFolder());
   }
-  if (cleaning.RunPersonalSearch && !FIdle && FLib) {
-    SetInfo(kStepPersoSearch);
-    PlayAnimation(kAviFindFile);
-    ProcessMessages();
-    if (FLib) {
-      FLib->SetPersoTree(*FRegistry->PersonalSearchData);
-      FLib->RunPersoSearch();
+  if (cleaning.RunPersonalSearch && Host_.Running() && Host_.Lib()) {
+    Host_.SetStatus(kStepPersoSearch);
+    Host_.Animate(kAviFindFile);
+    Host_.ProcessMessages();
+    TPURLib* lib = Host_.Lib();
+    TPURGORegistry* settings = Host_.Settings();
+    if (lib && settings) {
+      lib->SetPersoTree(*settings->PersonalSearchData);
+      lib->RunPersoSearch();
     }
   }
 }
 
-void TUserMainForm::StepFinished(uint8_t code) {
-  switch (code) {
-    case kEndRecycleBin: AddInfoLine(kRecycleBinDone, ikNormal); break;
-    case kEndTempFolder: AddInfoLine(kTempFolderDone, ikNormal); break;
-    case kEndPersoSearch: PersoSearchFinished(); break;
+void TCleaningRun::StepFinished(uint8_t kind) {
+  switch (kind) {
+    case kEndRecycleBin: Host_.AddInfoLine(kRecycleBinDone, ikNormal); break;
+    case kEndTempFolder: Host_.AddInfoLine(kTempFolderDone, ikNormal); break;
+    case kEndSearch: PersoSearchFinished(); break;
     default: break;
   }
 }
 
-void TUserMainForm::PersoSearchFinished() {
-  AddInfoLine("", ikNormal);
-  FPersoGain = 0;
-  StringList found = ReadCommaText(FLib->GetSearchList(1));
+void TCleaningRun::PersoSearchFinished() {
+  TPURLib* lib = Host_.Lib();
+  TPURGORegistry* settings = Host_.Settings();
+  if (!lib || !settings) return;
+  Host_.AddInfoLine("", ikNormal);
+  PersoGain_ = 0;
+  StringList found = ReadCommaText(lib->GetSearchList(1));
   if (!WriteCommaText(found).empty()) {
-    if (FRegistry->Cleaning->ConfirmDelete) {
-      if (IsIconic(Window_)) ShowWindow(Window_, SW_RESTORE);
-      ShowFileList(found, Window_);
-    }
+    if (settings->Cleaning->ConfirmDelete) ShowFileList(found, Host_.ShowForList());
     DeleteFoundFiles(found);
   }
-  AddInfoLine("", ikNormal);
+  Host_.AddInfoLine("", ikNormal);
   LogListItems(2, ikWarning);
   LogListItems(3, ikError);
   found.clear();
-  ProcessMessages();
+  Host_.ProcessMessages();
   WriteSummary();
 }
 
-void TUserMainForm::DeleteFoundFiles(const std::vector<std::string>& names) {
+void TCleaningRun::DeleteFoundFiles(const std::vector<std::string>& names) {
   for (const std::string& name : names) {
-    if (!FLib || !FRegistry) return;
-    const TCleaningSettings& cleaning = *FRegistry->Cleaning;
+    TPURLib* lib = Host_.Lib();
+    TPURGORegistry* settings = Host_.Settings();
+    if (!lib || !settings) return;
+    const TCleaningSettings& cleaning = *settings->Cleaning;
     int32_t freed = 0;
     if (!cleaning.TestMode) {
-      freed = FLib->DeleteFile(name, cleaning.SendToRecycleBin, cleaning.ReadOnlyHiddenMode == 0);
+      freed = lib->DeleteFile(name, cleaning.SendToRecycleBin, cleaning.ReadOnlyHiddenMode == 0);
     }
     if (freed != 0) {
-      AddInfoLine(FormatText(kFileDeleted, name), ikNormal);
+      Host_.AddInfoLine(FormatText(kFileDeleted, name), ikNormal);
     } else {
-      AddInfoLine(FormatText(kFileNotDeleted, name), ikWarning);
+      Host_.AddInfoLine(FormatText(kFileNotDeleted, name), ikWarning);
     }
-    FPersoGain += static_cast<int64_t>(freed);
+    PersoGain_ += static_cast<int64_t>(freed);
   }
 }
 
-void TUserMainForm::LogListItems(int32_t list, TInfoKind kind) {
-  const StringList items = ReadCommaText(FLib->GetSearchList(list));
+void TCleaningRun::LogListItems(int32_t list, TInfoKind kind) {
+  TPURLib* lib = Host_.Lib();
+  if (!lib) return;
+  const StringList items = ReadCommaText(lib->GetSearchList(list));
   if (WriteCommaText(items).empty()) return;
-  AddInfoLine(JoinLines(items), kind);
+  Host_.AddInfoLine(JoinLines(items), kind);
 }
 
-void TUserMainForm::WriteSummary() {
-  const TJournalSettings& journal = *FRegistry->Journal;
-  if ((journal.Events & jeElapsedTime) != 0 && FStartTick != 0) {
-    const uint32_t elapsed = GetTickCount() - FStartTick;  // wraps modulo 2^32
-    AddInfoLine(FormatText(kElapsedLine, FormatDuration(elapsed)), ikNormal);
+void TCleaningRun::WriteSummary() {
+  TPURGORegistry* settings = Host_.Settings();
+  if (!settings) return;
+  const TJournalSettings& journal = *settings->Journal;
+  if ((journal.Events & jeElapsedTime) != 0 && StartTick_ != 0) {
+    const uint32_t elapsed = GetTickCount() - StartTick_;  // wraps modulo 2^32
+    Host_.AddInfoLine(FormatText(kElapsedLine, FormatDuration(elapsed)), ikNormal);
   }
   if ((journal.Events & jeGains) != 0) {
-    if (FTempGain != -1) AddInfoLine(FormatText(kTempGainLine, FormatSize(FTempGain)), ikNormal);
-    if (FPersoGain != -1) AddInfoLine(FormatText(kPersoGainLine, FormatSize(FPersoGain)), ikNormal);
-    if (FTempGain != -1 && FPersoGain != -1) {
-      AddInfoLine(FormatText(kTotalLine, FormatSize(FTempGain + FPersoGain)), ikNormal);
+    if (TempGain_ != -1) Host_.AddInfoLine(FormatText(kTempGainLine, FormatSize(TempGain_)), ikNormal);
+    if (PersoGain_ != -1) Host_.AddInfoLine(FormatText(kPersoGainLine, FormatSize(PersoGain_)), ikNormal);
+    if (TempGain_ != -1 && PersoGain_ != -1) {
+      Host_.AddInfoLine(FormatText(kTotalLine, FormatSize(TempGain_ + PersoGain_)), ikNormal);
     }
   }
-  if (journal.Enabled && FLib) {
-    FLib->WriteReport(journal.Location + kJournalFileName, JoinLines(*FJournal),
-                      journal.NewEachSearch);
+  if (journal.Enabled) {
+    if (TPURLib* lib = Host_.Lib()) {
+      lib->WriteReport(journal.Location + kJournalFileName, JoinLines(Host_.Journal()), journal.NewEachSearch);
+    }
   }
-  StopAnimation();
-  SetTimer(Window_, kTimerStart, kStartInterval, nullptr);
-}
-
-void TUserMainForm::TimerStartTimer() {
-  KillTimer(Window_, kTimerStart);
-  const int tag = TimerStartTag_++;
-  if (!AutoMode_) return;
-  if (tag == 0) ButtonStartStopClick();
-  if (tag == 1) PostMessageA(Window_, WM_CLOSE, 0, 0);
+  Host_.StopAnimation();
+  Host_.RunEnded();
 }
 
 }  // namespace pur

@@ -56,7 +56,6 @@ inline constexpr char kRestartCaption[] = "&Redémarrer";
 inline constexpr char kQuitCaption[] = "&Quitter";
 inline constexpr char kUpdateCaption[] = "Mise à jour";
 inline constexpr char kAboutCaption[] = "&A propos de ...";
-inline constexpr char kAboutComments[] = "Programme de recherche de fichiers";
 
 // Log lines and labels.
 inline constexpr char kWaiting[] = "En attente ...";

@@ -10,7 +10,6 @@
 
 namespace pur {
 
-// ---------------------------------------------------------------------------------------
 // Stream
 
 TMemoryStream::TMemoryStream(const void* data, size_t size) {
@@ -80,7 +79,6 @@ void TMemoryStream::WriteShortString(std::string_view value) {
   Write(value.data(), value.size());
 }
 
-// ---------------------------------------------------------------------------------------
 // Text helpers
 
 char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
@@ -224,7 +222,6 @@ std::string_view PatternFolderPart(std::string_view pattern) {
   return pattern.substr(0, pattern.size() - PatternNamePart(pattern).size());
 }
 
-// ---------------------------------------------------------------------------------------
 // Masks
 
 std::string TMasque::ToText() const {
@@ -282,7 +279,6 @@ int TMasqueList::IndexOf(const TMasque& mask) const {
   return -1;
 }
 
-// ---------------------------------------------------------------------------------------
 // TArborescense
 
 TArborescense::TArborescense(size_t capacity, IArborescense* parent) : parent_(parent) {
@@ -439,7 +435,6 @@ int TArborescense::IndexOfName(const std::string& name) const {
   return -1;
 }
 
-// ---------------------------------------------------------------------------------------
 // Loading and saving folder records
 
 namespace {
@@ -563,7 +558,6 @@ void SaveFolderRecords(const TArborescense& root, TMemoryStream& stream) {
 
 }  // namespace
 
-// ---------------------------------------------------------------------------------------
 // TDossier, TDisque
 
 TDossier::TDossier(const std::string& name, size_t capacity, IArborescense* parent, size_t maskCapacity)
@@ -602,7 +596,6 @@ void TDisque::SetName(const std::string& name) {
 
 std::string TDisque::GetPath() const { return StoredName() + ":\\"; }
 
-// ---------------------------------------------------------------------------------------
 // TPosteDeTravail
 
 TPosteDeTravail::TPosteDeTravail(size_t capacity) : TArborescense(capacity, nullptr) {}

@@ -99,7 +99,6 @@ std::string_view PatternNamePart(std::string_view pattern);
 // The folder part of a listing pattern, up to and including its last '\', '/' or ':'.
 std::string_view PatternFolderPart(std::string_view pattern);
 
-// ---------------------------------------------------------------------------------------
 // Masks
 
 class TMasque {
@@ -146,7 +145,6 @@ class TMasqueList {
   std::vector<MaskRef> items_;
 };
 
-// ---------------------------------------------------------------------------------------
 // Tree of places
 
 class TArborescense;

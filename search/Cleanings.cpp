@@ -7,6 +7,7 @@
 
 #include "CommaText.h"
 #include "ExactNames.h"
+#include "ProtectedFolders.h"
 #include "SearchTexts.h"
 #include "uDiskUtils.h"
 #include "uSHFileOP.h"
@@ -54,82 +55,11 @@ bool IsAbsolute(const std::string& path) {
   return drive || unc;
 }
 
-std::string WithoutFinalDelimiter(std::string path) {
-  while (path.size() > 3 && path.back() == '\\') path.pop_back();
-  return path;
-}
-
-std::optional<std::string> FullPath(const std::string& path) {
-  char buffer[MAX_PATH + 1] = {};
-  const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
-  if (length == 0 || length >= MAX_PATH) return std::nullopt;
-  return WithoutFinalDelimiter(std::string(buffer, length));
-}
-
-// "X:\" or "\\server\share"; the parent of anything else.
-bool IsRootForm(const std::string& full) {
-  if (full.size() == 3 && full[1] == ':') return true;
-  if (full.rfind("\\\\", 0) != 0) return false;
-  const size_t server = full.find('\\', 2);
-  return server == std::string::npos || full.find('\\', server + 1) == std::string::npos;
-}
-
-std::optional<std::string> Parent(const std::string& full) {
-  if (IsRootForm(full)) return std::nullopt;
-  const size_t slash = full.rfind('\\');
-  if (slash == std::string::npos) return std::nullopt;
-  return full.substr(0, slash == 2 ? 3 : slash);
-}
-
-struct FileIdentity {
-  DWORD Volume;
-  DWORD IndexHigh;
-  DWORD IndexLow;
-  bool operator==(const FileIdentity&) const = default;
-};
-
-std::optional<FileIdentity> IdentityOf(const std::string& path) {
-  HANDLE handle = CreateFileA(path.c_str(), 0,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
-  BY_HANDLE_FILE_INFORMATION info{};
-  const BOOL ok = GetFileInformationByHandle(handle, &info);
-  CloseHandle(handle);
-  if (!ok) return std::nullopt;
-  return FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
-}
-
-bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
-  return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) ==
-         CSTR_EQUAL;
-}
-
-// Same folder by name or, through short names, links and case, by the file system's identity.
-bool SameFolder(const std::string& full, const std::optional<FileIdentity>& identity,
-                const std::string& other) {
-  if (SameNameIgnoringCase(full, other)) return true;
-  if (!identity) return false;
-  const std::optional<FileIdentity> otherIdentity = IdentityOf(other);
-  return otherIdentity && *otherIdentity == *identity;
-}
-
 bool IsVolumeRoot(const std::string& full, const std::optional<FileIdentity>& identity) {
   if (IsRootForm(full)) return true;
   char volume[MAX_PATH + 1] = {};
   if (!GetVolumePathNameA(full.c_str(), volume, MAX_PATH)) return false;
   return SameFolder(full, identity, WithoutFinalDelimiter(volume));
-}
-
-// The folder is one of the protected ones or one of their ancestors.
-bool HoldsProtectedFolder(const std::string& full, const std::optional<FileIdentity>& identity) {
-  for (const std::string& folder : ProtectedFolders()) {
-    std::optional<std::string> step = FullPath(folder);
-    for (; step; step = Parent(*step)) {
-      if (SameFolder(full, identity, *step)) return true;
-    }
-  }
-  return false;
 }
 
 class WideFind {
@@ -196,7 +126,7 @@ std::string TempFolderRefusal(const std::string& folder) {
   if (!full) return Refused(folder, kNotADirectory);
   const std::optional<FileIdentity> identity = IdentityOf(*full);
   if (IsVolumeRoot(*full, identity)) return Refused(folder, kDriveRoot);
-  if (HoldsProtectedFolder(*full, identity)) return Refused(folder, kProtected);
+  if (HoldsProtectedFolder(*full)) return Refused(folder, kProtected);
   return {};
 }
 

@@ -18,8 +18,6 @@ TMutex::TMutex(const char* name) {
   }
 }
 
-bool TMutex::Get(DWORD timeoutMs) { return WaitForSingleObject(handle_, timeoutMs) == WAIT_OBJECT_0; }
-
 bool TMutex::GetEvenAbandoned(DWORD timeoutMs) {
   DWORD r = WaitForSingleObject(handle_, timeoutMs);
   return r == WAIT_OBJECT_0 || r == WAIT_ABANDONED;

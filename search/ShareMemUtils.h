@@ -83,9 +83,7 @@ class THandledObject {
 class TMutex : public THandledObject {
  public:
   explicit TMutex(const char* name);  // throws EMutexCreate
-  // True only when ownership was granted normally (not abandoned, not timed out).
-  bool Get(DWORD timeoutMs);
-  // Like Get, but an ownership inherited from a process that died counts as granted.
+  // True when ownership was granted, also when inherited from a process that died.
   bool GetEvenAbandoned(DWORD timeoutMs);
   bool Release();
 };

@@ -11,18 +11,16 @@
 #include <mutex>
 
 using pur::TPURLib;
+using pur::kCleanPersoSearch;
+using pur::kCleanRecycleBin;
+using pur::kCleanStop;
+using pur::kCleanTempFolder;
+using pur::kListLengthFirst;
+using pur::kListLengthLast;
+using pur::kListTextFirst;
+using pur::kListTextLast;
 
 namespace {
-
-constexpr int32_t kCleanRecycleBin = 1001;
-constexpr int32_t kCleanTempFolder = 1002;
-constexpr int32_t kCleanPersoSearch = 1003;
-constexpr int32_t kCleanStop = 1004;
-
-constexpr int32_t kListTextFirst = 1001;
-constexpr int32_t kListTextLast = 1003;
-constexpr int32_t kListLengthFirst = 1004;
-constexpr int32_t kListLengthLast = 1006;
 
 // The module-level reference. Exports hold a counted reference for the time of a call, so
 // that a finalisation from another thread never pulls the object from under a running call.

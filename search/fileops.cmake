@@ -11,6 +11,11 @@ if(WIN32 AND NOT TARGET purSearchFileOps)
   add_library(purSearchNames STATIC ${CMAKE_CURRENT_LIST_DIR}/ExactNames.cpp)
   target_include_directories(purSearchNames PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 
+  # The folders no cleaning may empty: the library's temporary-folder check and the options box.
+  add_library(purProtectedFolders STATIC ${CMAKE_CURRENT_LIST_DIR}/ProtectedFolders.cpp)
+  target_include_directories(purProtectedFolders PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+  target_link_libraries(purProtectedFolders PUBLIC shell32)
+
   add_library(purSearchFileOps STATIC
     ${CMAKE_CURRENT_LIST_DIR}/uDiskUtils.cpp
     ${CMAKE_CURRENT_LIST_DIR}/uShellAct.cpp
@@ -20,5 +25,6 @@ if(WIN32 AND NOT TARGET purSearchFileOps)
     ${CMAKE_CURRENT_LIST_DIR}/FileLog.cpp
   )
   target_include_directories(purSearchFileOps PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-  target_link_libraries(purSearchFileOps PUBLIC purSearchNames purSearchLogFormat purCommon shell32 user32)
+  target_link_libraries(purSearchFileOps PUBLIC purSearchNames purSearchLogFormat purProtectedFolders purCommon
+    shell32 user32)
 endif()

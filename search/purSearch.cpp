@@ -411,8 +411,6 @@ std::array<std::string, kListCount> TPURLib::ReadLists() const {
   return out;
 }
 
-std::string TPURLib::AppNamesText() const { return ReadAppNames(); }
-
 int32_t TPURLib::SnapshotAppNamesLength() {
   std::string text = ReadAppNames();
   std::lock_guard<std::mutex> guard(snapshotLock_);

@@ -5,6 +5,7 @@
 
 #include "Algo_Rech.h"
 #include "CommaText.h"
+#include "LibraryCodes.h"
 #include "ShareMemUtils.h"
 #include "Synchronize.h"
 
@@ -21,11 +22,6 @@ namespace pur {
 
 using TEndProc = void(__stdcall*)(uint8_t kind);
 
-// End-callback kinds.
-constexpr uint8_t kEndRecycleBin = 0;
-constexpr uint8_t kEndTempFolder = 1;
-constexpr uint8_t kEndSearch = 2;
-
 constexpr DWORD kMonitorPeriodMs = 500;
 constexpr DWORD kReadyPollMs = 10;
 // A monitor that has not let go of a view after this long belongs to a dead process.
@@ -39,7 +35,6 @@ constexpr DWORD kOwnMonitorMs = 10 * kMonitorPeriodMs;
 constexpr DWORD kPublishQueueMs = 60000;
 constexpr size_t kAppNameMax = 255;
 constexpr size_t kDriveCapacity = 26;
-constexpr int kListCount = 3;
 
 // Raised when a publication cannot be completed; the text goes to the caller.
 class EPublish : public std::runtime_error {
@@ -73,7 +68,6 @@ class TPURLib {
 
   // Application names; the length call takes the snapshot that the next text call copies,
   // so a publication in between cannot make the text longer than the caller's buffer.
-  std::string AppNamesText() const;
   int32_t SnapshotAppNamesLength();
   std::string TakeAppNamesSnapshot();
 

@@ -1,4 +1,4 @@
-// Folders the system names: the user's temporary folder and the folders no cleaning may empty.
+// The user's temporary folder, as the system names it.
 #pragma once
 
 #include <string>
@@ -8,8 +8,5 @@ namespace pur {
 
 // GetTempPathA's answer (normally ending in a backslash); empty on failure or overflow.
 std::string GetTempFolder();
-
-// The Windows, system, profile and program-files folders, as far as the system names them.
-std::vector<std::string> ProtectedFolders();
 
 }  // namespace pur

@@ -38,8 +38,6 @@ constexpr int kTitleFontDivisor = 2;
 
 HINSTANCE OwnModule() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
 
-// ---------------------------------------------------------------- version block
-
 struct TVersionTexts {
   std::string Product;
   std::string Version;
@@ -132,8 +130,6 @@ TVersionTexts ReadVersionTexts(const std::string& path) {
   return texts;
 }
 
-// ---------------------------------------------------------------- GDI owners
-
 class TFont {
  public:
   TFont() = default;
@@ -181,8 +177,6 @@ class TBitmap {
  private:
   HBITMAP Bitmap_ = nullptr;
 };
-
-// ---------------------------------------------------------------- the box
 
 struct TAboutState {
   std::string Title;

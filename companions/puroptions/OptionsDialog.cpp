@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "OptionsPlatform.h"
+#include "ProtectedFolders.h"
 #include "OptionsTexts.h"
 
 namespace pur::options {
@@ -36,12 +37,8 @@ std::string Format(const char* format, const std::string& a) {
 
 }  // namespace
 
-TOptionsDialog::TOptionsDialog(HMODULE module, TOptionsValues values,
-                               std::vector<std::string> protectedFolders)
-    : module_(module),
-      values_(std::move(values)),
-      search_(values_.PersonalSearch),
-      protected_(std::move(protectedFolders)) {}
+TOptionsDialog::TOptionsDialog(HMODULE module, TOptionsValues values)
+    : module_(module), values_(std::move(values)), search_(values_.PersonalSearch) {}
 
 TOptionsDialog::~TOptionsDialog() {
   if (font_) DeleteObject(font_);
@@ -231,7 +228,7 @@ bool TOptionsDialog::Collect(TOptionsValues& out) {
 
 bool TOptionsDialog::ConfirmDangerousMasks() {
   if (!search_.Changed()) return true;
-  const std::vector<TDangerousMask> found = search_.FindDangerous(protected_);
+  const std::vector<TDangerousMask> found = search_.FindDangerous(HoldsProtectedFolder);
   if (found.empty()) return true;
   std::string list;
   for (const TDangerousMask& danger : found) list += "    " + danger.Path + "  " + danger.Mask + "\n";

@@ -16,7 +16,7 @@ namespace pur::options {
 
 class TOptionsDialog {
  public:
-  TOptionsDialog(HMODULE module, TOptionsValues values, std::vector<std::string> protectedFolders);
+  TOptionsDialog(HMODULE module, TOptionsValues values);
   ~TOptionsDialog();
   TOptionsDialog(const TOptionsDialog&) = delete;
   TOptionsDialog& operator=(const TOptionsDialog&) = delete;
@@ -77,7 +77,6 @@ class TOptionsDialog {
   HMODULE module_;
   TOptionsValues values_;
   TSearchDefinition search_;
-  std::vector<std::string> protected_;
   HWND hwnd_ = nullptr;
   HWND tabs_ = nullptr;
   HFONT font_ = nullptr;

@@ -34,11 +34,6 @@ bool IsAsciiLetter(char c) {
   return upper >= 'A' && upper <= 'Z';
 }
 
-// "A\B\" contains "a\b\c\" as an ancestor path (both end in a backslash).
-bool IsSameOrAncestor(std::string_view node, std::string_view folder) {
-  return node.size() <= folder.size() && SameTextAscii(node, folder.substr(0, node.size()));
-}
-
 TDossier* AsPlace(TArborescense* node) { return dynamic_cast<TDossier*>(node); }
 
 // Masks cannot be taken out of a list one by one: the list is rebuilt from its references.
@@ -230,16 +225,11 @@ std::vector<uint8_t> TSearchDefinition::Bytes() const {
 }
 
 std::vector<TDangerousMask> TSearchDefinition::FindDangerous(
-    const std::vector<std::string>& protectedFolders) const {
-  std::vector<std::string> folders;
-  for (const std::string& folder : protectedFolders)
-    if (!folder.empty()) folders.push_back(WithTrailingBackslash(folder));
+    const std::function<bool(const std::string& place)>& holdsProtectedFolder) const {
   std::vector<TDangerousMask> found;
   VisitPlaces(*root_, [&](const TDossier& place) {
     const std::string path = place.GetPath();
-    bool exposed = place.GetKind() == kKindDrive;
-    for (const std::string& folder : folders) exposed = exposed || IsSameOrAncestor(path, folder);
-    if (!exposed) return;
+    if (place.GetKind() != kKindDrive && !holdsProtectedFolder(path)) return;
     const TMasqueList& masks = place.Masks();
     for (int i = 0; i < masks.Count(); ++i) {
       const TMasque& mask = *masks.GetItem(i);

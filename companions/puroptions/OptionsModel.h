@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -98,7 +99,9 @@ class TSearchDefinition {
 
   // Recursive match-all masks on a drive root, or on a protected folder or one of its
   // ancestors (the protected folders: Windows, profile, program files, as paths).
-  std::vector<TDangerousMask> FindDangerous(const std::vector<std::string>& protectedFolders) const;
+  // Drives, and the places that `holdsProtectedFolder` says hold a protected folder.
+  std::vector<TDangerousMask> FindDangerous(
+      const std::function<bool(const std::string& place)>& holdsProtectedFolder) const;
 
  private:
   std::vector<uint8_t> stored_;

@@ -7,18 +7,6 @@ namespace pur::options {
 
 namespace {
 
-std::string ShellFolder(int csidl) {
-  char path[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
-  return path;
-}
-
-std::string Environment(const char* name) {
-  char value[MAX_PATH] = {};
-  const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
-  return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
-}
-
 // COM for the picker, released only when this call initialised it.
 class TComScope {
  public:
@@ -41,22 +29,6 @@ int CALLBACK PickerEvent(HWND picker, UINT message, LPARAM, LPARAM data) {
 }
 
 }  // namespace
-
-std::vector<std::string> ProtectedFolders() {
-  std::vector<std::string> folders;
-  char windows[MAX_PATH] = {};
-  if (GetWindowsDirectoryA(windows, sizeof windows) > 0) folders.emplace_back(windows);
-  for (int csidl : {CSIDL_PROFILE, CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86,
-                    CSIDL_PROGRAM_FILES_COMMON})
-    folders.push_back(ShellFolder(csidl));
-  // A 32-bit process on a 64-bit system is told the x86 folder for both names above.
-  for (const char* name : {"ProgramW6432", "ProgramFiles", "ProgramFiles(x86)", "SystemRoot"})
-    folders.push_back(Environment(name));
-  std::vector<std::string> present;
-  for (std::string& folder : folders)
-    if (!folder.empty()) present.push_back(std::move(folder));
-  return present;
-}
 
 std::vector<std::string> LogicalDrives() {
   std::vector<std::string> drives;

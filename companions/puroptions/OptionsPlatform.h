@@ -1,5 +1,5 @@
-// What the options box asks of Windows besides its window: the folders a match-all mask must
-// not empty, the drives to offer, and the folder picker.
+// What the options box asks of Windows besides its window: the drives to offer and the folder
+// picker.
 #pragma once
 
 #include <windows.h>
@@ -9,10 +9,6 @@
 #include <vector>
 
 namespace pur::options {
-
-// The Windows folder, the user's profile and the program-files folders, as this machine
-// names them (empty names left out).
-std::vector<std::string> ProtectedFolders();
 
 // Root paths of the drives present ("C:\").
 std::vector<std::string> LogicalDrives();

@@ -75,7 +75,7 @@ bool OpenBox(HWND owner) {
     return false;
   }
   const TOptionsValues before = ValuesOf(settings);
-  TOptionsDialog dialog(ThisModule(), before, ProtectedFolders());
+  TOptionsDialog dialog(ThisModule(), before);
   if (!dialog.Run(owner)) return false;
   // Confirming the box once also ends the program's first-start reminder.
   if (dialog.Values() == before && !settings.FirstStart) return false;

@@ -623,10 +623,6 @@ void LumexLEDModel::RenderImage() {
 
 void LumexLEDModel::HandleCreated() { BuildShape(); }
 
-void LumexLEDModel::HandleLoaded() {
-  if (!borderSubstance_.Empty()) MakeBorderShades();
-}
-
 void LumexLEDModel::HandleSize(int width, int height) {
   width_ = std::max(width, 0);
   height_ = std::max(height, 0);

@@ -236,7 +236,6 @@ class LumexLEDModel {
 
   // Window events handed over by the window code.
   void HandleCreated();              // the handle exists: build the outline
-  void HandleLoaded();               // after loading: border shades again from the texture
   void HandleSize(int width, int height);
   void HandleMove();
   // Paint: whether the parent must first wipe the halo area (clears the pending wipe).

@@ -30,10 +30,10 @@ using purtest::TrashFiles;
 using purtest::TrashIsSandboxed;
 using purtest::UnixHome;
 
-constexpr int32_t kCleanRecycleBin = 1001;
-constexpr int32_t kCleanPersoSearch = 1003;
-constexpr uint8_t kEndRecycleBin = 0;
-constexpr uint8_t kEndSearch = 2;
+using pur::kCleanPersoSearch;
+using pur::kCleanRecycleBin;
+using pur::kEndRecycleBin;
+using pur::kEndSearch;
 constexpr size_t kLengthBufferSize = 255;
 constexpr size_t kHeaderWidth = 64;
 constexpr char kAppName[] = "PUR400-e2e";

@@ -37,12 +37,7 @@ const std::vector<std::string> kShortcuts = {"Purgo for Windows.lnk", "Guide de 
                                              "Désinstaller Purgo for Windows.lnk"};
 
 std::vector<std::string> InstalledFiles() {
-  std::vector<std::string> files = {"PURGOWIN.exe", "purSearch.dll", "about.dll", kGuide, kLicence,
-                                    kUninstaller};
-#ifdef PUR_WITH_OPTIONS
-  files.push_back("puroptions.dll");
-#endif
-  return files;
+  return {"PURGOWIN.exe", "purSearch.dll", "about.dll", "puroptions.dll", kGuide, kLicence, kUninstaller};
 }
 
 std::string WindowsPath(const std::string& unixPath) {

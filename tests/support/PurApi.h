@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "LibraryCodes.h"
+
 namespace purtest {
 
 struct PurApi {
@@ -82,9 +84,9 @@ struct PurApi {
   // The two-call fetch of the program: the length into 255 bytes, then the text.
   std::string List(int n) const {
     char length[255] = {};
-    getSearchLists(1003 + n, length);
+    getSearchLists(pur::kListLengthFirst + n - 1, length);
     std::string text(static_cast<size_t>(std::stoi(length)) + 1, '\0');
-    getSearchLists(1000 + n, text.data());
+    getSearchLists(pur::kListTextFirst + n - 1, text.data());
     text.resize(text.size() - 1);
     return text;
   }

@@ -15,7 +15,6 @@
 namespace puropt_test {
 namespace {
 
-constexpr int32_t kPersonalSearch = 1003;
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -114,7 +113,7 @@ TEST_F(OptionsSearch, TreeBuiltInTheBoxGivesTheIntendedSearch) {
   ASSERT_EQ(api.Load(), "");
   api.InitLibrarie("PUR400-opt", "Purgo (options test)", "");
   ASSERT_EQ(api.InitPersoTree(bytes.data(), static_cast<int32_t>(bytes.size())), 1);
-  api.CleanWindows(kPersonalSearch);
+  api.CleanWindows(pur::kCleanPersoSearch);
   std::set<std::string> found;
   for (const std::string& file : pur::ReadCommaText(api.List(1))) found.insert(Lower(file));
   const std::string otherLists = api.List(2) + " | " + api.List(3);
@@ -150,7 +149,7 @@ TEST_F(OptionsSearch, DefinitionStoredInCp1252IsShownAndSearchedAsMeant) {
   ASSERT_EQ(api.Load(), "");
   api.InitLibrarie("PUR400-opt", "Purgo (options test)", "");
   ASSERT_EQ(api.InitPersoTree(oldBytes.data(), static_cast<int32_t>(oldBytes.size())), 1);
-  api.CleanWindows(kPersonalSearch);
+  api.CleanWindows(pur::kCleanPersoSearch);
   std::set<std::string> found;
   for (const std::string& file : pur::ReadCommaText(api.List(1))) found.insert(file);
   api.FreeLibrarie();

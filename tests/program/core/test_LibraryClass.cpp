@@ -697,7 +697,7 @@ TEST(RealLibrary, ProgressReachesTheMainThreadWhileItWaitsInsideTheSearch) {
   EXPECT_EQ(found.size(), files);
   EXPECT_EQ(ReadCommaText(listAtEnd).size(), files);
   EXPECT_EQ(lib.GetSearchList(3), "");
-  EXPECT_EQ(ends, std::vector<uint8_t>{kEndPersoSearch});
+  EXPECT_EQ(ends, std::vector<uint8_t>{kEndSearch});
   EXPECT_GE(duringSearch, 1) << "three searches, the last of " << took << " ms, saw no progress";
   EXPECT_FALSE(otherThread);
   EXPECT_TRUE(lib.ReleaseLock());

@@ -1,7 +1,10 @@
 // Paths, sizes and shell operation records, on real files in a sandbox of the prefix.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "Cleanings.h"
+#include "ProtectedFolders.h"
 #include "Sandbox.h"
 #include "uDiskUtils.h"
 #include "uSHFileOP.h"
@@ -170,6 +173,32 @@ TEST(ProtectedFolders, NameTheSystemFolders) {
   const auto folders = pur::ProtectedFolders();
   EXPECT_NE(std::find(folders.begin(), folders.end(), std::string(windows)), folders.end());
   EXPECT_GE(folders.size(), 4u);
+}
+
+TEST(ProtectedFolders, AFolderHoldingOneIsKnownUnderAnyOfItsNames) {
+  char windows[MAX_PATH] = {}, profile[MAX_PATH] = {}, programs[MAX_PATH] = {}, shortPrograms[MAX_PATH] = {};
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  ASSERT_GT(GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH), 0u);
+  ASSERT_GT(GetEnvironmentVariableA("ProgramFiles", programs, MAX_PATH), 0u);
+  ASSERT_GT(GetShortPathNameA(programs, shortPrograms, MAX_PATH), 0u);
+  const std::string profileParent = std::string(profile).substr(0, std::string(profile).rfind('\\'));
+  sandbox::Folder box;
+  struct Case {
+    std::string folder;
+    bool holds;
+  } cases[] = {
+      {windows, true},
+      {std::string(windows) + "\\", true},
+      {std::string(1, windows[0]) + ":\\", true},  // the drive holds them all
+      {profileParent, true},
+      {shortPrograms, true},                          // another name, the same folder
+      {std::string(windows) + "\\..\\" + (std::strrchr(windows, '\\') + 1), true},
+      {std::string(windows).substr(0, std::string(windows).size() - 1), false},  // a prefix of a name
+      {box.Path(), false},
+      {std::string(windows) + "\\Temp", false},
+  };
+  ASSERT_NE(std::string(shortPrograms), std::string(programs)) << "no short name to test with";
+  for (const Case& c : cases) EXPECT_EQ(pur::HoldsProtectedFolder(c.folder), c.holds) << c.folder;
 }
 
 }  // namespace

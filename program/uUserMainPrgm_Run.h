@@ -1,0 +1,66 @@
+// The cleaning run: the three steps, the end of each step, the deletion of the found files,
+// the summary and the journal. It talks to the window that hosts it only through TRunHost.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "LibraryClass.h"
+#include "PURGORegistry.h"
+
+namespace pur {
+
+enum TInfoKind : int { ikNormal = 0, ikSuccess = 1, ikWarning = 2, ikError = 3 };
+
+// What a run asks of its window. The binding and the settings may go while the run waits for
+// messages: they are asked for again each time.
+class TRunHost {
+ public:
+  virtual TPURLib* Lib() = 0;
+  virtual TPURGORegistry* Settings() = 0;
+  virtual std::vector<std::string>& Journal() = 0;
+  // False once the user stopped the run (the window went back to idle).
+  virtual bool Running() const = 0;
+  virtual void AddInfoLine(const std::string& text, TInfoKind kind) = 0;
+  virtual void SetStatus(const char* text) = 0;
+  virtual void Animate(int resourceId) = 0;
+  virtual void StopAnimation() = 0;
+  virtual void ProcessMessages() = 0;
+  // The window that owns the file list dialog, brought back from the task bar first.
+  virtual HWND ShowForList() = 0;
+  // After the summary: the window may start its next automatic step.
+  virtual void RunEnded() = 0;
+
+ protected:
+  ~TRunHost() = default;
+};
+
+class TCleaningRun {
+ public:
+  explicit TCleaningRun(TRunHost& host) : Host_(host) {}
+
+  // The steps the settings enable, one after the other; the search's end arrives through
+  // StepFinished while the last step waits in the library.
+  void Run();
+  // The library's end callback.
+  void StepFinished(uint8_t kind);
+  // Between two steps the library is idle while the run is still on the stack.
+  bool Starting() const { return Starting_; }
+
+ private:
+  void PersoSearchFinished();
+  void DeleteFoundFiles(const std::vector<std::string>& names);
+  void LogListItems(int32_t list, TInfoKind kind);
+  void WriteSummary();
+
+  TRunHost& Host_;
+  bool Starting_ = false;
+  uint32_t StartTick_ = 0;
+  int64_t TempGain_ = 0;
+  int64_t PersoGain_ = 0;
+};
+
+}  // namespace pur
