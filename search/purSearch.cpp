@@ -6,6 +6,7 @@
 #include "Thread_Algo.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <strings.h>
 
@@ -295,12 +296,18 @@ void TPURLib::WaitViewCurrent(const Exchange& x) {
   WaitWakingMonitors(current, kOwnMonitorMs);
 }
 
-void TPURLib::PublishUnderQueue(Exchange& x, const std::string& content) {
+void TPURLib::PublishUnderQueue(Exchange& x, size_t size, const SectionWriter& write) {
   PublishTurn turn(*publishMutex_);
-  Publish(x, content);
+  Publish(x, size, write);
 }
 
 void TPURLib::Publish(Exchange& x, const std::string& content) {
+  Publish(x, content.size(), [&](char* out) { std::memcpy(out, content.data(), content.size()); });
+}
+
+void TPURLib::Publish(Exchange& x, size_t size, const SectionWriter& write) {
+  // The size travels as a 32-bit number in the shared state.
+  if (size > static_cast<size_t>(INT32_MAX)) throw EPublish(std::string("Too much to publish in ") + x.name);
   WaitReady();
   Write([&](TSharedState& s) { s.*x.size = 0; });
 
@@ -312,11 +319,11 @@ void TPURLib::Publish(Exchange& x, const std::string& content) {
     throw EPublish(std::string("Search library monitor keeps ") + x.name);
   if (!released) Write([&](TSharedState& s) { s.*x.views = 0; });
 
-  const int32_t newSize = static_cast<int32_t>(content.size());
+  const int32_t newSize = static_cast<int32_t>(size);
   TSharedMem section(x.name, newSize);
   if (!section.Created())
     throw EPublish(std::string("Shared memory ") + x.name + " is still held by another process");
-  std::memcpy(section.Memory(), content.data(), content.size());
+  write(static_cast<char*>(section.Memory()));
   Write([&](TSharedState& s) { s.*x.size = newSize; });
 
   // Wait for our own monitor, not just anyone's: the caller reads the lists right after.
@@ -354,34 +361,45 @@ TListItems ItemsOf(const StringList& list) {
   return {list.size(), [&list](size_t i) { return std::string_view(list[i]); }};
 }
 
-// The section's bytes: the three lengths, then the three comma texts, written into one buffer
-// sized beforehand (a million found paths are not copied on the way).
-std::string ListsContent(const std::array<TListItems, kListCount>& lists) {
-  std::array<size_t, kListCount> sizes{};
-  size_t total = kListsHeader;
-  for (int i = 0; i < kListCount; ++i) {
-    sizes[i] = CommaTextSize(lists[i].count, lists[i].item);
-    total += sizes[i];
+// The section's bytes: the three lengths, then the three comma texts. Sized beforehand and
+// written straight into the section: a million found paths are not copied on the way.
+class TListsContent {
+ public:
+  explicit TListsContent(const std::array<TListItems, kListCount>& lists) : lists_(lists) {
+    for (int i = 0; i < kListCount; ++i) {
+      sizes_[i] = CommaTextSize(lists_[i].count, lists_[i].item);
+      size_ += sizes_[i];
+    }
   }
-  std::string content(total, '\0');
-  char* out = content.data() + kListsHeader;
-  for (int i = 0; i < kListCount; ++i) {
-    const int32_t len = static_cast<int32_t>(sizes[i]);
-    std::memcpy(&content[i * sizeof(int32_t)], &len, sizeof len);
-    out = WriteCommaTextTo(out, lists[i].count, lists[i].item);
+  size_t Size() const { return size_; }
+  void WriteTo(char* section) const {
+    char* out = section + kListsHeader;
+    for (int i = 0; i < kListCount; ++i) {
+      const int32_t len = static_cast<int32_t>(sizes_[i]);  // Publish refused any larger
+      std::memcpy(section + i * sizeof(int32_t), &len, sizeof len);
+      out = WriteCommaTextTo(out, lists_[i].count, lists_[i].item);
+    }
   }
-  return content;
-}
+
+ private:
+  const std::array<TListItems, kListCount>& lists_;
+  std::array<size_t, kListCount> sizes_{};
+  size_t size_ = kListsHeader;
+};
 
 }  // namespace
 
 void TPURLib::PublishLists(const StringList& l1, const StringList& l2, const StringList& l3) {
-  PublishUnderQueue(lists_, ListsContent({ItemsOf(l1), ItemsOf(l2), ItemsOf(l3)}));
+  const std::array<TListItems, kListCount> lists{ItemsOf(l1), ItemsOf(l2), ItemsOf(l3)};
+  const TListsContent content(lists);
+  PublishUnderQueue(lists_, content.Size(), [&](char* out) { content.WriteTo(out); });
 }
 
 void TPURLib::PublishLists(const TPathList& l1, const StringList& l2, const StringList& l3) {
   const TListItems found{l1.Count(), [&l1](size_t i) { return l1[i]; }};
-  PublishUnderQueue(lists_, ListsContent({found, ItemsOf(l2), ItemsOf(l3)}));
+  const std::array<TListItems, kListCount> lists{found, ItemsOf(l2), ItemsOf(l3)};
+  const TListsContent content(lists);
+  PublishUnderQueue(lists_, content.Size(), [&](char* out) { content.WriteTo(out); });
 }
 
 // ---------------------------------------------------------------- reading

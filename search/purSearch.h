@@ -12,6 +12,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -117,8 +118,11 @@ class TPURLib {
   bool WaitStopOrWake() const;
 
   void RegisterAppName(const std::string& name, const std::string& product);
+  // Writes a section's bytes in place, once its size is known.
+  using SectionWriter = std::function<void(char* out)>;
   void Publish(Exchange& x, const std::string& content);
-  void PublishUnderQueue(Exchange& x, const std::string& content);
+  void Publish(Exchange& x, size_t size, const SectionWriter& write);
+  void PublishUnderQueue(Exchange& x, size_t size, const SectionWriter& write);
   void WaitViewCurrent(const Exchange& x);
   void WaitReady();
   bool Holds(const Exchange& x) const;
