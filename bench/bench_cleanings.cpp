@@ -52,8 +52,6 @@ struct Options {
   int publishRuns = 5;
 };
 
-// ------------------------------------------------------------------ clock and files
-
 double Frequency() {
   static const double f = [] {
     LARGE_INTEGER q;
@@ -157,8 +155,6 @@ int Remaining(const std::vector<std::string>& paths) {
 }
 
 double PerFileMicro(double seconds, int files) { return files > 0 ? seconds * 1e6 / files : 0.0; }
-
-// ------------------------------------------------------------------ (a) and (b): deletion
 
 constexpr DWORD kReadOnlyHidden = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
 constexpr size_t kBlock = 100;
@@ -324,7 +320,6 @@ void PermanentDeletion(const PurApi& api, const Options& o) {
               probeFiles);
 }
 
-
 void RecycleDeletion(const PurApi& api, const Options& o) {
   std::printf("(b) deletion into the Recycle Bin (flags 0x%X), %d files of %zu bytes per side\n",
               static_cast<unsigned>(kRecycleFlags), o.recycleFiles, kFileSize);
@@ -340,9 +335,6 @@ void RecycleDeletion(const PurApi& api, const Options& o) {
   std::printf("  emptying the Trash of %d files (CleanWindows 1001): %.3f s\n", 4 * o.recycleFiles,
               Seconds(start, Ticks()));
 }
-
-// ------------------------------------------------------------------ (c) publication
-
 
 struct ReaderTimes {
   long long walkEnd = 0, zeroSeen = 0, lengthSeen = 0, textRead = 0;

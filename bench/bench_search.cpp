@@ -17,7 +17,6 @@
 #include "CommaText.h"
 #include "Thread_Algo.h"
 
-// ---------------------------------------------------------------------------------------
 // Heap accounting: every operator new of the process goes through here.
 
 namespace {

@@ -91,7 +91,6 @@ class TNameMatcher {
 
 }  // namespace
 
-// ---------------------------------------------------------------------------------------
 // Events
 
 TSearchProgressEvent TSearchProgressEvent::FromFunction(std::function<bool(double)> function) {
@@ -104,7 +103,6 @@ TSearchProgressEvent TSearchProgressEvent::FromFunction(std::function<bool(doubl
   return event;
 }
 
-// ---------------------------------------------------------------------------------------
 // TARFileList
 
 void TARFileList::ForEachName(const std::string& pattern, bool foldersOnly,
@@ -137,7 +135,6 @@ std::string FolderNameOf(const std::string& path) {
   return std::string(cut == std::string_view::npos ? view : view.substr(cut + 1));
 }
 
-// ---------------------------------------------------------------------------------------
 // TRechercheAdapter
 
 TRechercheAdapter* TRechercheAdapter::ParentAdapter() const {
@@ -316,7 +313,6 @@ TPathList TRechercheAdapter::Search() {
   return result;
 }
 
-// ---------------------------------------------------------------------------------------
 // Search-capable nodes
 
 int TRAPosteDeTravail::AddChildByName(const std::string& name) {

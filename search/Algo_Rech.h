@@ -6,6 +6,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 
 #include "Algo.h"
 #include "PathList.h"
@@ -143,57 +144,53 @@ class TRechercheAdapter {
   mutable TRechercheAdapter* knownParentAdapter_ = nullptr;
 };
 
-class TRAPosteDeTravail : public TPosteDeTravail, public virtual IRechArborescense {
+// A node of the tree made search-capable: its search operations are its adapter's. Drives
+// and folders take their masks from themselves; the computer has none and lists no files.
+template <class Node>
+class TSearchable : public Node, public virtual IRechArborescense {
  public:
-  explicit TRAPosteDeTravail(size_t capacity = kComputerCapacity) : TPosteDeTravail(capacity) {}
+  using Node::Node;
+
+  double GetProgress() const override { return adapter_.GetProgress(); }
+  TMasqueList& GetEffectiveMasks() override { return adapter_.GetEffectiveMasks(); }
+  TSearchProgressEvent GetCallback() const override { return adapter_.GetCallback(); }
+  void SetCallback(const TSearchProgressEvent& callback) override { adapter_.SetCallback(callback); }
+  TPathList Search() override { return adapter_.Search(); }
+  TRechercheAdapter& GetAdapter() override { return adapter_; }
+
+ private:
+  static IMasque* MaskSourceOf(TSearchable* self) {
+    if constexpr (std::is_base_of_v<IMasque, Node>) {
+      return self;
+    } else {
+      return nullptr;
+    }
+  }
+
+  TRechercheAdapter adapter_{*this, MaskSourceOf(this)};
+};
+
+class TRAPosteDeTravail : public TSearchable<TPosteDeTravail> {
+ public:
+  explicit TRAPosteDeTravail(size_t capacity = kComputerCapacity) : TSearchable(capacity) {}
   // Creates a search-capable drive from the name's first character.
   int AddChildByName(const std::string& name) override;
-
-  double GetProgress() const override { return adapter_.GetProgress(); }
-  TMasqueList& GetEffectiveMasks() override { return adapter_.GetEffectiveMasks(); }
-  TSearchProgressEvent GetCallback() const override { return adapter_.GetCallback(); }
-  void SetCallback(const TSearchProgressEvent& callback) override { adapter_.SetCallback(callback); }
-  TPathList Search() override { return adapter_.Search(); }
-  TRechercheAdapter& GetAdapter() override { return adapter_; }
-
- private:
-  TRechercheAdapter adapter_{*this, nullptr};
 };
 
-class TRADisque : public TDisque, public virtual IRechArborescense {
+class TRADisque : public TSearchable<TDisque> {
  public:
   TRADisque(const std::string& name, IArborescense* parent)
-      : TDisque(name, kSearchListCapacity, parent, kSearchListCapacity) {}
+      : TSearchable(name, kSearchListCapacity, parent, kSearchListCapacity) {}
   // Creates a search-capable folder.
   int AddChildByName(const std::string& name) override;
-
-  double GetProgress() const override { return adapter_.GetProgress(); }
-  TMasqueList& GetEffectiveMasks() override { return adapter_.GetEffectiveMasks(); }
-  TSearchProgressEvent GetCallback() const override { return adapter_.GetCallback(); }
-  void SetCallback(const TSearchProgressEvent& callback) override { adapter_.SetCallback(callback); }
-  TPathList Search() override { return adapter_.Search(); }
-  TRechercheAdapter& GetAdapter() override { return adapter_; }
-
- private:
-  TRechercheAdapter adapter_{*this, this};
 };
 
-class TRADossier : public TDossier, public virtual IRechArborescense {
+class TRADossier : public TSearchable<TDossier> {
  public:
   TRADossier(const std::string& name, IArborescense* parent)
-      : TDossier(name, kSearchListCapacity, parent, kSearchListCapacity) {}
+      : TSearchable(name, kSearchListCapacity, parent, kSearchListCapacity) {}
   // Creates a search-capable folder.
   int AddChildByName(const std::string& name) override;
-
-  double GetProgress() const override { return adapter_.GetProgress(); }
-  TMasqueList& GetEffectiveMasks() override { return adapter_.GetEffectiveMasks(); }
-  TSearchProgressEvent GetCallback() const override { return adapter_.GetCallback(); }
-  void SetCallback(const TSearchProgressEvent& callback) override { adapter_.SetCallback(callback); }
-  TPathList Search() override { return adapter_.Search(); }
-  TRechercheAdapter& GetAdapter() override { return adapter_; }
-
- private:
-  TRechercheAdapter adapter_{*this, this};
 };
 
 // Builds a search-capable tree from the stream bytes (a damaged stream loads what it can).

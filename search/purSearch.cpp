@@ -95,8 +95,6 @@ TPURLib::~TPURLib() {
   sharedView_.reset();
 }
 
-// ---------------------------------------------------------------- shared-state access
-
 template <class F>
 void TPURLib::Write(F&& change) {
   // The store is done even when the mutex could not be had in time: a stuck peer must
@@ -136,8 +134,6 @@ void TPURLib::SetStopRequested(bool value) {
   Write([&](TSharedState& s) { s.StopRequested = value ? 1 : 0; });
 }
 
-// ---------------------------------------------------------------- lock
-
 bool TPURLib::LockLib(const char* owner) {
   bool taken = false;
   Write([&](TSharedState& s) {
@@ -168,8 +164,6 @@ std::string TPURLib::LockOwner() const {
   size_t len = std::min<size_t>(state_->LockOwner[0], kLockOwnerMax);
   return std::string(reinterpret_cast<const char*>(&state_->LockOwner[1]), len);
 }
-
-// ---------------------------------------------------------------- monitor
 
 void TPURLib::MonitorLoop() {
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_IDLE);
@@ -253,8 +247,6 @@ bool TPURLib::Holds(const Exchange& x) const {
 
 bool TPURLib::HoldsAppNamesView() const { return Holds(appNames_); }
 bool TPURLib::HoldsListsView() const { return Holds(lists_); }
-
-// ---------------------------------------------------------------- publication
 
 template <class Pred>
 bool TPURLib::WaitWakingMonitors(Pred done, DWORD limitMs) {
@@ -402,8 +394,6 @@ void TPURLib::PublishLists(const TPathList& l1, const StringList& l2, const Stri
   PublishUnderQueue(lists_, content.Size(), [&](char* out) { content.WriteTo(out); });
 }
 
-// ---------------------------------------------------------------- reading
-
 std::string TPURLib::ReadAppNames() const {
   std::lock_guard<std::mutex> guard(viewsLock_);
   if (!appNames_.view) return {};
@@ -460,8 +450,6 @@ std::string TPURLib::TakeListSnapshot(int index) {
   listSnapshots_[index].reset();
   return text;
 }
-
-// ---------------------------------------------------------------- cleanings
 
 namespace {
 

@@ -40,8 +40,6 @@ bool CanUseLocalMachine() {
   return true;
 }
 
-// ---- TBaseRegistry ----
-
 TBaseRegistry::TBaseRegistry() : Registry(std::make_unique<TRegistry>()) {
   RootKey = CanUseLocalMachine() ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
   Registry->SetRootKey(RootKey);
@@ -192,8 +190,6 @@ void TBaseRegistry::Save() {
     Registry->CloseKey();
   }
 }
-
-// ---- TPURGORegistry ----
 
 TPURGORegistry::TPURGORegistry()
     : Display(std::make_unique<TDisplaySettings>()),

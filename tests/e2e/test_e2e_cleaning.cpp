@@ -45,8 +45,6 @@ constexpr char kBoxReport[] = "(*                    Rapport de recherche       
 std::vector<uint8_t> g_ends;
 void __stdcall RecordEnd(uint8_t kind) { g_ends.push_back(kind); }
 
-// ------------------------------------------------------------------ the client's own tools
-
 using purtest::Mask;
 
 bool IsBlank(char c) { return c != 0 && static_cast<unsigned char>(c) <= ' '; }
@@ -108,8 +106,6 @@ std::string FetchList(const PurApi& api, int n) {
   EXPECT_EQ(strnlen(buffer.data(), size), size) << "list " << n << ": zero inside the text";
   return buffer.substr(0, size);
 }
-
-// ------------------------------------------------------------------ the sandbox on disk
 
 struct FileState {
   std::string bytes;
@@ -274,8 +270,6 @@ void LayOut(const sandbox::Folder& box, const std::string& tag) {
   SetFileAttributesA((box / "hidden dir").c_str(), FILE_ATTRIBUTE_HIDDEN);
 }
 
-// ------------------------------------------------------------------ the journal
-
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   size_t start = 0;
@@ -322,9 +316,6 @@ void ExpectEntry(const std::vector<std::string>& lines, size_t at, const std::ve
   EXPECT_EQ(lines[at + 5], "");
   for (size_t i = 0; i < body.size(); ++i) EXPECT_EQ(lines[at + 6 + i], body[i]) << "body line " << i;
 }
-
-// ------------------------------------------------------------------ the run
-
 
 struct RunCase {
   const char* tag;

@@ -58,8 +58,6 @@ class OptionsLibrary {
   HMODULE Module_;
 };
 
-// ------------------------------------------------------------------------------ registry
-
 inline HKEY SettingsRoot() { return pur::CanUseLocalMachine() ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
 
 inline void RemoveProductKeys() {
@@ -103,8 +101,6 @@ inline void Write(const std::string& section, const std::string& name, const Reg
 inline std::string Key(const std::string& section) {
   return section.empty() ? std::string(kVersionKey) : std::string(kVersionKey) + "\\" + section;
 }
-
-// ------------------------------------------------------------------------------- windows
 
 inline std::string TextOf(HWND window) {
   char text[4096] = {};
@@ -348,8 +344,6 @@ inline BoxRun RunBox(const OptionsLibrary& library, const std::function<void(Box
   driver.join();
   return run;
 }
-
-// ------------------------------------------------------------------------------- sandbox
 
 // A fresh folder tree under the prefix's Temp folder, removed with everything in it.
 class Sandbox {

@@ -19,8 +19,6 @@
 namespace pur {
 namespace {
 
-// ---- helpers ----
-
 // The fake, as the test sees it; the binding loads the same module by the same path.
 class Fake {
  public:
@@ -146,8 +144,6 @@ int RunProcess(const std::string& exe, const std::string& args, const std::strin
   return code;
 }
 
-// ---- identity and errors ----
-
 TEST(LibName, AlwaysTenCharactersForTheProgramsFormat) {
   struct Case {
     const char* format;
@@ -270,8 +266,6 @@ TEST(LibraryBinding, FailuresReportedByTheLibraryBecomeErrors) {
   // The next call succeeds again.
   EXPECT_EQ(lib->LoadNumber(), 1);
 }
-
-// ---- operations, lock guard, end handler, progress ----
 
 TEST(LibraryBinding, OperationsReachTheirEntries) {
   Fake fake;
@@ -508,8 +502,6 @@ TEST(LibraryBinding, RefreshIntervalHasAFloor) {
     EXPECT_EQ(lib->RefreshInterval(), expected) << set;
   }
 }
-
-// ---- the real library ----
 
 std::string RealLibrary() { return ProgramFolder() + kSearchLibraryFile; }
 

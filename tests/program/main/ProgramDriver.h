@@ -50,8 +50,6 @@ inline bool WaitFor(const std::function<bool()>& done,
   return done();
 }
 
-// ------------------------------------------------------------------ settings
-
 // The program's settings keys, emptied when made and when gone. A section "" is the version
 // key itself.
 class Settings {
@@ -132,12 +130,8 @@ class Settings {
   std::string versionKey_;
 };
 
-// ------------------------------------------------------------------ the personal search
-
 using purtest::Mask;
 using purtest::TreeStreamFor;
-
-// ------------------------------------------------------------------ files
 
 // Files go through the wide calls, so that names in any script and folders deeper than
 // MAX_PATH are reached as the program reaches them. Paths are UTF-8, the code page of the
@@ -232,8 +226,6 @@ class Sandbox {
   std::string path_;
 };
 
-// ------------------------------------------------------------------ the program's memory
-
 // A block in another process, for the requests whose argument is a pointer.
 class RemoteBlock {
  public:
@@ -264,8 +256,6 @@ class RemoteBlock {
   void* address_ = nullptr;
   size_t size_;
 };
-
-// ------------------------------------------------------------------ windows
 
 inline std::string TextOf(HWND window) {
   // Through the wide messages, converted to UTF-8, the driver's code page as the program's.
@@ -339,8 +329,6 @@ inline HWND FindTopWindow(DWORD processId, const char* className, const char* ca
 }
 
 inline void Click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
-
-// ------------------------------------------------------------------ the program
 
 // One running PURGOWIN.exe; closed (or ended) when the object goes.
 class Program {
@@ -481,8 +469,6 @@ class Program {
   PROCESS_INFORMATION info_{};
   bool started_ = false;
 };
-
-// ------------------------------------------------------------------ the file list dialog
 
 inline constexpr char kFileListCaption[] = "Liste de fichiers";
 inline constexpr int kFileListViewId = 101;

@@ -27,8 +27,6 @@ constexpr char kOptionsLeaf[] = "puroptions.dll";
 
 HWND FakeOwner(uintptr_t value) { return reinterpret_cast<HWND>(value); }
 
-// ------------------------------------------------------------------ child side
-
 std::string Flag(bool value) { return value ? "1" : "0"; }
 
 bool OptionsLoaded() { return GetModuleHandleA(kOptionsLeaf) != nullptr; }
@@ -79,8 +77,6 @@ int RunChild(int argc, char** argv) {
   pur::test::WriteText(resultPath, result);
   return 0;
 }
-
-// ------------------------------------------------------------------ parent side
 
 std::string TestBinary(const std::string& leaf) { return FolderOf(OwnPath()) + leaf; }
 
@@ -188,8 +184,6 @@ TEST(StartupCommandLine, ReadCommandLineSetsAutoModeOnTheSwitchOnly) {
         << "parameters: " << c.Parameters;
   }
 }
-
-// ------------------------------------------------------------------ about component
 
 struct AboutCall {
   int Count = 0;

@@ -53,7 +53,6 @@ std::vector<uint8_t> SampleStream() {
   return b.data;
 }
 
-// ---------------------------------------------------------------------------------------
 // Masks
 
 TEST(Masque, TextForms) {
@@ -184,7 +183,6 @@ TEST(MasqueList, AssignSharesMasks) {
   EXPECT_EQ(self.Count(), 2);
 }
 
-// ---------------------------------------------------------------------------------------
 // Wildcards
 
 TEST(Wildcard, LongNameMatches) {
@@ -243,7 +241,6 @@ TEST(Wildcard, PatternParts) {
   }
 }
 
-// ---------------------------------------------------------------------------------------
 // Tree
 
 TEST(Tree, NamesPathsLevelsKinds) {
@@ -363,7 +360,6 @@ TEST(Tree, AssignCopiesDeepAndSharesMasks) {
   EXPECT_THROW(folder.AssignTo(target), std::bad_cast);
 }
 
-// ---------------------------------------------------------------------------------------
 // Stream
 
 TEST(TreeStream, EmptyComputer) {
