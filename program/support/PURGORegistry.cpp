@@ -1,6 +1,7 @@
 #include "PURGORegistry.h"
 
 #include <cstring>
+#include <variant>
 
 #include "VersionInfo.h"
 
@@ -191,6 +192,45 @@ void TBaseRegistry::Save() {
   }
 }
 
+// The values of each section, in their stored order: Load and Save both walk these tables.
+template <class Section>
+struct TField {
+  const char* name;
+  std::variant<bool Section::*, int32_t Section::*, uint8_t Section::*, std::string Section::*> member;
+};
+
+constexpr TField<TDisplaySettings> kDisplayFields[] = {
+    {names::kShowDetail, &TDisplaySettings::ShowDetail},
+    {names::kMinimizeToIcon, &TDisplaySettings::MinimizeToIcon},
+    {names::kRefreshSpeed, &TDisplaySettings::RefreshSpeed},
+    {names::kPosX, &TDisplaySettings::PosX},
+    {names::kPosY, &TDisplaySettings::PosY},
+};
+
+constexpr TField<TCleaningSettings> kCleaningFields[] = {
+    {names::kEmptyRecycleBin, &TCleaningSettings::EmptyRecycleBin},
+    {names::kEmptyTempFolder, &TCleaningSettings::EmptyTempFolder},
+    {names::kRunPersonalSearch, &TCleaningSettings::RunPersonalSearch},
+    {names::kSendToRecycleBin, &TCleaningSettings::SendToRecycleBin},
+    {names::kConfirmDelete, &TCleaningSettings::ConfirmDelete},
+    {names::kTestMode, &TCleaningSettings::TestMode},
+    {names::kReadOnlyHiddenMode, &TCleaningSettings::ReadOnlyHiddenMode},
+};
+
+constexpr TField<TJournalSettings> kJournalFields[] = {
+    {names::kJournalEnabled, &TJournalSettings::Enabled},
+    {names::kNewEachSearch, &TJournalSettings::NewEachSearch},
+    {names::kEvents, &TJournalSettings::Events},
+    {names::kLocation, &TJournalSettings::Location},
+};
+
+constexpr TField<TServiceSettings> kServiceFields[] = {
+    {names::kAutoStart, &TServiceSettings::AutoStart},
+    {names::kCleaningType, &TServiceSettings::CleaningType},
+    {names::kEveryInterval, &TServiceSettings::EveryInterval},
+    {names::kFreeSpaceThreshold, &TServiceSettings::FreeSpaceThreshold},
+};
+
 TPURGORegistry::TPURGORegistry()
     : Display(std::make_unique<TDisplaySettings>()),
       Cleaning(std::make_unique<TCleaningSettings>()),
@@ -214,53 +254,49 @@ void TPURGORegistry::Load() {
   Registry->OpenKey(GetVersionKey(), false);  // when missing, every read yields its default
   ApplicationFlag = ReadBool(names::kApplication, false);
   ServiceFlag = ReadBool(names::kService, false);
-  LoadDisplay();
-  LoadCleaning();
-  LoadJournal();
-  LoadService();
+  LoadSection(names::kDisplayKey, *Display, kDisplayFields);
+  LoadSection(names::kCleaningKey, *Cleaning, kCleaningFields);
+  LoadSection(names::kJournalKey, *Journal, kJournalFields);
+  LoadSection(names::kServiceKey, *Service, kServiceFields);
   LoadPersonalSearch();
   RaiseLoadErrors();
 }
 
-void TPURGORegistry::LoadDisplay() {
-  OpenSection(names::kDisplayKey, false);
-  TDisplaySettings def;
-  Display->ShowDetail = ReadBool(names::kShowDetail, def.ShowDetail);
-  Display->MinimizeToIcon = ReadBool(names::kMinimizeToIcon, def.MinimizeToIcon);
-  Display->RefreshSpeed = ReadInt(names::kRefreshSpeed, def.RefreshSpeed);
-  Display->PosX = ReadInt(names::kPosX, def.PosX);
-  Display->PosY = ReadInt(names::kPosY, def.PosY);
+template <class Section, size_t N>
+void TPURGORegistry::LoadSection(const char* key, Section& values, const TField<Section> (&fields)[N]) {
+  OpenSection(key, false);  // when missing, every read yields its default
+  const Section defaults;
+  for (const TField<Section>& field : fields) {
+    std::visit([&](auto member) { values.*member = ReadField(field.name, defaults.*member); }, field.member);
+  }
 }
 
-void TPURGORegistry::LoadCleaning() {
-  OpenSection(names::kCleaningKey, false);
-  TCleaningSettings def;
-  Cleaning->EmptyRecycleBin = ReadBool(names::kEmptyRecycleBin, def.EmptyRecycleBin);
-  Cleaning->EmptyTempFolder = ReadBool(names::kEmptyTempFolder, def.EmptyTempFolder);
-  Cleaning->RunPersonalSearch = ReadBool(names::kRunPersonalSearch, def.RunPersonalSearch);
-  Cleaning->SendToRecycleBin = ReadBool(names::kSendToRecycleBin, def.SendToRecycleBin);
-  Cleaning->ConfirmDelete = ReadBool(names::kConfirmDelete, def.ConfirmDelete);
-  Cleaning->TestMode = ReadBool(names::kTestMode, def.TestMode);
-  Cleaning->ReadOnlyHiddenMode = ReadInt(names::kReadOnlyHiddenMode, def.ReadOnlyHiddenMode);
+template <class Section, size_t N>
+void TPURGORegistry::SaveSection(const char* key, const Section& values, const TField<Section> (&fields)[N]) {
+  if (!OpenSection(key, true)) return;
+  const Section defaults;
+  for (const TField<Section>& field : fields) {
+    std::visit([&](auto member) { WriteField(field.name, values.*member, defaults.*member); }, field.member);
+  }
+  Registry->CloseKey();
 }
 
-void TPURGORegistry::LoadJournal() {
-  OpenSection(names::kJournalKey, false);
-  TJournalSettings def;
-  Journal->Enabled = ReadBool(names::kJournalEnabled, def.Enabled);
-  Journal->NewEachSearch = ReadBool(names::kNewEachSearch, def.NewEachSearch);
-  Journal->Events = static_cast<uint8_t>(
-      ReadOrDefault(names::kEvents, TTaggedValue::Integer8(def.Events)).Integer);
-  Journal->Location = ReadOrDefault(names::kLocation, TTaggedValue::String(def.Location)).Text;
+bool TPURGORegistry::ReadField(const char* name, bool def) { return ReadBool(name, def); }
+int32_t TPURGORegistry::ReadField(const char* name, int32_t def) { return ReadInt(name, def); }
+uint8_t TPURGORegistry::ReadField(const char* name, uint8_t def) {
+  return static_cast<uint8_t>(ReadOrDefault(name, TTaggedValue::Integer8(def)).Integer);
+}
+std::string TPURGORegistry::ReadField(const char* name, const std::string& def) {
+  return ReadOrDefault(name, TTaggedValue::String(def)).Text;
 }
 
-void TPURGORegistry::LoadService() {
-  OpenSection(names::kServiceKey, false);
-  TServiceSettings def;
-  Service->AutoStart = ReadBool(names::kAutoStart, def.AutoStart);
-  Service->CleaningType = ReadInt(names::kCleaningType, def.CleaningType);
-  Service->EveryInterval = ReadInt(names::kEveryInterval, def.EveryInterval);
-  Service->FreeSpaceThreshold = ReadInt(names::kFreeSpaceThreshold, def.FreeSpaceThreshold);
+void TPURGORegistry::WriteField(const char* name, bool value, bool def) { WriteBool(name, value, def); }
+void TPURGORegistry::WriteField(const char* name, int32_t value, int32_t def) { WriteInt(name, value, def); }
+void TPURGORegistry::WriteField(const char* name, uint8_t value, uint8_t def) {
+  WriteValue(name, TTaggedValue::Integer8(value), TTaggedValue::Integer8(def));
+}
+void TPURGORegistry::WriteField(const char* name, const std::string& value, const std::string& def) {
+  WriteValue(name, TTaggedValue::String(value), TTaggedValue::String(def));
 }
 
 void TPURGORegistry::LoadPersonalSearch() {
@@ -279,57 +315,11 @@ void TPURGORegistry::LoadPersonalSearch() {
 void TPURGORegistry::Save() {
   TBaseRegistry::Save();
   TKeyCloser closer(*Registry);
-  SaveDisplay();
-  SaveCleaning();
-  SaveJournal();
-  SaveService();
+  SaveSection(names::kDisplayKey, *Display, kDisplayFields);
+  SaveSection(names::kCleaningKey, *Cleaning, kCleaningFields);
+  SaveSection(names::kJournalKey, *Journal, kJournalFields);
+  SaveSection(names::kServiceKey, *Service, kServiceFields);
   SavePersonalSearch();
-}
-
-void TPURGORegistry::SaveDisplay() {
-  if (!OpenSection(names::kDisplayKey, true)) return;
-  TDisplaySettings def;
-  WriteBool(names::kShowDetail, Display->ShowDetail, def.ShowDetail);
-  WriteBool(names::kMinimizeToIcon, Display->MinimizeToIcon, def.MinimizeToIcon);
-  WriteInt(names::kRefreshSpeed, Display->RefreshSpeed, def.RefreshSpeed);
-  WriteInt(names::kPosX, Display->PosX, def.PosX);
-  WriteInt(names::kPosY, Display->PosY, def.PosY);
-  Registry->CloseKey();
-}
-
-void TPURGORegistry::SaveCleaning() {
-  if (!OpenSection(names::kCleaningKey, true)) return;
-  TCleaningSettings def;
-  WriteBool(names::kEmptyRecycleBin, Cleaning->EmptyRecycleBin, def.EmptyRecycleBin);
-  WriteBool(names::kEmptyTempFolder, Cleaning->EmptyTempFolder, def.EmptyTempFolder);
-  WriteBool(names::kRunPersonalSearch, Cleaning->RunPersonalSearch, def.RunPersonalSearch);
-  WriteBool(names::kSendToRecycleBin, Cleaning->SendToRecycleBin, def.SendToRecycleBin);
-  WriteBool(names::kConfirmDelete, Cleaning->ConfirmDelete, def.ConfirmDelete);
-  WriteBool(names::kTestMode, Cleaning->TestMode, def.TestMode);
-  WriteInt(names::kReadOnlyHiddenMode, Cleaning->ReadOnlyHiddenMode, def.ReadOnlyHiddenMode);
-  Registry->CloseKey();
-}
-
-void TPURGORegistry::SaveJournal() {
-  if (!OpenSection(names::kJournalKey, true)) return;
-  TJournalSettings def;
-  WriteBool(names::kJournalEnabled, Journal->Enabled, def.Enabled);
-  WriteBool(names::kNewEachSearch, Journal->NewEachSearch, def.NewEachSearch);
-  WriteValue(names::kEvents, TTaggedValue::Integer8(Journal->Events),
-             TTaggedValue::Integer8(def.Events));
-  WriteValue(names::kLocation, TTaggedValue::String(Journal->Location),
-             TTaggedValue::String(def.Location));
-  Registry->CloseKey();
-}
-
-void TPURGORegistry::SaveService() {
-  if (!OpenSection(names::kServiceKey, true)) return;
-  TServiceSettings def;
-  WriteBool(names::kAutoStart, Service->AutoStart, def.AutoStart);
-  WriteInt(names::kCleaningType, Service->CleaningType, def.CleaningType);
-  WriteInt(names::kEveryInterval, Service->EveryInterval, def.EveryInterval);
-  WriteInt(names::kFreeSpaceThreshold, Service->FreeSpaceThreshold, def.FreeSpaceThreshold);
-  Registry->CloseKey();
 }
 
 void TPURGORegistry::SavePersonalSearch() {

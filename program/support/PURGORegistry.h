@@ -72,6 +72,10 @@ class TBaseRegistry {
 // other users for themselves.
 bool CanUseLocalMachine();
 
+// One stored value of a settings section (defined with the tables of the sections).
+template <class Section>
+struct TField;
+
 class TPURGORegistry : public TBaseRegistry {
  public:
   TPURGORegistry();
@@ -90,15 +94,19 @@ class TPURGORegistry : public TBaseRegistry {
   std::unique_ptr<TServiceSettings> Service;
 
  private:
-  void LoadDisplay();
-  void LoadCleaning();
-  void LoadJournal();
-  void LoadService();
+  template <class Section, size_t N>
+  void LoadSection(const char* key, Section& values, const TField<Section> (&fields)[N]);
+  template <class Section, size_t N>
+  void SaveSection(const char* key, const Section& values, const TField<Section> (&fields)[N]);
+  bool ReadField(const char* name, bool def);
+  int32_t ReadField(const char* name, int32_t def);
+  uint8_t ReadField(const char* name, uint8_t def);
+  std::string ReadField(const char* name, const std::string& def);
+  void WriteField(const char* name, bool value, bool def);
+  void WriteField(const char* name, int32_t value, int32_t def);
+  void WriteField(const char* name, uint8_t value, uint8_t def);
+  void WriteField(const char* name, const std::string& value, const std::string& def);
   void LoadPersonalSearch();
-  void SaveDisplay();
-  void SaveCleaning();
-  void SaveJournal();
-  void SaveService();
   void SavePersonalSearch();
 };
 
