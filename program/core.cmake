@@ -9,14 +9,13 @@ if(NOT WIN32)
   return()
 endif()
 
-add_library(purProgramCore STATIC
-  support/VersionInfo.cpp
-  support/RegistryKey.cpp
-  support/PURGORegistry.cpp
-  support/SafeDllLoad.cpp
-  LibraryClass.cpp
-)
+# The settings store in the registry, also linked by the options box.
+add_library(purSettings STATIC support/VersionInfo.cpp support/RegistryKey.cpp support/PURGORegistry.cpp)
+target_include_directories(purSettings PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/support)
+target_link_libraries(purSettings PUBLIC purProgramText version advapi32)
+
+add_library(purProgramCore STATIC support/SafeDllLoad.cpp LibraryClass.cpp)
 target_include_directories(purProgramCore PUBLIC
   ${CMAKE_CURRENT_SOURCE_DIR}
   ${CMAKE_CURRENT_SOURCE_DIR}/support)
-target_link_libraries(purProgramCore PUBLIC purProgramText purCommon version advapi32 user32)
+target_link_libraries(purProgramCore PUBLIC purSettings purCommon user32)
