@@ -429,6 +429,7 @@ void TUserMainForm::ButtonStartStopClick() {
     }
     return;
   }
+  Run_.Stop();
   if (FLib) FLib->StopSearch();
   AddInfoLine(kUserAbort, ikError);
 }

@@ -34,6 +34,7 @@ void TCleaningRun::Run() {
   Host_.Journal().clear();
   TempGain_ = -1;
   PersoGain_ = -1;
+  StopAsked_ = false;
   Starting_ = true;
   TFlagReset starting(Starting_);
   if (!Host_.Lib() || !Host_.Settings()) return;
@@ -55,6 +56,10 @@ void TCleaningRun::Run() {
     Host_.SetStatus(kStepPersoSearch);
     Host_.Animate(kAviFindFile);
     Host_.ProcessMessages();
+    if (StopAsked_) {
+      SearchStoppedBeforeItBegan();
+      return;
+    }
     TPURLib* lib = Host_.Lib();
     TPURGORegistry* settings = Host_.Settings();
     if (lib && settings) {
@@ -88,6 +93,16 @@ void TCleaningRun::PersoSearchFinished() {
   LogListItems(2, ikWarning);
   LogListItems(3, ikError);
   found.clear();
+  Host_.ProcessMessages();
+  WriteSummary();
+}
+
+// Ends the step as a search stopped at once ends: nothing found, the stop as its error.
+void TCleaningRun::SearchStoppedBeforeItBegan() {
+  Host_.AddInfoLine("", ikNormal);
+  PersoGain_ = 0;
+  Host_.AddInfoLine("", ikNormal);
+  Host_.AddInfoLine(kSearchStopped, ikError);
   Host_.ProcessMessages();
   WriteSummary();
 }

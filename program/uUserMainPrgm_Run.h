@@ -47,17 +47,22 @@ class TCleaningRun {
   void Run();
   // The library's end callback.
   void StepFinished(uint8_t kind);
+  // The user's stop. The library drops a stop asked before its search begins, so the run
+  // itself keeps it and does not begin the search.
+  void Stop() { StopAsked_ = true; }
   // Between two steps the library is idle while the run is still on the stack.
   bool Starting() const { return Starting_; }
 
  private:
   void PersoSearchFinished();
+  void SearchStoppedBeforeItBegan();
   void DeleteFoundFiles(const std::vector<std::string>& names);
   void LogListItems(int32_t list, TInfoKind kind);
   void WriteSummary();
 
   TRunHost& Host_;
   bool Starting_ = false;
+  bool StopAsked_ = false;
   uint32_t StartTick_ = 0;
   int64_t TempGain_ = 0;
   int64_t PersoGain_ = 0;

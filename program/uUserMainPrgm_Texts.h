@@ -75,6 +75,8 @@ inline constexpr char kFirstStartTitle[] = "Avertissement";
 inline constexpr char kFirstStartText[] =
     "Afin de pouvoir effectuer un premier démarrage, il vous faut vérifier les options.";
 inline constexpr char kUserAbort[] = "Interruption utilisateur";
+// The search library's own line for a search that the user stopped.
+inline constexpr char kSearchStopped[] = "Erreur 1001: User abort";
 
 inline constexpr char kStepRecycleBin[] = "Nettoyage de la corbeille ...";
 inline constexpr char kStepTempFolder[] = "Nettoyage du dossier temporaire ...";
