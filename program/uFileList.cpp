@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <numeric>
 #include <queue>
 #include <stdexcept>
@@ -26,6 +27,7 @@ constexpr int kNameColumn = 0;
 constexpr int kSizeColumn = 1;
 constexpr int kAttributeColumn = 2;
 constexpr UINT_PTR kListViewSubclassId = 1;
+constexpr UINT_PTR kStartReaderTimer = 1;
 
 struct ControlPlace {
   int left, top, width, height;
@@ -180,15 +182,39 @@ class SortKeyMaker {
   std::string key_ = std::string(1024, '\0');
 };
 
+// How many bytes two keys share at their start, eight at a time: the keys of paths share
+// long beginnings, and the runtime's memcmp goes byte by byte.
+size_t SharedLength(std::string_view a, std::string_view b) {
+  const size_t length = std::min(a.size(), b.size());
+  size_t at = 0;
+  for (; at + sizeof(uint64_t) <= length; at += sizeof(uint64_t)) {
+    uint64_t x = 0;
+    uint64_t y = 0;
+    std::memcpy(&x, a.data() + at, sizeof(x));
+    std::memcpy(&y, b.data() + at, sizeof(y));
+    // Little-endian: the lowest set bit of the difference lies in the first differing byte.
+    if (x != y) return at + static_cast<size_t>(__builtin_ctzll(x ^ y)) / 8;
+  }
+  while (at < length && a[at] == b[at]) ++at;
+  return at;
+}
+
+// Orders keys as their bytes compare unsigned, a key before those it begins.
+int CompareKeys(std::string_view a, std::string_view b) {
+  const size_t at = SharedLength(a, b);
+  if (at < a.size() && at < b.size()) {
+    return static_cast<unsigned char>(a[at]) < static_cast<unsigned char>(b[at]) ? -1 : 1;
+  }
+  return (a.size() > b.size()) - (a.size() < b.size());
+}
+
 // Sort keys in their order, each with the index of its name, stored front-coded: a key is
 // written as the length it shares with the key before it and the bytes after that. Sorted
 // paths share long beginnings, so a run holds a fraction of the bytes of its keys.
 class KeyRun {
  public:
   void Append(std::string_view key, uint32_t index) {
-    const size_t limit = std::min(key.size(), last_.size());
-    size_t shared = 0;
-    while (shared < limit && key[shared] == last_[shared]) ++shared;
+    const size_t shared = SharedLength(key, last_);
     PutNumber(shared);
     PutNumber(key.size() - shared);
     bytes_.append(key.substr(shared));
@@ -269,7 +295,7 @@ class ChunkSorter {
     std::iota(order.begin(), order.end(), 0u);
     // Equal keys by index: the order of a stable sort, without its buffer.
     std::sort(order.begin(), order.end(), [this](uint32_t a, uint32_t b) {
-      const int c = Key(a).compare(Key(b));
+      const int c = CompareKeys(Key(a), Key(b));
       return c != 0 ? c < 0 : a < b;
     });
     KeyRun run;
@@ -291,7 +317,7 @@ class ChunkSorter {
 
 size_t ChunkSize(size_t count) {
   constexpr size_t kChunks = 16;
-  constexpr size_t kSmallest = 4096;
+  constexpr size_t kSmallest = 1024;
   constexpr size_t kLargest = 65536;
   return std::clamp(count / kChunks, kSmallest, kLargest);
 }
@@ -347,7 +373,7 @@ std::vector<uint32_t> MergeRuns(std::vector<KeyRun> runs, size_t total) {
   for (KeyRun& run : runs) readers.emplace_back(std::move(run));
   runs.clear();
   auto after = [&readers](size_t a, size_t b) {
-    const int c = readers[a].Key().compare(readers[b].Key());
+    const int c = CompareKeys(readers[a].Key(), readers[b].Key());
     return c != 0 ? c > 0 : a > b;
   };
   std::priority_queue<size_t, std::vector<size_t>, decltype(after)> heap(after);
@@ -627,6 +653,11 @@ INT_PTR TListFileForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_HELP:
       return TRUE;
+    case WM_TIMER:
+      if (wParam != kStartReaderTimer) return FALSE;
+      KillTimer(dialog_, kStartReaderTimer);
+      if (!reader_) reader_ = std::make_unique<AttributeReader>(*rows_);
+      return TRUE;
     case WM_DESTROY:
       StopReader();
       return FALSE;
@@ -733,7 +764,9 @@ void TListFileForm::OnInit() {
   CenterOnMainForm(dialog_, mainForm_);
   CreateControls();
   SendMessageA(listView_, LVM_SETITEMCOUNT, rows_->Count(), 0);
-  reader_ = std::make_unique<AttributeReader>(*rows_);
+  // The reader starts once the dialog has painted: its file queries would slow down
+  // those of the first rows (under Wine they all queue at one server).
+  SetTimer(dialog_, kStartReaderTimer, USER_TIMER_MINIMUM, nullptr);
   SendMessageA(dialog_, DM_SETDEFID, kButtonOkId, 0);
 }
 
@@ -773,6 +806,7 @@ void TListFileForm::CreateControls() {
 // attributes are: wait for the reader, and read whatever it has not.
 void TListFileForm::OnOk() {
   const HCURSOR previous = SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
+  KillTimer(dialog_, kStartReaderTimer);
   if (reader_) reader_->Wait();
   accepted_.clear();
   for (size_t row = 0; row < rows_->Count(); ++row) {
