@@ -719,9 +719,8 @@ INT_PTR TListFileForm::OnNotify(const NMHDR& header) {
     case LVN_GETDISPINFOW:
       FillItem(*rows_, const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(header)).item);
       return TRUE;
-    case NM_CLICK:
-    case NM_DBLCLK: {
-      // A click on the box ticks or unticks; so does each click of a double click.
+    case NM_CLICK: {
+      // A click on the box ticks or unticks; the second click of a double click does not.
       LVHITTESTINFO hit{};
       hit.pt = reinterpret_cast<const NMITEMACTIVATE&>(header).ptAction;
       SendMessageA(listView_, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
