@@ -531,25 +531,27 @@ class AttributeReader {
 
 namespace {
 
-// Whether `text` begins with `prefix` (or equals it, when `whole`), letter case aside.
-bool StartsWithText(const std::string& text, const std::wstring& prefix, bool whole) {
-  const size_t bytes = std::min(text.size(), prefix.size() * 4 + 4);
-  std::wstring head(bytes, L'\0');
-  head.resize(static_cast<size_t>(std::max(
-      MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(bytes), head.data(),
-                          static_cast<int>(bytes)),
+// The wide form of a text to show or search, in the ANSI code page.
+std::wstring WideText(std::string_view text) {
+  std::wstring wide(text.size(), L'\0');
+  wide.resize(static_cast<size_t>(std::max(
+      MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                          static_cast<int>(wide.size())),
       0)));
-  if (head.size() < prefix.size()) return false;
-  if (whole && (head.size() != prefix.size() || bytes != text.size())) return false;
+  return wide;
+}
+
+// Whether `text` begins with `prefix` (or is `prefix`, when `whole`), letter case aside.
+bool StartsWithText(const std::string& text, const std::wstring& prefix, bool whole) {
+  // No character of an ANSI code page takes more than four bytes.
+  const size_t enough = whole ? text.size() : prefix.size() * 4 + 4;
+  std::wstring head = WideText(std::string_view(text).substr(0, enough));
+  if (whole ? head.size() != prefix.size() : head.size() < prefix.size()) return false;
   head.resize(prefix.size());
   std::wstring lowerPrefix = prefix;
   CharLowerBuffW(head.data(), static_cast<DWORD>(head.size()));
   CharLowerBuffW(lowerPrefix.data(), static_cast<DWORD>(lowerPrefix.size()));
   return head == lowerPrefix;
-}
-
-std::wstring WideText(const char* text) {
-  return text == nullptr ? std::wstring() : WidePath(text);
 }
 
 template <typename Char>
@@ -562,7 +564,7 @@ void CopyText(const std::string& text, char* buffer, int size) {
 
 template <>
 void CopyText(const std::string& text, wchar_t* buffer, int size) {
-  lstrcpynW(buffer, WidePath(text).c_str(), size);
+  lstrcpynW(buffer, WideText(text).c_str(), size);
 }
 
 }  // namespace
@@ -634,7 +636,10 @@ INT_PTR TListFileForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_NOTIFY: {
       const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
-      return header.hwndFrom == listView_ ? OnNotify(header) : FALSE;
+      LRESULT result = 0;
+      if (header.hwndFrom != listView_ || !OnNotify(header, result)) return FALSE;
+      SetWindowLongPtrA(dialog_, DWLP_MSGRESULT, result);
+      return TRUE;
     }
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
@@ -711,46 +716,43 @@ int FindRow(FileRows& rows, const std::wstring& text, UINT flags, int start) {
 
 }  // namespace
 
-INT_PTR TListFileForm::OnNotify(const NMHDR& header) {
+// The list view's questions and the user's clicks and keys on it; false for the others.
+bool TListFileForm::OnNotify(const NMHDR& header, LRESULT& result) {
   switch (header.code) {
     case LVN_GETDISPINFOA:
       FillItem(*rows_, const_cast<NMLVDISPINFOA&>(reinterpret_cast<const NMLVDISPINFOA&>(header)).item);
-      return TRUE;
+      return true;
     case LVN_GETDISPINFOW:
       FillItem(*rows_, const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(header)).item);
-      return TRUE;
+      return true;
     case NM_CLICK: {
       // A click on the box ticks or unticks; the second click of a double click does not.
       LVHITTESTINFO hit{};
       hit.pt = reinterpret_cast<const NMITEMACTIVATE&>(header).ptAction;
       SendMessageA(listView_, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
       if (hit.iItem >= 0 && (hit.flags & LVHT_ONITEMSTATEICON)) ToggleTick(hit.iItem);
-      return TRUE;
+      return true;
     }
     case LVN_KEYDOWN:
       if (reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == VK_SPACE) {
         ToggleTick(static_cast<int>(
             SendMessageA(listView_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)));
       }
-      return TRUE;
+      return true;
     case LVN_ODFINDITEMA: {
       const auto& find = reinterpret_cast<const NMLVFINDITEMA&>(header);
-      ReplyToNotify(FindRow(*rows_, WideText(find.lvfi.psz), find.lvfi.flags, find.iStart));
-      return TRUE;
+      result = FindRow(*rows_, WideText(find.lvfi.psz ? find.lvfi.psz : ""), find.lvfi.flags,
+                       find.iStart);
+      return true;
     }
     case LVN_ODFINDITEMW: {
       const auto& find = reinterpret_cast<const NMLVFINDITEMW&>(header);
-      const std::wstring text = find.lvfi.psz ? find.lvfi.psz : L"";
-      ReplyToNotify(FindRow(*rows_, text, find.lvfi.flags, find.iStart));
-      return TRUE;
+      result = FindRow(*rows_, find.lvfi.psz ? find.lvfi.psz : L"", find.lvfi.flags, find.iStart);
+      return true;
     }
     default:
-      return FALSE;
+      return false;
   }
-}
-
-void TListFileForm::ReplyToNotify(LRESULT result) {
-  SetWindowLongPtrA(dialog_, DWLP_MSGRESULT, result);
 }
 
 void TListFileForm::OnInit() {

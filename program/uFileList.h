@@ -74,14 +74,13 @@ class TListFileForm {
   static LRESULT CALLBACK ListViewProc(HWND listView, UINT message, WPARAM wParam,
                                        LPARAM lParam, UINT_PTR id, DWORD_PTR form);
   INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  INT_PTR OnNotify(const NMHDR& header);
+  bool OnNotify(const NMHDR& header, LRESULT& result);
   void OnInit();
   void CreateControls();
   void OnOk();
   void StopReader();
   void ToggleTick(int row);
   bool SetTicksFromState(int row, UINT state);
-  void ReplyToNotify(LRESULT result);
 
   std::unique_ptr<FileRows> rows_;
   std::unique_ptr<AttributeReader> reader_;
