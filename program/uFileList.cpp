@@ -291,11 +291,14 @@ class ChunkSorter {
       keys_.append(maker_.KeyOf(names_[i]));
     }
     starts_.push_back(keys_.size());
+    // What all the keys of the stretch begin with (the folder, mostly) decides nothing.
+    size_t shared = Key(0).size();
+    for (uint32_t k = 1; k < last - first; ++k) shared = std::min(shared, SharedLength(Key(0), Key(k)));
     std::vector<uint32_t> order(last - first);
     std::iota(order.begin(), order.end(), 0u);
     // Equal keys by index: the order of a stable sort, without its buffer.
-    std::sort(order.begin(), order.end(), [this](uint32_t a, uint32_t b) {
-      const int c = CompareKeys(Key(a), Key(b));
+    std::sort(order.begin(), order.end(), [this, shared](uint32_t a, uint32_t b) {
+      const int c = CompareKeys(Key(a).substr(shared), Key(b).substr(shared));
       return c != 0 ? c < 0 : a < b;
     });
     KeyRun run;
