@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstddef>
 #include <cstring>
-#include <numeric>
 #include <queue>
 #include <stdexcept>
 #include <string_view>
@@ -277,8 +277,24 @@ class KeyRun {
   std::string last_;
 };
 
+// The eight bytes of a key from `depth` on, as one number that orders as they do; bytes past
+// the end of the key count as zeros.
+uint64_t WordAt(std::string_view key, size_t depth) {
+  uint64_t word = 0;
+  if (depth + sizeof(word) <= key.size()) {
+    std::memcpy(&word, key.data() + depth, sizeof(word));
+    return __builtin_bswap64(word);
+  }
+  for (size_t at = depth; at < depth + sizeof(word); ++at) {
+    word = (word << 8) | (at < key.size() ? static_cast<unsigned char>(key[at]) : 0u);
+  }
+  return word;
+}
+
 // The keys of one stretch of names at a time, so that the keys of all the names (two to
-// three times the bytes of the names) are never held at once.
+// three times the bytes of the names) are never held at once. They are sorted three ways on
+// eight bytes at a time (multikey quicksort): the long beginnings that the keys of paths
+// share are gone through once, not at every comparison.
 class ChunkSorter {
  public:
   explicit ChunkSorter(const StringList& names) : names_(names) {}
@@ -291,31 +307,88 @@ class ChunkSorter {
       keys_.append(maker_.KeyOf(names_[i]));
     }
     starts_.push_back(keys_.size());
-    // What all the keys of the stretch begin with (the folder, mostly) decides nothing.
+    const auto count = static_cast<uint32_t>(last - first);
+    // What all the keys begin with (the folder, mostly) decides nothing.
     size_t shared = Key(0).size();
-    for (uint32_t k = 1; k < last - first; ++k) shared = std::min(shared, SharedLength(Key(0), Key(k)));
-    std::vector<uint32_t> order(last - first);
-    std::iota(order.begin(), order.end(), 0u);
-    // Equal keys by index: the order of a stable sort, without its buffer.
-    std::sort(order.begin(), order.end(), [this, shared](uint32_t a, uint32_t b) {
-      const int c = CompareKeys(Key(a).substr(shared), Key(b).substr(shared));
-      return c != 0 ? c < 0 : a < b;
-    });
+    for (uint32_t k = 1; k < count; ++k) shared = std::min(shared, SharedLength(Key(0), Key(k)));
+    items_.resize(count);
+    for (uint32_t k = 0; k < count; ++k) items_[k] = {WordAt(Key(k), shared), k};
+    SortItems(items_.data(), items_.data() + count, shared, kDepthBudget);
     KeyRun run;
-    for (const uint32_t k : order) run.Append(Key(k), first + k);
+    for (const Item& item : items_) run.Append(Key(item.key), first + item.key);
     run.Close();
     return run;
   }
 
  private:
+  struct Item {
+    uint64_t word;  // the eight bytes of the key being sorted on
+    uint32_t key;   // index in the stretch
+  };
+  static constexpr ptrdiff_t kFewItems = 16;
+  static constexpr int kDepthBudget = 64;  // nested partitions before a plain sort
+
   std::string_view Key(uint32_t k) const {
     return std::string_view(keys_).substr(starts_[k], starts_[k + 1] - starts_[k]);
+  }
+
+  // The whole order from `depth` on; equal keys by index, as a stable sort leaves them.
+  bool Before(const Item& a, const Item& b, size_t depth) const {
+    const int c = CompareKeys(Key(a.key).substr(depth), Key(b.key).substr(depth));
+    return c != 0 ? c < 0 : a.key < b.key;
+  }
+
+  // Sorts items whose keys agree on their first `depth` bytes and whose words hold the
+  // eight bytes after those.
+  void SortItems(Item* first, Item* last, size_t depth, int budget) {
+    while (last - first > 1) {
+      if (last - first <= kFewItems || budget == 0) {
+        std::sort(first, last, [&](const Item& a, const Item& b) { return Before(a, b, depth); });
+        return;
+      }
+      const uint64_t pivot = MedianWord(first, last);
+      Item* below = first;
+      Item* above = last;
+      for (Item* item = first; item < above;) {
+        if (item->word < pivot) {
+          std::swap(*below++, *item++);
+        } else if (item->word > pivot) {
+          std::swap(*item, *--above);
+        } else {
+          ++item;
+        }
+      }
+      SortItems(first, below, depth, budget - 1);
+      SortItems(above, last, depth, budget - 1);
+      // The keys between agree on eight bytes more, or ended within them: an ended key
+      // comes before the longer ones, shorter first, equal keys by index.
+      Item* going = std::partition(below, above, [&](const Item& item) {
+        return Key(item.key).size() <= depth + sizeof(uint64_t);
+      });
+      std::sort(below, going, [this](const Item& a, const Item& b) {
+        const size_t sizeA = Key(a.key).size();
+        const size_t sizeB = Key(b.key).size();
+        return sizeA != sizeB ? sizeA < sizeB : a.key < b.key;
+      });
+      first = going;
+      last = above;
+      depth += sizeof(uint64_t);
+      for (Item* item = first; item != last; ++item) item->word = WordAt(Key(item->key), depth);
+    }
+  }
+
+  static uint64_t MedianWord(const Item* first, const Item* last) {
+    const uint64_t a = first->word;
+    const uint64_t b = first[(last - first) / 2].word;
+    const uint64_t c = (last - 1)->word;
+    return std::max(std::min(a, b), std::min(std::max(a, b), c));
   }
 
   const StringList& names_;
   SortKeyMaker maker_;
   std::string keys_;
   std::vector<size_t> starts_;
+  std::vector<Item> items_;
 };
 
 size_t ChunkSize(size_t count) {

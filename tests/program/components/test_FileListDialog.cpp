@@ -571,9 +571,17 @@ std::vector<std::string> StableLstrcmpOrder(std::vector<std::string> names) {
 }
 
 // The dialog's order alone: no check or fallback of its own could hide a wrong key order.
+// Names that compare equal must keep the caller's order: a wrong order of their indexes
+// shows as an index out of order, since the names themselves look alike.
 std::vector<std::string> SortKeyOrder(const std::vector<std::string>& names) {
+  const std::vector<uint32_t> order = pur::SortKeyOrder(names);
   std::vector<std::string> out;
-  for (const uint32_t i : pur::SortKeyOrder(names)) out.push_back(names[i]);
+  for (size_t i = 0; i < order.size(); ++i) {
+    out.push_back(names[order[i]]);
+    if (i > 0 && lstrcmpA(names[order[i - 1]].c_str(), names[order[i]].c_str()) == 0) {
+      EXPECT_LT(order[i - 1], order[i]) << "equal names out of the caller's order: " << out.back();
+    }
+  }
   return out;
 }
 
