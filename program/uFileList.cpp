@@ -3,8 +3,14 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <memory>
+#include <atomic>
+#include <cstddef>
+#include <cstring>
+#include <queue>
 #include <stdexcept>
+#include <string_view>
+#include <system_error>
+#include <thread>
 #include <type_traits>
 #include <utility>
 
@@ -17,9 +23,11 @@ constexpr int kPointsPerInch = 72;
 constexpr char kFontName[] = "MS Sans Serif";
 constexpr int kUnchecked = 1;  // state image indexes of a check box list view
 constexpr int kChecked = 2;
-constexpr int kStateImageShift = 12;
+constexpr int kNameColumn = 0;
 constexpr int kSizeColumn = 1;
 constexpr int kAttributeColumn = 2;
+constexpr UINT_PTR kListViewSubclassId = 1;
+constexpr UINT_PTR kStartReaderTimer = 1;
 
 struct ControlPlace {
   int left, top, width, height;
@@ -85,74 +93,12 @@ HWND CreateChild(HWND dialog, const char* className, const char* text, DWORD sty
   return child;
 }
 
-void SetSubItem(HWND listView, int index, int column, const std::string& text) {
-  LVITEMA item{};
-  item.iSubItem = column;
-  item.pszText = const_cast<char*>(text.c_str());
-  SendMessageA(listView, LVM_SETITEMTEXTA, static_cast<WPARAM>(index),
-               reinterpret_cast<LPARAM>(&item));
-}
-
-void SetChecked(HWND listView, int index, bool checked) {
-  LVITEMA item{};
-  item.stateMask = LVIS_STATEIMAGEMASK;
-  item.state = INDEXTOSTATEIMAGEMASK(checked ? kChecked : kUnchecked);
-  SendMessageA(listView, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
-               reinterpret_cast<LPARAM>(&item));
-}
-
-bool IsChecked(HWND listView, int index) {
-  const auto state = static_cast<UINT>(
-      SendMessageA(listView, LVM_GETITEMSTATE, static_cast<WPARAM>(index), LVIS_STATEIMAGEMASK));
-  return (state >> kStateImageShift) == kChecked;
-}
-
-LPARAM ItemParam(HWND listView, int index) {
-  LVITEMA item{};
-  item.mask = LVIF_PARAM;
-  item.iItem = index;
-  SendMessageA(listView, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-  return item.lParam;
-}
-
 void EnsureCommonControls() {
   INITCOMMONCONTROLSEX init{};
   init.dwSize = sizeof(init);
   init.dwICC = ICC_LISTVIEW_CLASSES;
   InitCommonControlsEx(&init);
 }
-
-bool CaptionBefore(const FileRow& a, const FileRow& b) {
-  return lstrcmpA(a.caption.c_str(), b.caption.c_str()) < 0;
-}
-
-// Through the wide call: lstrcmpA compares the texts converted from the ANSI code page,
-// while LCMapStringA (under Wine) converts them with the locale's code page instead.
-std::string SortKeyOf(const std::string& text) {
-  const int length = static_cast<int>(text.size());
-  std::wstring wide(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0)), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), static_cast<int>(wide.size()));
-  const int size = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, wide.c_str(), -1, nullptr, 0);
-  if (size <= 0) return {};
-  std::string key(static_cast<size_t>(size), '\0');
-  LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, wide.c_str(), -1,
-               reinterpret_cast<LPWSTR>(key.data()), size);
-  return key;
-}
-
-// Whether `order` (indexes into rows) is the stable lstrcmpA order: each caption not
-// before its predecessor, and equal captions in the caller's order.
-bool IsStableCaptionOrder(const std::vector<FileRow>& rows, const std::vector<size_t>& order) {
-  for (size_t i = 1; i < order.size(); ++i) {
-    const int c = lstrcmpA(rows[order[i - 1]].caption.c_str(), rows[order[i]].caption.c_str());
-    if (c > 0 || (c == 0 && order[i - 1] > order[i])) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
-namespace {
 
 // The wide form of a path in the ANSI code page; the wide calls also reach files below
 // folders deeper than MAX_PATH. Empty when the text is not valid in that code page.
@@ -163,6 +109,11 @@ std::wstring WidePath(const std::string& name) {
   std::wstring wide(static_cast<size_t>(needed), L'\0');
   MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.data(), length, wide.data(), needed);
   return wide;
+}
+
+DWORD FileAttributesOf(const std::string& name) {
+  const std::wstring wide = WidePath(name);
+  return wide.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(wide.c_str());
 }
 
 }  // namespace
@@ -183,8 +134,7 @@ int64_t GetFileSizeOf(const std::string& name) {
 }
 
 std::string FileAttrLetters(const std::string& name) {
-  const std::wstring wide = WidePath(name);
-  return AttrLettersOf(wide.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(wide.c_str()));
+  return AttrLettersOf(FileAttributesOf(name));
 }
 
 void CenterOnMainForm(HWND form, HWND mainForm) {
@@ -200,71 +150,505 @@ void CenterOnMainForm(HWND form, HWND mainForm) {
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-std::vector<FileRow> MakeFileRows(const StringList& names) {
-  std::vector<FileRow> rows;
-  rows.reserve(names.size());
-  for (const std::string& name : names) {
-    FileRow row;
-    row.caption = name;
-    row.size = FormatSize(GetFileSizeOf(name));
-    row.attributes = FileAttrLetters(name);
-    row.ticked = StartsTicked(row.attributes);
-    rows.push_back(std::move(row));
+namespace {
+
+// The system's sort key of a text, in a buffer kept from one text to the next. Through the
+// wide call: lstrcmpA compares the texts converted from the ANSI code page, while
+// LCMapStringA (under Wine) converts them with the locale's code page instead.
+class SortKeyMaker {
+ public:
+  std::string_view KeyOf(const std::string& text) {
+    // No code page gives more UTF-16 units than bytes.
+    wide_.resize(text.size() + 1);
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                           wide_.data(), static_cast<int>(text.size()));
+    wide_[static_cast<size_t>(std::max(length, 0))] = L'\0';
+    int size = MapToKey();
+    if (size == 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+      key_.resize(static_cast<size_t>(
+          LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, wide_.data(), -1, nullptr, 0)));
+      size = MapToKey();
+    }
+    return std::string_view(key_.data(), static_cast<size_t>(std::max(size, 0)));
   }
-  SortRowsByCaption(rows);
-  return rows;
+
+ private:
+  int MapToKey() {
+    return LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, wide_.data(), -1,
+                        reinterpret_cast<LPWSTR>(key_.data()), static_cast<int>(key_.size()));
+  }
+
+  std::wstring wide_;
+  std::string key_ = std::string(1024, '\0');
+};
+
+// How many bytes two keys share at their start, eight at a time: the keys of paths share
+// long beginnings, and the runtime's memcmp goes byte by byte.
+size_t SharedLength(std::string_view a, std::string_view b) {
+  const size_t length = std::min(a.size(), b.size());
+  size_t at = 0;
+  for (; at + sizeof(uint64_t) <= length; at += sizeof(uint64_t)) {
+    uint64_t x = 0;
+    uint64_t y = 0;
+    std::memcpy(&x, a.data() + at, sizeof(x));
+    std::memcpy(&y, b.data() + at, sizeof(y));
+    // Little-endian: the lowest set bit of the difference lies in the first differing byte.
+    if (x != y) return at + static_cast<size_t>(__builtin_ctzll(x ^ y)) / 8;
+  }
+  while (at < length && a[at] == b[at]) ++at;
+  return at;
 }
 
-std::vector<size_t> SortKeyOrder(const std::vector<FileRow>& rows) {
-  std::vector<std::string> keys;
-  keys.reserve(rows.size());
-  for (const FileRow& row : rows) keys.push_back(SortKeyOf(row.caption));
-  std::vector<size_t> order(rows.size());
-  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(),
-                   [&keys](size_t a, size_t b) { return keys[a] < keys[b]; });
+// Orders keys as their bytes compare unsigned, a key before those it begins.
+int CompareKeys(std::string_view a, std::string_view b) {
+  const size_t at = SharedLength(a, b);
+  if (at < a.size() && at < b.size()) {
+    return static_cast<unsigned char>(a[at]) < static_cast<unsigned char>(b[at]) ? -1 : 1;
+  }
+  return (a.size() > b.size()) - (a.size() < b.size());
+}
+
+// Sort keys in their order, each with the index of its name, stored front-coded: a key is
+// written as the length it shares with the key before it and the bytes after that. Sorted
+// paths share long beginnings, so a run holds a fraction of the bytes of its keys.
+class KeyRun {
+ public:
+  void Append(std::string_view key, uint32_t index) {
+    const size_t shared = SharedLength(key, last_);
+    PutNumber(shared);
+    PutNumber(key.size() - shared);
+    bytes_.append(key.substr(shared));
+    PutNumber(index);
+    last_.assign(key);
+  }
+  // Done appending: gives back the spare room.
+  void Close() {
+    last_ = std::string();
+    bytes_.shrink_to_fit();
+  }
+
+  // Reads a run back, key by key; the run's bytes go as soon as it is read to the end.
+  class Reader {
+   public:
+    explicit Reader(KeyRun&& run) : bytes_(std::move(run.bytes_)) {}
+    bool Next() {
+      if (at_ >= bytes_.size()) {
+        bytes_ = std::string();
+        return false;
+      }
+      const size_t shared = GetNumber();
+      const size_t rest = GetNumber();
+      key_.resize(shared);
+      key_.append(bytes_, at_, rest);
+      at_ += rest;
+      index_ = static_cast<uint32_t>(GetNumber());
+      return true;
+    }
+    const std::string& Key() const { return key_; }
+    uint32_t Index() const { return index_; }
+
+   private:
+    size_t GetNumber() {
+      size_t value = 0;
+      for (int shift = 0; at_ < bytes_.size(); shift += 7) {
+        const auto byte = static_cast<unsigned char>(bytes_[at_++]);
+        value |= static_cast<size_t>(byte & 0x7F) << shift;
+        if ((byte & 0x80) == 0) break;
+      }
+      return value;
+    }
+
+    std::string bytes_;
+    size_t at_ = 0;
+    std::string key_;
+    uint32_t index_ = 0;
+  };
+
+ private:
+  void PutNumber(size_t value) {
+    while (value >= 0x80) {
+      bytes_.push_back(static_cast<char>((value & 0x7F) | 0x80));
+      value >>= 7;
+    }
+    bytes_.push_back(static_cast<char>(value));
+  }
+
+  std::string bytes_;
+  std::string last_;
+};
+
+// The eight bytes of a key from `depth` on, as one number that orders as they do; bytes past
+// the end of the key count as zeros.
+uint64_t WordAt(std::string_view key, size_t depth) {
+  uint64_t word = 0;
+  if (depth + sizeof(word) <= key.size()) {
+    std::memcpy(&word, key.data() + depth, sizeof(word));
+    return __builtin_bswap64(word);
+  }
+  for (size_t at = depth; at < depth + sizeof(word); ++at) {
+    word = (word << 8) | (at < key.size() ? static_cast<unsigned char>(key[at]) : 0u);
+  }
+  return word;
+}
+
+// The keys of one stretch of names at a time, so that the keys of all the names (two to
+// three times the bytes of the names) are never held at once. They are sorted three ways on
+// eight bytes at a time (multikey quicksort): the long beginnings that the keys of paths
+// share are gone through once, not at every comparison.
+class ChunkSorter {
+ public:
+  explicit ChunkSorter(const StringList& names) : names_(names) {}
+
+  KeyRun Sort(uint32_t first, uint32_t last) {
+    keys_.clear();
+    starts_.clear();
+    for (uint32_t i = first; i < last; ++i) {
+      starts_.push_back(keys_.size());
+      keys_.append(maker_.KeyOf(names_[i]));
+    }
+    starts_.push_back(keys_.size());
+    const auto count = static_cast<uint32_t>(last - first);
+    // What all the keys begin with (the folder, mostly) decides nothing.
+    size_t shared = Key(0).size();
+    for (uint32_t k = 1; k < count; ++k) shared = std::min(shared, SharedLength(Key(0), Key(k)));
+    items_.resize(count);
+    for (uint32_t k = 0; k < count; ++k) items_[k] = {WordAt(Key(k), shared), k};
+    SortItems(items_.data(), items_.data() + count, shared, kDepthBudget);
+    KeyRun run;
+    for (const Item& item : items_) run.Append(Key(item.key), first + item.key);
+    run.Close();
+    return run;
+  }
+
+ private:
+  struct Item {
+    uint64_t word;  // the eight bytes of the key being sorted on
+    uint32_t key;   // index in the stretch
+  };
+  static constexpr ptrdiff_t kFewItems = 16;
+  static constexpr int kDepthBudget = 64;  // nested partitions before a plain sort
+
+  std::string_view Key(uint32_t k) const {
+    return std::string_view(keys_).substr(starts_[k], starts_[k + 1] - starts_[k]);
+  }
+
+  // The whole order from `depth` on; equal keys by index, as a stable sort leaves them.
+  bool Before(const Item& a, const Item& b, size_t depth) const {
+    const int c = CompareKeys(Key(a.key).substr(depth), Key(b.key).substr(depth));
+    return c != 0 ? c < 0 : a.key < b.key;
+  }
+
+  // Sorts items whose keys agree on their first `depth` bytes and whose words hold the
+  // eight bytes after those.
+  void SortItems(Item* first, Item* last, size_t depth, int budget) {
+    while (last - first > 1) {
+      if (last - first <= kFewItems || budget == 0) {
+        std::sort(first, last, [&](const Item& a, const Item& b) { return Before(a, b, depth); });
+        return;
+      }
+      const uint64_t pivot = MedianWord(first, last);
+      Item* below = first;
+      Item* above = last;
+      for (Item* item = first; item < above;) {
+        if (item->word < pivot) {
+          std::swap(*below++, *item++);
+        } else if (item->word > pivot) {
+          std::swap(*item, *--above);
+        } else {
+          ++item;
+        }
+      }
+      SortItems(first, below, depth, budget - 1);
+      SortItems(above, last, depth, budget - 1);
+      // The keys between agree on eight bytes more, or ended within them: an ended key
+      // comes before the longer ones, shorter first, equal keys by index.
+      Item* going = std::partition(below, above, [&](const Item& item) {
+        return Key(item.key).size() <= depth + sizeof(uint64_t);
+      });
+      std::sort(below, going, [this](const Item& a, const Item& b) {
+        const size_t sizeA = Key(a.key).size();
+        const size_t sizeB = Key(b.key).size();
+        return sizeA != sizeB ? sizeA < sizeB : a.key < b.key;
+      });
+      first = going;
+      last = above;
+      depth += sizeof(uint64_t);
+      for (Item* item = first; item != last; ++item) item->word = WordAt(Key(item->key), depth);
+    }
+  }
+
+  static uint64_t MedianWord(const Item* first, const Item* last) {
+    const uint64_t a = first->word;
+    const uint64_t b = first[(last - first) / 2].word;
+    const uint64_t c = (last - 1)->word;
+    return std::max(std::min(a, b), std::min(std::max(a, b), c));
+  }
+
+  const StringList& names_;
+  SortKeyMaker maker_;
+  std::string keys_;
+  std::vector<size_t> starts_;
+  std::vector<Item> items_;
+};
+
+size_t ChunkSize(size_t count) {
+  constexpr size_t kChunks = 16;
+  constexpr size_t kSmallest = 1024;
+  constexpr size_t kLargest = 65536;
+  return std::clamp(count / kChunks, kSmallest, kLargest);
+}
+
+// Sorts the names stretch by stretch into runs, on two threads where there are two cores:
+// making the keys is most of the work.
+std::vector<KeyRun> SortIntoRuns(const StringList& names) {
+  const size_t chunk = ChunkSize(names.size());
+  const size_t count = (names.size() + chunk - 1) / chunk;
+  std::vector<KeyRun> runs(count);
+  std::atomic<size_t> next{0};
+  auto work = [&] {
+    ChunkSorter sorter(names);
+    for (size_t c = next++; c < count; c = next++) {
+      const auto first = static_cast<uint32_t>(c * chunk);
+      const auto last = static_cast<uint32_t>(std::min(names.size(), (c + 1) * chunk));
+      runs[c] = sorter.Sort(first, last);
+    }
+  };
+  std::exception_ptr helperError;
+  std::thread helper;
+  if (count > 1 && std::thread::hardware_concurrency() > 1) {
+    try {
+      helper = std::thread([&] {
+        try {
+          work();
+        } catch (...) {
+          helperError = std::current_exception();
+        }
+      });
+    } catch (const std::system_error&) {
+      // No second thread: this one does all the stretches.
+    }
+  }
+  try {
+    work();
+  } catch (...) {
+    next = count;
+    if (helper.joinable()) helper.join();
+    throw;
+  }
+  if (helper.joinable()) helper.join();
+  if (helperError) std::rethrow_exception(helperError);
+  return runs;
+}
+
+// Merges the runs into one order. Equal keys come from the earlier run first, and each run
+// holds a stretch of indexes after those of the runs before it: equal names keep the
+// caller's order.
+std::vector<uint32_t> MergeRuns(std::vector<KeyRun> runs, size_t total) {
+  std::vector<KeyRun::Reader> readers;
+  readers.reserve(runs.size());
+  for (KeyRun& run : runs) readers.emplace_back(std::move(run));
+  runs.clear();
+  auto after = [&readers](size_t a, size_t b) {
+    const int c = CompareKeys(readers[a].Key(), readers[b].Key());
+    return c != 0 ? c > 0 : a > b;
+  };
+  std::priority_queue<size_t, std::vector<size_t>, decltype(after)> heap(after);
+  for (size_t r = 0; r < readers.size(); ++r) {
+    if (readers[r].Next()) heap.push(r);
+  }
+  std::vector<uint32_t> order;
+  order.reserve(total);
+  while (!heap.empty()) {
+    const size_t r = heap.top();
+    heap.pop();
+    order.push_back(readers[r].Index());
+    if (readers[r].Next()) heap.push(r);
+  }
   return order;
 }
 
-void SortRowsByCaption(std::vector<FileRow>& rows) {
-  // lstrcmpA on every comparison costs seconds for 100 000 names under Wine; the system's
-  // sort keys give the same order in one pass per name. The result is checked with
-  // lstrcmpA in one linear pass, and sorted with lstrcmpA itself should they ever differ.
-  std::vector<size_t> order = SortKeyOrder(rows);
-  if (!IsStableCaptionOrder(rows, order)) {
-    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
-                     [&rows](size_t a, size_t b) { return CaptionBefore(rows[a], rows[b]); });
-  }
-  std::vector<FileRow> sorted;
-  sorted.reserve(rows.size());
-  for (const size_t i : order) sorted.push_back(std::move(rows[i]));
-  rows = std::move(sorted);
+}  // namespace
+
+std::vector<uint32_t> SortKeyOrder(const StringList& names) {
+  if (names.size() > UINT32_MAX) throw std::length_error("too many names for the file list");
+  return MergeRuns(SortIntoRuns(names), names.size());
 }
 
-void FillFileListView(HWND listView, const std::vector<FileRow>& rows) {
-  SendMessageA(listView, WM_SETREDRAW, FALSE, 0);
-  SendMessageA(listView, LVM_SETITEMCOUNT, rows.size(), 0);
-  const int first = static_cast<int>(SendMessageA(listView, LVM_GETITEMCOUNT, 0, 0));
-  for (size_t i = 0; i < rows.size(); ++i) {
-    LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    item.iItem = first + static_cast<int>(i);
-    item.pszText = const_cast<char*>(rows[i].caption.c_str());
-    item.lParam = static_cast<LPARAM>(i);
-    const int index = static_cast<int>(
-        SendMessageA(listView, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    if (index < 0) throw std::runtime_error("cannot add a row to the file list");
-    SetSubItem(listView, index, kSizeColumn, rows[i].size);
-    SetSubItem(listView, index, kAttributeColumn, rows[i].attributes);
-    SetChecked(listView, index, rows[i].ticked);
+// The rows of the dialog in view order: the names (taken over from the caller) and what is
+// known of each file. The attributes of a row are read either by the dialog, when it shows
+// the row, or by the background reader, whichever comes first: a row's state byte changes
+// only by compare-and-swap. Sizes are read by the dialog alone, for the rows it shows.
+class FileRows {
+ public:
+  explicit FileRows(StringList names)
+      : names_(std::move(names)),
+        order_(SortKeyOrder(names_)),
+        states_(new std::atomic<uint8_t>[order_.size()]()),
+        sizes_(order_.size(), kSizeUnknown) {}
+
+  size_t Count() const { return order_.size(); }
+  const std::string& Caption(size_t row) const { return names_[order_[row]]; }
+
+  void ReadAttributes(size_t row) {
+    std::atomic<uint8_t>& state = states_[row];
+    uint8_t old = state.load(std::memory_order_acquire);
+    if (old & kKnown) return;
+    const uint8_t attributes = PackAttributes(FileAttributesOf(Caption(row)));
+    const bool startsTicked = StartsTicked(AttrLettersOf(UnpackAttributes(attributes)));
+    uint8_t next = 0;
+    do {
+      if (old & kKnown) return;
+      next = static_cast<uint8_t>(old | kKnown | attributes);
+      // A tick set through the list view before the attributes were known stays.
+      if (!(old & kTickSet)) {
+        next = static_cast<uint8_t>(startsTicked ? (next | kTicked) : (next & ~kTicked));
+      }
+    } while (!state.compare_exchange_weak(old, next, std::memory_order_acq_rel,
+                                          std::memory_order_acquire));
   }
-  SendMessageA(listView, WM_SETREDRAW, TRUE, 0);
+
+  bool Ticked(size_t row) {
+    if (!(states_[row].load(std::memory_order_acquire) & (kKnown | kTickSet))) {
+      ReadAttributes(row);
+    }
+    return (states_[row].load(std::memory_order_acquire) & kTicked) != 0;
+  }
+
+  void SetTicked(size_t row, bool on) {
+    std::atomic<uint8_t>& state = states_[row];
+    uint8_t old = state.load(std::memory_order_acquire);
+    uint8_t next = 0;
+    do {
+      next = static_cast<uint8_t>((old & ~kTicked) | kTickSet | (on ? kTicked : 0));
+    } while (!state.compare_exchange_weak(old, next, std::memory_order_acq_rel,
+                                          std::memory_order_acquire));
+  }
+
+  std::string Letters(size_t row) {
+    ReadAttributes(row);
+    return AttrLettersOf(UnpackAttributes(states_[row].load(std::memory_order_acquire)));
+  }
+
+  int64_t Size(size_t row) {
+    if (sizes_[row] == kSizeUnknown) sizes_[row] = GetFileSizeOf(Caption(row));
+    return sizes_[row];
+  }
+
+  // The names of the given rows, handed over.
+  StringList TakeNames(const std::vector<uint32_t>& rows) {
+    StringList taken;
+    taken.reserve(rows.size());
+    for (const uint32_t row : rows) taken.push_back(std::move(names_[order_[row]]));
+    return taken;
+  }
+
+ private:
+  static constexpr uint8_t kKnown = 0x01;    // attributes read
+  static constexpr uint8_t kTicked = 0x02;
+  static constexpr uint8_t kTickSet = 0x04;  // ticked or unticked through the list view
+  static constexpr int kAttributeShift = 4;  // read-only, hidden, system, archive above
+  static constexpr int64_t kSizeUnknown = -1;
+
+  static uint8_t PackAttributes(DWORD attributes) {
+    const uint32_t bits = (attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem)) |
+                          ((attributes & kAttrArchive) ? 0x08u : 0u);
+    return static_cast<uint8_t>(bits << kAttributeShift);
+  }
+  static uint32_t UnpackAttributes(uint8_t state) {
+    const uint32_t bits = state >> kAttributeShift;
+    return (bits & (kAttrReadOnly | kAttrHidden | kAttrSystem)) |
+           ((bits & 0x08u) ? kAttrArchive : 0u);
+  }
+
+  StringList names_;
+  std::vector<uint32_t> order_;  // row -> index into names_
+  std::unique_ptr<std::atomic<uint8_t>[]> states_;
+  std::vector<int64_t> sizes_;
+};
+
+// Reads the attributes of every row, in view order, on a thread of its own, so that the
+// starting ticks are known by the time the user presses OK. Stopping it waits at most for
+// the one file query under way.
+class AttributeReader {
+ public:
+  explicit AttributeReader(FileRows& rows) : rows_(rows) {
+    try {
+      thread_ = std::thread([this] { Run(); });
+    } catch (const std::system_error&) {
+      // No thread: OK reads what it needs itself.
+    }
+  }
+  ~AttributeReader() { Stop(); }
+  AttributeReader(const AttributeReader&) = delete;
+  AttributeReader& operator=(const AttributeReader&) = delete;
+
+  void Stop() {
+    stop_ = true;
+    Wait();
+  }
+  void Wait() {
+    if (thread_.joinable()) thread_.join();
+  }
+
+ private:
+  void Run() noexcept {
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+    try {
+      for (size_t row = 0; row < rows_.Count() && !stop_; ++row) rows_.ReadAttributes(row);
+    } catch (...) {
+      // Out of memory: what is left is read by the dialog when OK needs it.
+    }
+  }
+
+  FileRows& rows_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+namespace {
+
+// The wide form of a text to show or search, in the ANSI code page.
+std::wstring WideText(std::string_view text) {
+  std::wstring wide(text.size(), L'\0');
+  wide.resize(static_cast<size_t>(std::max(
+      MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                          static_cast<int>(wide.size())),
+      0)));
+  return wide;
 }
 
+// Whether `text` begins with `prefix` (or is `prefix`, when `whole`), letter case aside.
+bool StartsWithText(const std::string& text, const std::wstring& prefix, bool whole) {
+  // No character of an ANSI code page takes more than four bytes.
+  const size_t enough = whole ? text.size() : prefix.size() * 4 + 4;
+  std::wstring head = WideText(std::string_view(text).substr(0, enough));
+  if (whole ? head.size() != prefix.size() : head.size() < prefix.size()) return false;
+  head.resize(prefix.size());
+  std::wstring lowerPrefix = prefix;
+  CharLowerBuffW(head.data(), static_cast<DWORD>(head.size()));
+  CharLowerBuffW(lowerPrefix.data(), static_cast<DWORD>(lowerPrefix.size()));
+  return head == lowerPrefix;
+}
 
-TListFileForm::TListFileForm(std::vector<FileRow> rows, HWND mainForm)
-    : rows_(std::move(rows)), mainForm_(mainForm) {}
+template <typename Char>
+void CopyText(const std::string& text, Char* buffer, int size);
+
+template <>
+void CopyText(const std::string& text, char* buffer, int size) {
+  lstrcpynA(buffer, text.c_str(), size);
+}
+
+template <>
+void CopyText(const std::string& text, wchar_t* buffer, int size) {
+  lstrcpynW(buffer, WideText(text).c_str(), size);
+}
+
+}  // namespace
+
+TListFileForm::TListFileForm(StringList names, HWND mainForm)
+    : rows_(std::make_unique<FileRows>(std::move(names))), mainForm_(mainForm) {}
+
+TListFileForm::~TListFileForm() = default;
 
 bool TListFileForm::ShowModal() {
   EnsureCommonControls();
@@ -274,11 +658,14 @@ bool TListFileForm::ShowModal() {
   const INT_PTR result = DialogBoxIndirectParamA(
       GetModuleHandleA(nullptr), reinterpret_cast<const DLGTEMPLATE*>(dialogTemplate.data()),
       mainForm_, &TListFileForm::DialogProc, reinterpret_cast<LPARAM>(this));
+  StopReader();
   font_ = nullptr;
   if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
   if (result == -1) throw std::runtime_error("cannot show the file list dialog");
   return result == kButtonOkId;
 }
+
+StringList TListFileForm::TakeAccepted() { return rows_->TakeNames(accepted_); }
 
 INT_PTR CALLBACK TListFileForm::DialogProc(HWND dialog, UINT message, WPARAM wParam,
                                           LPARAM lParam) {
@@ -299,15 +686,41 @@ INT_PTR CALLBACK TListFileForm::DialogProc(HWND dialog, UINT message, WPARAM wPa
   }
 }
 
+// The list view keeps no ticks of a virtual list: a tick set through it goes to the rows.
+LRESULT CALLBACK TListFileForm::ListViewProc(HWND listView, UINT message, WPARAM wParam,
+                                             LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+  auto* form = reinterpret_cast<TListFileForm*>(data);
+  if (message == LVM_SETITEMSTATE && lParam != 0) {
+    const auto& item = *reinterpret_cast<const LVITEMA*>(lParam);
+    if (item.stateMask & LVIS_STATEIMAGEMASK) {
+      if (!form->SetTicksFromState(static_cast<int>(wParam), item.state)) return FALSE;
+      LVITEMA rest = item;
+      rest.stateMask &= ~LVIS_STATEIMAGEMASK;
+      if (rest.stateMask == 0) return TRUE;
+      return DefSubclassProc(listView, message, wParam, reinterpret_cast<LPARAM>(&rest));
+    }
+  } else if (message == WM_NCDESTROY) {
+    RemoveWindowSubclass(listView, &TListFileForm::ListViewProc, kListViewSubclassId);
+  }
+  return DefSubclassProc(listView, message, wParam, lParam);
+}
+
 INT_PTR TListFileForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       OnInit();
       return TRUE;
+    case WM_NOTIFY: {
+      const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+      LRESULT result = 0;
+      if (header.hwndFrom != listView_ || !OnNotify(header, result)) return FALSE;
+      SetWindowLongPtrA(dialog_, DWLP_MSGRESULT, result);
+      return TRUE;
+    }
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case kButtonOkId:
-          ReadAccepted();
+          OnOk();
           EndDialog(dialog_, kButtonOkId);
           return TRUE;
         case kButtonCancelId:
@@ -321,8 +734,100 @@ INT_PTR TListFileForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_HELP:
       return TRUE;
+    case WM_TIMER:
+      if (wParam != kStartReaderTimer) return FALSE;
+      KillTimer(dialog_, kStartReaderTimer);
+      if (!reader_) reader_ = std::make_unique<AttributeReader>(*rows_);
+      return TRUE;
+    case WM_DESTROY:
+      StopReader();
+      return FALSE;
     default:
       return FALSE;
+  }
+}
+
+namespace {
+
+// What a virtual list view asks of a row, answered from the rows.
+template <typename Item>
+void FillItem(FileRows& rows, Item& item) {
+  if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= rows.Count()) return;
+  const auto row = static_cast<size_t>(item.iItem);
+  if ((item.mask & LVIF_TEXT) && item.pszText != nullptr && item.cchTextMax > 0) {
+    switch (item.iSubItem) {
+      case kNameColumn:
+        CopyText(rows.Caption(row), item.pszText, item.cchTextMax);
+        break;
+      case kSizeColumn:
+        CopyText(FormatSize(rows.Size(row)), item.pszText, item.cchTextMax);
+        break;
+      case kAttributeColumn:
+        CopyText(rows.Letters(row), item.pszText, item.cchTextMax);
+        break;
+      default:
+        item.pszText[0] = 0;
+    }
+  }
+  if ((item.mask & LVIF_STATE) && (item.stateMask & LVIS_STATEIMAGEMASK)) {
+    item.state = (item.state & ~LVIS_STATEIMAGEMASK) |
+                 INDEXTOSTATEIMAGEMASK(rows.Ticked(row) ? kChecked : kUnchecked);
+  }
+}
+
+// The row from `start` on (around to the top when `wrap`) whose name begins with the text
+// typed into the list view, as the list view itself searches its own rows.
+int FindRow(FileRows& rows, const std::wstring& text, UINT flags, int start) {
+  if (!(flags & (LVFI_STRING | LVFI_PARTIAL)) || rows.Count() == 0) return -1;
+  const bool whole = !(flags & LVFI_PARTIAL);
+  const size_t count = rows.Count();
+  const size_t first = start < 0 || static_cast<size_t>(start) >= count ? 0 : static_cast<size_t>(start);
+  const size_t span = (flags & LVFI_WRAP) ? count : count - first;
+  for (size_t k = 0; k < span; ++k) {
+    const size_t row = (first + k) % count;
+    if (StartsWithText(rows.Caption(row), text, whole)) return static_cast<int>(row);
+  }
+  return -1;
+}
+
+}  // namespace
+
+// The list view's questions and the user's clicks and keys on it; false for the others.
+bool TListFileForm::OnNotify(const NMHDR& header, LRESULT& result) {
+  switch (header.code) {
+    case LVN_GETDISPINFOA:
+      FillItem(*rows_, const_cast<NMLVDISPINFOA&>(reinterpret_cast<const NMLVDISPINFOA&>(header)).item);
+      return true;
+    case LVN_GETDISPINFOW:
+      FillItem(*rows_, const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(header)).item);
+      return true;
+    case NM_CLICK: {
+      // A click on the box ticks or unticks; the second click of a double click does not.
+      LVHITTESTINFO hit{};
+      hit.pt = reinterpret_cast<const NMITEMACTIVATE&>(header).ptAction;
+      SendMessageA(listView_, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+      if (hit.iItem >= 0 && (hit.flags & LVHT_ONITEMSTATEICON)) ToggleTick(hit.iItem);
+      return true;
+    }
+    case LVN_KEYDOWN:
+      if (reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == VK_SPACE) {
+        ToggleTick(static_cast<int>(
+            SendMessageA(listView_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)));
+      }
+      return true;
+    case LVN_ODFINDITEMA: {
+      const auto& find = reinterpret_cast<const NMLVFINDITEMA&>(header);
+      result = FindRow(*rows_, WideText(find.lvfi.psz ? find.lvfi.psz : ""), find.lvfi.flags,
+                       find.iStart);
+      return true;
+    }
+    case LVN_ODFINDITEMW: {
+      const auto& find = reinterpret_cast<const NMLVFINDITEMW&>(header);
+      result = FindRow(*rows_, find.lvfi.psz ? find.lvfi.psz : L"", find.lvfi.flags, find.iStart);
+      return true;
+    }
+    default:
+      return false;
   }
 }
 
@@ -335,16 +840,26 @@ void TListFileForm::OnInit() {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   CenterOnMainForm(dialog_, mainForm_);
   CreateControls();
-  FillFileListView(listView_, rows_);
+  SendMessageA(listView_, LVM_SETITEMCOUNT, rows_->Count(), 0);
+  // The reader starts once the dialog has painted: its file queries would slow down
+  // those of the first rows (under Wine they all queue at one server).
+  SetTimer(dialog_, kStartReaderTimer, USER_TIMER_MINIMUM, nullptr);
   SendMessageA(dialog_, DM_SETDEFID, kButtonOkId, 0);
 }
 
 void TListFileForm::CreateControls() {
   // The list view owns its image lists (no shared-lists style): the check-box images it
   // makes must go with it, or every show would keep its bitmaps.
-  listView_ = CreateChild(dialog_, WC_LISTVIEWA, "", WS_TABSTOP | WS_BORDER | LVS_REPORT,
-                          kListViewPlace, kListViewFileId, font_);
+  listView_ = CreateChild(dialog_, WC_LISTVIEWA, "",
+                          WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_OWNERDATA, kListViewPlace,
+                          kListViewFileId, font_);
+  if (!SetWindowSubclass(listView_, &TListFileForm::ListViewProc, kListViewSubclassId,
+                         reinterpret_cast<DWORD_PTR>(this))) {
+    throw std::runtime_error("cannot subclass the file list");
+  }
   SendMessageA(listView_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, LVS_EX_CHECKBOXES);
+  // The ticks are asked for with the rows (LVN_GETDISPINFO), so LVM_GETITEMSTATE answers them.
+  SendMessageA(listView_, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
   int index = 0;
   for (const ColumnSpec& columnDef : kColumns) {
     LVCOLUMNA column{};
@@ -364,20 +879,48 @@ void TListFileForm::CreateControls() {
               kButtonHelpPlace, kButtonHelpId, font_);
 }
 
-void TListFileForm::ReadAccepted() {
+// The ticked rows in view order. The starting tick of a row is known only once its
+// attributes are: wait for the reader, and read whatever it has not.
+void TListFileForm::OnOk() {
+  const HCURSOR previous = SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
+  KillTimer(dialog_, kStartReaderTimer);
+  if (reader_) reader_->Wait();
   accepted_.clear();
-  const int count = static_cast<int>(SendMessageA(listView_, LVM_GETITEMCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    if (!IsChecked(listView_, i)) continue;
-    const auto row = static_cast<size_t>(ItemParam(listView_, i));
-    if (row < rows_.size()) accepted_.push_back(rows_[row].caption);
+  for (size_t row = 0; row < rows_->Count(); ++row) {
+    if (rows_->Ticked(row)) accepted_.push_back(static_cast<uint32_t>(row));
   }
+  SetCursor(previous);
+}
+
+void TListFileForm::StopReader() {
+  if (reader_) reader_->Stop();
+}
+
+void TListFileForm::ToggleTick(int row) {
+  if (row < 0 || static_cast<size_t>(row) >= rows_->Count()) return;
+  rows_->SetTicked(static_cast<size_t>(row), !rows_->Ticked(static_cast<size_t>(row)));
+  SendMessageA(listView_, LVM_REDRAWITEMS, static_cast<WPARAM>(row), row);
+}
+
+// A tick set through LVM_SETITEMSTATE: on one row, or on all of them for row -1.
+bool TListFileForm::SetTicksFromState(int row, UINT state) {
+  const bool on = (state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(kChecked);
+  if (row == -1) {
+    for (size_t r = 0; r < rows_->Count(); ++r) rows_->SetTicked(r, on);
+    InvalidateRect(listView_, nullptr, FALSE);
+    return true;
+  }
+  if (row < 0 || static_cast<size_t>(row) >= rows_->Count()) return false;
+  rows_->SetTicked(static_cast<size_t>(row), on);
+  SendMessageA(listView_, LVM_REDRAWITEMS, static_cast<WPARAM>(row), row);
+  return true;
 }
 
 void ShowFileList(StringList& list, HWND mainForm) {
-  TListFileForm form(MakeFileRows(list), mainForm);
+  StringList names = std::move(list);
   list.clear();
-  if (form.ShowModal()) list = form.Accepted();
+  TListFileForm form(std::move(names), mainForm);
+  if (form.ShowModal()) list = form.TakeAccepted();
 }
 
 }  // namespace pur

@@ -1,12 +1,18 @@
 // The file list dialog: the found files of a personal search with their sizes and attribute
 // letters, each with a check box; the user unticks what must stay. Built in code, so the
 // program needs no dialog resource for it.
+//
+// The list view is virtual (owner data): it asks for the rows it shows, so a million names
+// come up as fast as a hundred. Sizes and attributes are read when a row is first shown; a
+// background thread reads the attributes of all the other rows, since they decide the
+// starting ticks that OK answers with.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,27 +32,9 @@ std::string FileAttrLetters(const std::string& name);
 // Centres the form over the main window and keeps it on the screen; nothing without one.
 void CenterOnMainForm(HWND form, HWND mainForm);
 
-// One row of the dialog.
-struct FileRow {
-  std::string caption;     // the name as the caller passed it
-  std::string size;        // FormatSize of its size
-  std::string attributes;  // FileAttrLetters
-  bool ticked = false;     // none of R, S, H
-};
-
-// The rows of the given names, ordered by caption with lstrcmpA (names that compare equal
-// keep the caller's order).
-std::vector<FileRow> MakeFileRows(const StringList& names);
-
-// Orders rows by caption as lstrcmpA does, rows that compare equal in their present order.
-void SortRowsByCaption(std::vector<FileRow>& rows);
-
-// The quick way to that order, through the system's sort keys: indexes into `rows`.
-// SortRowsByCaption checks it and falls back on lstrcmpA itself should they ever differ.
-std::vector<size_t> SortKeyOrder(const std::vector<FileRow>& rows);
-
-// Appends the rows to a report list view with check boxes, in the given order.
-void FillFileListView(HWND listView, const std::vector<FileRow>& rows);
+// The order of the dialog's rows, as indexes into `names`: by the system's sort keys of the
+// names, which order them as lstrcmpA does; equal names keep the caller's order.
+std::vector<uint32_t> SortKeyOrder(const StringList& names);
 
 // Texts and layout of the dialog.
 inline constexpr char kListFileCaption[] = "Liste de fichiers";
@@ -63,32 +51,44 @@ inline constexpr int kButtonHelpId = 102;
 inline constexpr int kListFileClientWidth = 632;
 inline constexpr int kListFileClientHeight = 286;
 
+class FileRows;
+class AttributeReader;
+
 // The dialog of one ShowFileList call: created, filled, shown modally, read back, destroyed.
 class TListFileForm {
  public:
-  TListFileForm(std::vector<FileRow> rows, HWND mainForm);
+  TListFileForm(StringList names, HWND mainForm);
+  ~TListFileForm();
   TListFileForm(const TListFileForm&) = delete;
   TListFileForm& operator=(const TListFileForm&) = delete;
 
   // Shows the dialog modally; true when it closed with OK. An error raised inside the
   // dialog is raised again here, after the dialog has been destroyed.
   bool ShowModal();
-  // The captions of the rows ticked when OK closed the dialog, in the list view's order.
-  const StringList& Accepted() const { return accepted_; }
+  // The names of the rows ticked when OK closed the dialog, in the list view's order.
+  // Hands the names over: call it once, after ShowModal.
+  StringList TakeAccepted();
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK ListViewProc(HWND listView, UINT message, WPARAM wParam,
+                                       LPARAM lParam, UINT_PTR id, DWORD_PTR form);
   INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  bool OnNotify(const NMHDR& header, LRESULT& result);
   void OnInit();
   void CreateControls();
-  void ReadAccepted();
+  void OnOk();
+  void StopReader();
+  void ToggleTick(int row);
+  bool SetTicksFromState(int row, UINT state);
 
-  std::vector<FileRow> rows_;
+  std::unique_ptr<FileRows> rows_;
+  std::unique_ptr<AttributeReader> reader_;
   HWND mainForm_;
   HWND dialog_ = nullptr;
   HWND listView_ = nullptr;
   HFONT font_ = nullptr;
-  StringList accepted_;
+  std::vector<uint32_t> accepted_;  // rows ticked at OK, in view order
   std::exception_ptr error_;
 };
 

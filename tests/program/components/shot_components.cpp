@@ -1,12 +1,15 @@
 // Screenshot stages of the window components, for scripts/screenshots.d/components:
 //   shot_components.exe SYNC_FOLDER
-// For each stage (leds-off, leds-on, dialog) it shows the windows, writes
-// SYNC_FOLDER\<stage>.ready with the screen rectangles to take, and waits (at most 60 s)
-// for SYNC_FOLDER\<stage>.done while it keeps its windows painted.
+// For each stage (leds-off, leds-on, dialog, dialog-100k, dialog-100k-end) it shows the
+// windows, writes SYNC_FOLDER\<stage>.ready with the screen rectangles to take, and waits
+// (at most 60 s) for SYNC_FOLDER\<stage>.done while it keeps its windows painted.
 #include <windows.h>
+#include <commctrl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <random>
 #include <string>
 #include <thread>
 
@@ -100,6 +103,40 @@ HWND CreateMainLike() {
                          GetModuleHandleA(nullptr), nullptr);
 }
 
+constexpr int kLargeRows = 100000;
+constexpr int kLargeFilesAtEachEnd = 20;
+
+// Real files at both ends of the sorted list, with sizes and attributes of every kind.
+void AddFiles(pur::test::TempDir& dir, const char* prefix, pur::StringList& list) {
+  constexpr int64_t kSizes[] = {0, 999, 1536, 48640, 1023999, 5LL * 1024 * 1024 + 17,
+                                3LL * 1024 * 1024 * 1024 + 5 * 1024 * 1024};
+  constexpr const char* kKinds[] = {"doc", "tmp", "log", "bak", "old"};
+  for (int i = 0; i < kLargeFilesAtEachEnd; ++i) {
+    DWORD attributes = 0;
+    if (i % 5 == 1) attributes |= FILE_ATTRIBUTE_HIDDEN;
+    if (i % 7 == 3) attributes |= FILE_ATTRIBUTE_READONLY;
+    if (i == 6) attributes |= FILE_ATTRIBUTE_SYSTEM;
+    char leaf[64];
+    std::snprintf(leaf, sizeof(leaf), "%s-fichier-%02d.%s", prefix, i, kKinds[i % 5]);
+    list.push_back(dir.File(leaf, kSizes[i % 7], attributes));
+  }
+}
+
+pur::StringList LargeList(pur::test::TempDir& dir) {
+  pur::StringList list;
+  list.reserve(kLargeRows);
+  AddFiles(dir, "aa", list);
+  AddFiles(dir, "zz", list);
+  const std::string gone = dir.Path() + "\\disparu\\";
+  for (int i = static_cast<int>(list.size()); i < kLargeRows; ++i) {
+    char leaf[32];
+    std::snprintf(leaf, sizeof(leaf), "cache-%06d.tmp", i);
+    list.push_back(gone + leaf);
+  }
+  std::shuffle(list.begin(), list.end(), std::mt19937(2024));
+  return list;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -147,15 +184,45 @@ int main(int argc, char** argv) {
       dir.File("cache.dat", 999),
   };
   bool shown = false;
-  pur::test::DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
-    shown = true;
-    Sleep(500);  // let it paint
-    WriteReady(sync, "dialog", RectText(dialog) + "\n");
-    WaitDone(sync, "dialog", false);
-    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-  }, std::chrono::seconds(90));
-  pur::ShowFileList(list, main);
-  driver.Join();
+  {
+    pur::test::DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
+      shown = true;
+      Sleep(500);  // let it paint
+      WriteReady(sync, "dialog", RectText(dialog) + "\n");
+      WaitDone(sync, "dialog", false);
+      PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    }, std::chrono::seconds(90));
+    pur::ShowFileList(list, main);
+    driver.Join();
+  }
+  if (!shown) return 7;
+
+  // 100 000 rows: files of every kind at the top and at the bottom, and in between names
+  // whose files are gone (no size, AHRS, unticked), handed over in no particular order.
+  list = LargeList(dir);
+  shown = false;
+  {
+    pur::test::DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
+      shown = true;
+      Sleep(500);
+      WriteReady(sync, "dialog-100k", RectText(dialog) + "\n");
+      WaitDone(sync, "dialog-100k", false);
+      HWND rows = GetDlgItem(dialog, pur::kListViewFileId);
+      const auto count = SendMessageA(rows, LVM_GETITEMCOUNT, 0, 0);
+      SendMessageA(rows, LVM_ENSUREVISIBLE, static_cast<WPARAM>(count - 1), FALSE);
+      // A few rows up, so that the last names whose files are gone show too.
+      RECT row{};
+      row.left = LVIR_BOUNDS;
+      SendMessageA(rows, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+      SendMessageA(rows, LVM_SCROLL, 0, -(kLargeFilesAtEachEnd - 10) * (row.bottom - row.top));
+      Sleep(500);
+      WriteReady(sync, "dialog-100k-end", RectText(dialog) + "\n");
+      WaitDone(sync, "dialog-100k-end", false);
+      PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    }, std::chrono::seconds(150));
+    pur::ShowFileList(list, main);
+    driver.Join();
+  }
   DestroyWindow(main);
-  return shown ? 0 : 7;
+  return shown ? 0 : 8;
 }

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -253,6 +254,210 @@ TEST(FileListDialog, CheckBoxImagesGoWithTheDialog) {
   EXPECT_EQ(GetObjectType(images.hbmImage), 0u) << "the check-box bitmap outlived the dialog";
 }
 
+// The rows tick and untick by the user's hand as a list view does it with rows of its own: a
+// click on the box (a double click counts once), Space on the focused row; a click on the
+// name does not.
+// Typing a letter moves to the next row whose name begins with it.
+struct HandCase {
+  const char* name;
+  void (*act)(HWND list);
+  std::vector<bool> ticks;  // alpha, beta, delta (hidden), gamma
+  int focused;
+};
+
+POINT BoxOf(HWND list, int row) {
+  RECT bounds{};
+  bounds.left = LVIR_BOUNDS;
+  SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&bounds));
+  for (int x = bounds.left; x < bounds.left + 40; ++x) {
+    LVHITTESTINFO hit{};
+    hit.pt = {x, (bounds.top + bounds.bottom) / 2};
+    SendMessageA(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    if (hit.iItem == row && (hit.flags & LVHT_ONITEMSTATEICON)) return hit.pt;
+  }
+  return {-1, -1};
+}
+
+POINT NameOf(HWND list, int row) {
+  RECT label{};
+  label.left = LVIR_LABEL;
+  SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&label));
+  return {(label.left + label.right) / 2, (label.top + label.bottom) / 2};
+}
+
+void Click(HWND list, POINT at, UINT down = WM_LBUTTONDOWN) {
+  SendMessageA(list, down, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+  SendMessageA(list, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+}
+
+void Focus(HWND list, int row) {
+  LVITEMA item{};
+  item.stateMask = LVIS_FOCUSED | LVIS_SELECTED;
+  item.state = LVIS_FOCUSED | LVIS_SELECTED;
+  SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+int Focused(HWND list) {
+  return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+}
+
+const HandCase kHandCases[] = {
+    {"click on the box", [](HWND l) { Click(l, BoxOf(l, 1)); }, {true, false, false, true}, -1},
+    {"click on the box of an unticked row", [](HWND l) { Click(l, BoxOf(l, 2)); },
+     {true, true, true, true}, -1},
+    {"double click on the box",
+     [](HWND l) {
+       Click(l, BoxOf(l, 3));
+       Click(l, BoxOf(l, 3), WM_LBUTTONDBLCLK);
+     },
+     {true, true, false, false}, -1},
+    {"click on the name", [](HWND l) { Click(l, NameOf(l, 0)); }, {true, true, false, true}, 0},
+    {"Space on the focused row",
+     [](HWND l) {
+       Focus(l, 2);
+       SendMessageA(l, WM_KEYDOWN, VK_SPACE, 1);
+     },
+     {true, true, true, true}, 2},
+    {"Space twice",
+     [](HWND l) {
+       Focus(l, 0);
+       SendMessageA(l, WM_KEYDOWN, VK_SPACE, 1);
+       SendMessageA(l, WM_KEYDOWN, VK_SPACE, 1);
+     },
+     {true, true, false, true}, 0},
+};
+
+TEST(FileListDialog, BoxClicksAndSpaceTickRowsByHand) {
+  TempDir dir;
+  const std::string alpha = dir.File("alpha.txt", 1), beta = dir.File("beta.txt", 2);
+  const std::string delta = dir.File("delta.txt", 3, FILE_ATTRIBUTE_HIDDEN);
+  const std::string gamma = dir.File("gamma.txt", 4);
+  const std::vector<std::string> rows = {alpha, beta, delta, gamma};
+  for (const HandCase& c : kHandCases) {
+    StringList list = {gamma, delta, beta, alpha};
+    std::vector<bool> ticks;
+    int focused = -2;
+    DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
+      HWND lv = ListOf(dialog);
+      c.act(lv);
+      for (int i = 0; i < 4; ++i) ticks.push_back(Ticked(lv, i));
+      focused = Focused(lv);
+      SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    });
+    pur::ShowFileList(list, nullptr);
+    driver.Join();
+    ASSERT_TRUE(driver.Found()) << c.name;
+    EXPECT_EQ(ticks, c.ticks) << c.name;
+    EXPECT_EQ(focused, c.focused) << c.name;
+    StringList expected;
+    for (size_t i = 0; i < rows.size(); ++i) {
+      if (c.ticks[i]) expected.push_back(rows[i]);
+    }
+    EXPECT_EQ(list, expected) << c.name;
+  }
+}
+
+TEST(FileListDialog, TypingMovesToTheNextRowBeginningWithTheLetter) {
+  StringList list = {"gamma", "beta", "alpha", "Gamma2", "delta"};  // none exists
+  std::vector<int> focus;
+  DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
+    HWND lv = ListOf(dialog);
+    Focus(lv, 0);
+    for (const char letter : {'g', 'b', 'z'}) {
+      SendMessageA(lv, WM_CHAR, static_cast<WPARAM>(letter), 1);
+      focus.push_back(Focused(lv));
+      Sleep(600);  // past the list view's delay for typing a longer text
+    }
+    SendMessageA(lv, WM_CHAR, 'G', 1);
+    focus.push_back(Focused(lv));
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+  });
+  pur::ShowFileList(list, nullptr);
+  driver.Join();
+  // Rows: alpha, beta, delta, gamma, Gamma2.
+  EXPECT_EQ(focus, (std::vector<int>{3, 1, 1, 3}));
+}
+
+// A list long enough that the background reading of the attributes is still going on when
+// the user acts. The names in a folder that does not exist sort first and start unticked;
+// the files that exist sort last, where the reading comes last.
+struct LargeFixture {
+  TempDir dir;
+  std::string hidden, plain1, plain2, readOnly, system;
+  std::vector<std::string> missing;
+  StringList names;
+  static constexpr int kMissing = 40000;
+  LargeFixture() {
+    for (int i = 0; i < kMissing; ++i) missing.push_back(dir.Path() + "\\absent\\n" + std::to_string(100000 + i));
+    hidden = dir.File("zz-hidden", 1, FILE_ATTRIBUTE_HIDDEN);
+    plain1 = dir.File("zz-plain1.txt", 2);
+    plain2 = dir.File("zz-plain2.txt", 3);
+    readOnly = dir.File("zz-readonly", 4, FILE_ATTRIBUTE_READONLY);
+    system = dir.File("zz-system", 5, FILE_ATTRIBUTE_SYSTEM);
+    names = missing;
+    for (const std::string* name : {&plain2, &system, &hidden, &readOnly, &plain1}) {
+      names.insert(names.begin() + static_cast<long>(names.size() / 3), *name);
+    }
+  }
+  int Rows() const { return static_cast<int>(names.size()); }
+};
+
+TEST(FileListDialog, LargeListKeepsStartingTicksAndTheUsersOwn) {
+  LargeFixture f;
+  StringList list = f.names;
+  std::vector<bool> lastTicks;
+  DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
+    HWND lv = ListOf(dialog);
+    const int n = f.Rows();
+    for (int i = n - 5; i < n; ++i) lastTicks.push_back(Ticked(lv, i));
+    SetTick(lv, n - 6, true);   // the last missing name, before the reading gets there
+    SetTick(lv, n - 4, false);  // zz-plain1.txt
+    SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+  }, std::chrono::minutes(2));
+  pur::ShowFileList(list, nullptr);
+  driver.Join();
+  ASSERT_TRUE(driver.Found());
+  // zz-hidden, zz-plain1.txt, zz-plain2.txt, zz-readonly, zz-system.
+  EXPECT_EQ(lastTicks, (std::vector<bool>{false, true, true, false, false}));
+  EXPECT_EQ(list, (StringList{f.missing.back(), f.plain2}));
+}
+
+// OK pressed as soon as the dialog shows answers with the starting ticks of every row, read
+// or not yet read; Cancel while the reading goes on returns without waiting for it.
+TEST(FileListDialog, LargeListOkWaitsForTheStartingTicksCancelDoesNot) {
+  LargeFixture f;
+  using Clock = std::chrono::steady_clock;
+  StringList list = f.names;
+  auto start = Clock::now();
+  {
+    DialogDriver driver(pur::kListFileCaption,
+                        [&](HWND dialog) { SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0); },
+                        std::chrono::minutes(2));
+    pur::ShowFileList(list, nullptr);
+    driver.Join();
+    ASSERT_TRUE(driver.Found());
+  }
+  const auto okTook = Clock::now() - start;
+  EXPECT_EQ(list, (StringList{f.plain1, f.plain2}));
+
+  list = f.names;
+  start = Clock::now();
+  {
+    DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
+      Sleep(200);  // the reading is under way
+      SendMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+    }, std::chrono::minutes(2));
+    pur::ShowFileList(list, nullptr);
+    driver.Join();
+    ASSERT_TRUE(driver.Found());
+  }
+  const auto cancelTook = Clock::now() - start;
+  EXPECT_TRUE(list.empty());
+  EXPECT_LT(cancelTook, okTook / 2)
+      << "Cancel " << std::chrono::duration<double>(cancelTook).count() << " s, OK "
+      << std::chrono::duration<double>(okTook).count() << " s";
+}
+
 TEST(FileListDialog, IsCentredOverTheMainWindowAndModalToIt) {
   HWND main = CreateWindowExA(0, "STATIC", "main", WS_POPUP | WS_VISIBLE, 100, 80, 700, 500,
                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
@@ -365,24 +570,18 @@ std::vector<std::string> StableLstrcmpOrder(std::vector<std::string> names) {
   return names;
 }
 
-std::vector<pur::FileRow> RowsOf(const std::vector<std::string>& names) {
-  std::vector<pur::FileRow> rows;
-  for (const auto& n : names) rows.push_back({n, "", "", true});
-  return rows;
-}
-
-std::vector<std::string> RowOrder(const std::vector<std::string>& names) {
-  std::vector<pur::FileRow> rows = RowsOf(names);
-  pur::SortRowsByCaption(rows);
-  std::vector<std::string> out;
-  for (const auto& r : rows) out.push_back(r.caption);
-  return out;
-}
-
-// The quick path alone: the sort's own check and fallback would hide a wrong key order.
+// The dialog's order alone: no check or fallback of its own could hide a wrong key order.
+// Names that compare equal must keep the caller's order: a wrong order of their indexes
+// shows as an index out of order, since the names themselves look alike.
 std::vector<std::string> SortKeyOrder(const std::vector<std::string>& names) {
+  const std::vector<uint32_t> order = pur::SortKeyOrder(names);
   std::vector<std::string> out;
-  for (const size_t i : pur::SortKeyOrder(RowsOf(names))) out.push_back(names[i]);
+  for (size_t i = 0; i < order.size(); ++i) {
+    out.push_back(names[order[i]]);
+    if (i > 0 && lstrcmpA(names[order[i - 1]].c_str(), names[order[i]].c_str()) == 0) {
+      EXPECT_LT(order[i - 1], order[i]) << "equal names out of the caller's order: " << out.back();
+    }
+  }
   return out;
 }
 
@@ -392,14 +591,14 @@ TEST(FileListOrder, SameAsLstrcmpA) {
       "10",   "9",     "a b",  "a-b",   "ab",       "A",   "a",        "",     "a",    "B",
       "æ", "ae",    "AE",   "ß",  "ss",       "x.tmp", "x~1.tmp", "X.TMP", "[a]", "{a}"};
   EXPECT_EQ(SortKeyOrder(tricky), StableLstrcmpOrder(tricky));
-  EXPECT_EQ(RowOrder(tricky), StableLstrcmpOrder(tricky));
 
-  // Many random names from an alphabet of letters in both cases, accents and punctuation.
+  // Many random names from an alphabet of letters in both cases, accents and punctuation:
+  // enough to be sorted in several stretches and merged, with equal names across them.
   const std::vector<std::string> alphabet = {"a", "A", "b", "B", "e", "E", "é", "É", "-",
                                              "'", " ", "_", ".", "~", "0", "9", "1", "2"};
   std::vector<std::string> random;
   uint32_t seed = 12345;
-  for (int i = 0; i < 3000; ++i) {
+  for (int i = 0; i < 20000; ++i) {
     std::string name;
     const int length = 1 + static_cast<int>((seed >> 16) % 6);
     for (int k = 0; k < length; ++k) {
@@ -409,7 +608,6 @@ TEST(FileListOrder, SameAsLstrcmpA) {
     random.push_back(name);
   }
   EXPECT_EQ(SortKeyOrder(random), StableLstrcmpOrder(random));
-  EXPECT_EQ(RowOrder(random), StableLstrcmpOrder(random));
 }
 
 }  // namespace
