@@ -110,7 +110,7 @@ LeadBytePredicate AnsiLeadBytes() {
 #ifdef _WIN32
   // Single-byte code pages and UTF-8 have no lead bytes: no system call for every byte.
   CPINFO info{};
-  if (GetCPInfo(CP_ACP, &info) && info.LeadByte[0] == 0) return [](unsigned char) { return false; };
+  if (GetCPInfo(CP_ACP, &info) && info.LeadByte[0] == 0) return nullptr;
   return [](unsigned char c) -> bool { return IsDBCSLeadByte(c) != FALSE; };
 #else
   return nullptr;

@@ -16,7 +16,8 @@ using StringList = std::vector<std::string>;
 // Answers true when the byte starts a double-byte character in the ANSI code page.
 using LeadBytePredicate = bool (*)(unsigned char);
 
-// The ANSI code page of the running process on Windows; no lead bytes elsewhere.
+// The ANSI code page of the running process on Windows; none (no lead bytes) for a code page
+// without double-byte characters, UTF-8 included, and off Windows.
 LeadBytePredicate AnsiLeadBytes();
 
 std::string WriteCommaText(const StringList& items, LeadBytePredicate isLead = AnsiLeadBytes());

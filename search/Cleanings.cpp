@@ -39,7 +39,7 @@ std::string AsciiUpper(const std::string& text) {
   std::string upper = text;
   for (size_t i = 0; i < upper.size(); ++i) {
     const char c = upper[i];
-    if (isLead(static_cast<unsigned char>(c))) {
+    if (isLead && isLead(static_cast<unsigned char>(c))) {
       ++i;
     } else if (c >= 'a' && c <= 'z') {
       upper[i] = static_cast<char>(c - 'a' + 'A');

@@ -302,6 +302,8 @@ void TPURLib::Publish(Exchange& x, size_t size, const SectionWriter& write) {
   if (size > static_cast<size_t>(INT32_MAX)) throw EPublish(std::string("Too much to publish in ") + x.name);
   WaitReady();
   Write([&](TSharedState& s) { s.*x.size = 0; });
+  // Our own view is let go here rather than by our monitor: one wait less.
+  RefreshView(x);
 
   // Every monitor lets go of the old section within one pass. A count that stays above 0
   // belongs to a process that died holding a view: its handles are closed, so the count
@@ -317,8 +319,12 @@ void TPURLib::Publish(Exchange& x, size_t size, const SectionWriter& write) {
     throw EPublish(std::string("Shared memory ") + x.name + " is still held by another process");
   write(static_cast<char*>(section.Memory()));
   Write([&](TSharedState& s) { s.*x.size = newSize; });
+  wake_.Pulse();
+  // Our view is taken here, as our monitor would take it, before the section goes with this
+  // call; the monitor is only the fallback.
+  RefreshView(x);
 
-  // Wait for our own monitor, not just anyone's: the caller reads the lists right after.
+  // Wait for our own view, not just anyone's: the caller reads the lists right after.
   if (!WaitWakingMonitors([&] { return Holds(x); }, kOwnMonitorMs)) {
     // Our view goes with this call: withdraw the size rather than point at nothing.
     Write([&](TSharedState& s) { s.*x.size = 0; });

@@ -17,7 +17,7 @@ size_t LastCharStart(const std::string& path, LeadBytePredicate isLead) {
   size_t last = 0;
   for (size_t i = 0; i < path.size();) {
     last = i;
-    const bool pair = isLead(static_cast<unsigned char>(path[i])) && i + 1 < path.size();
+    const bool pair = isLead && isLead(static_cast<unsigned char>(path[i])) && i + 1 < path.size();
     i += pair ? 2 : 1;
   }
   return last;
