@@ -14,7 +14,7 @@
 
 #include "LibraryCodes.h"
 #include "SafeDllLoad.h"
-#include "WinHandle.h"
+#include "WinOwners.h"
 
 namespace pur {
 

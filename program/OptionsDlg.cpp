@@ -1,5 +1,7 @@
 #include "OptionsDlg.h"
 
+#include <utility>
+
 #include "SafeDllLoad.h"
 
 namespace pur {
@@ -8,7 +10,7 @@ namespace {
 
 // The binding's program-wide state: untried, bound, or failed for good.
 struct TOptionsBinding {
-  HMODULE Module = nullptr;
+  TModule Module;
   OpenOptionsBoxFn Entry = nullptr;
   bool Failed = false;  // a load was tried and failed: no further attempt
 };
@@ -23,16 +25,15 @@ constexpr uint32_t kBooleanMask = 0xFF;
 void LoadOptionsLibrary(TOptionsBinding& binding) {
   // By full path from the program's folder: a bare name would also find a planted copy in the
   // current folder or along PATH.
-  HMODULE module = LoadLibraryFromPath(ProgramFolder() + kOptionsLibraryName);
+  TModule module(LoadLibraryFromPath(ProgramFolder() + kOptionsLibraryName));
   if (module) {
     auto entry = reinterpret_cast<OpenOptionsBoxFn>(
-        reinterpret_cast<void*>(GetProcAddress(module, kOptionsEntryName)));
+        reinterpret_cast<void*>(GetProcAddress(module.Get(), kOptionsEntryName)));
     if (entry) {
-      binding.Module = module;
+      binding.Module = std::move(module);
       binding.Entry = entry;
       return;
     }
-    FreeLibrary(module);
   }
   binding.Failed = true;
 }
@@ -50,8 +51,7 @@ void FreeOptionsLibrary() {
   TOptionsBinding& binding = Binding();
   if (!binding.Entry) return;
   binding.Entry = nullptr;
-  FreeLibrary(binding.Module);
-  binding.Module = nullptr;
+  binding.Module.Reset();
 }
 
 }  // namespace pur

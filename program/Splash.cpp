@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "CommandLine.h"
+#include "WindowBinding.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
@@ -40,26 +41,6 @@ bool RegisterSplashClass(WNDPROC procedure) {
   return RegisterClassExA(&cls) != 0;
 }
 
-// A memory device context with one object selected, restored and freed when it goes.
-class TMemoryDC {
- public:
-  TMemoryDC(HDC compatible, HGDIOBJ object) : DC_(CreateCompatibleDC(compatible)) {
-    if (DC_) Old_ = SelectObject(DC_, object);
-  }
-  ~TMemoryDC() {
-    if (!DC_) return;
-    SelectObject(DC_, Old_);
-    DeleteDC(DC_);
-  }
-  TMemoryDC(const TMemoryDC&) = delete;
-  TMemoryDC& operator=(const TMemoryDC&) = delete;
-  HDC Get() const { return DC_; }
-
- private:
-  HDC DC_;
-  HGDIOBJ Old_ = nullptr;
-};
-
 // Dispatches every waiting message. False when a quit message was met: it is posted again
 // for the event loop and the caller stops waiting.
 bool DispatchWaitingMessages() {
@@ -78,9 +59,9 @@ bool DispatchWaitingMessages() {
 }  // namespace
 
 TSplashScr::TSplashScr(HINSTANCE module, HWND owner) {
-  Bitmap_ = static_cast<HBITMAP>(LoadImageA(module, kSplashResourceName, IMAGE_BITMAP, 0, 0, 0));
+  Bitmap_.Reset(static_cast<HBITMAP>(LoadImageA(module, kSplashResourceName, IMAGE_BITMAP, 0, 0, 0)));
   BITMAP info{};
-  if (!Bitmap_ || !GetObjectA(Bitmap_, sizeof info, &info)) return;
+  if (!Bitmap_ || !GetObjectA(Bitmap_.Get(), sizeof info, &info)) return;
   if (!RegisterSplashClass(&WindowProc)) return;
   Size_ = {info.bmWidth, std::abs(info.bmHeight)};
   const int left = (GetSystemMetrics(SM_CXSCREEN) - Size_.cx) / 2;
@@ -90,17 +71,12 @@ TSplashScr::TSplashScr(HINSTANCE module, HWND owner) {
 }
 
 TSplashScr::~TSplashScr() {
-  // The window goes first: it paints with the bitmap.
+  // The window goes first (the bitmap member after this body): it paints with the bitmap.
   if (Window_) DestroyWindow(Window_);
-  if (Bitmap_) DeleteObject(Bitmap_);
 }
 
 LRESULT CALLBACK TSplashScr::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<TSplashScr*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* self = BoundObject<TSplashScr>(window, message, lParam);
   switch (message) {
     case WM_ERASEBKGND:
       return 1;  // the bitmap covers the whole window
@@ -118,8 +94,11 @@ void TSplashScr::Paint(HWND window) const {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
   if (dc) {
-    TMemoryDC source(dc, Bitmap_);
-    if (source.Get()) BitBlt(dc, 0, 0, Size_.cx, Size_.cy, source.Get(), 0, 0, SRCCOPY);
+    const TMemoryDC source(CreateCompatibleDC(dc));
+    if (source) {
+      const TSelection picture(source.Get(), Bitmap_.Get());
+      BitBlt(dc, 0, 0, Size_.cx, Size_.cy, source.Get(), 0, 0, SRCCOPY);
+    }
   }
   EndPaint(window, &paint);
 }

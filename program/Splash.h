@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "GdiOwners.h"
+
 namespace pur {
 
 // The splash screen stays at least this long, even when start-up is quicker.
@@ -30,7 +32,7 @@ class TSplashScr {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void Paint(HWND window) const;
 
-  HBITMAP Bitmap_ = nullptr;
+  TBitmap Bitmap_;
   SIZE Size_{};
   HWND Window_ = nullptr;
 };

@@ -15,5 +15,5 @@ if(WIN32)
     uFileList.cpp
     support/LumexLED.cpp
   )
-  target_link_libraries(purComponents PUBLIC purComponentsPortable comctl32 gdi32 user32)
+  target_link_libraries(purComponents PUBLIC purComponentsPortable purWinSupport comctl32 gdi32 user32)
 endif()

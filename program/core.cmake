@@ -12,7 +12,7 @@ endif()
 # The settings store in the registry, also linked by the options box.
 add_library(purSettings STATIC support/VersionInfo.cpp support/RegistryKey.cpp support/PURGORegistry.cpp)
 target_include_directories(purSettings PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/support)
-target_link_libraries(purSettings PUBLIC purProgramText version advapi32)
+target_link_libraries(purSettings PUBLIC purProgramText purWinSupport version advapi32)
 
 add_library(purProgramCore STATIC support/SafeDllLoad.cpp LibraryClass.cpp)
 target_include_directories(purProgramCore PUBLIC

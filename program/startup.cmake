@@ -8,7 +8,8 @@ if(NOT WIN32)
 endif()
 
 # The about component imports about.dll, whose target companions/about defines later: link
-# names resolve when the build is generated.
+# names resolve when the build is generated. The program declares the import itself, so no
+# include path leads back to the library's folder.
 add_library(purStartup STATIC
   Splash.cpp
   OptionsDlg.cpp
@@ -17,4 +18,4 @@ add_library(purStartup STATIC
 target_include_directories(purStartup PUBLIC
   ${CMAKE_CURRENT_SOURCE_DIR}
   ${CMAKE_CURRENT_SOURCE_DIR}/support)
-target_link_libraries(purStartup PUBLIC purStartupText purProgramCore about gdi32 user32)
+target_link_libraries(purStartup PUBLIC purStartupText purProgramCore purWinSupport about gdi32 user32)

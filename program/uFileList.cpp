@@ -11,8 +11,9 @@
 #include <string_view>
 #include <system_error>
 #include <thread>
-#include <type_traits>
 #include <utility>
+
+#include "GdiOwners.h"
 
 namespace pur {
 
@@ -48,16 +49,6 @@ constexpr DWORD kDialogStyle =
     DS_MODALFRAME | DS_CONTEXTHELP | WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTEXTHELP;
 
-struct HandleCloser {
-  void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using FileHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
-
-struct FontDeleter {
-  void operator()(HFONT font) const { DeleteObject(font); }
-};
-using FontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
-
 // An empty dialog template: the controls are made in pixels when the dialog starts.
 // A template holds words and must be aligned to a double word.
 std::vector<DWORD> EmptyDialogTemplate() {
@@ -74,9 +65,8 @@ std::vector<DWORD> EmptyDialogTemplate() {
 }
 
 HFONT CreateDialogFont() {
-  HDC screen = GetDC(nullptr);
-  const int pixelsPerInch = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen) ReleaseDC(nullptr, screen);
+  int pixelsPerInch = 96;
+  if (const TWindowDC screen(nullptr); screen) pixelsPerInch = GetDeviceCaps(screen.Get(), LOGPIXELSY);
   return CreateFontA(-MulDiv(kFontPoints, pixelsPerInch, kPointsPerInch), 0, 0, 0, FW_NORMAL,
                      FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kFontName);
@@ -121,15 +111,12 @@ DWORD FileAttributesOf(const std::string& name) {
 int64_t GetFileSizeOf(const std::string& name) {
   const std::wstring wide = WidePath(name);
   if (wide.empty()) return 0;
-  FileHandle file(CreateFileW(wide.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) {
-    file.release();
-    return 0;
-  }
+  const TFileHandle file(CreateFileW(wide.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return 0;
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.get(), &size)) return 0;
+  if (!GetFileSizeEx(file.Get(), &size)) return 0;
   return size.QuadPart;
 }
 
@@ -652,8 +639,8 @@ TListFileForm::~TListFileForm() = default;
 
 bool TListFileForm::ShowModal() {
   EnsureCommonControls();
-  FontHandle font(CreateDialogFont());
-  font_ = font.get();
+  const TFont font(CreateDialogFont());
+  font_ = font.Get();
   const std::vector<DWORD> dialogTemplate = EmptyDialogTemplate();
   const INT_PTR result = DialogBoxIndirectParamA(
       GetModuleHandleA(nullptr), reinterpret_cast<const DLGTEMPLATE*>(dialogTemplate.data()),

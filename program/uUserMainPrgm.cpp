@@ -12,6 +12,7 @@
 
 #include "LumexLED.h"
 #include "VersionInfo.h"
+#include "WindowBinding.h"
 #include "uUserMainPrgm_Format.h"
 
 namespace pur {
@@ -120,14 +121,12 @@ TUserMainForm::~TUserMainForm() {
   TPURLib::SetEndHandler(nullptr);
   FLib.reset();
   if (Window_) DestroyWindow(Window_);
-  if (Font_) DeleteObject(Font_);
-  if (Shell32_) FreeLibrary(Shell32_);
 }
 
 bool TUserMainForm::Create(HINSTANCE instance, const TMainFormBoxes& boxes) {
   Boxes_ = boxes;
   LoadLibraryA(kRichEditLibrary);  // stays for the process's life, as the control class needs
-  Shell32_ = LoadLibraryA(kShellLibrary);
+  Shell32_.Reset(LoadLibraryA(kShellLibrary));
   Icon_ = LoadIconA(instance, kMainIconName);
 
   WNDCLASSA windowClass{};
@@ -152,13 +151,9 @@ bool TUserMainForm::Create(HINSTANCE instance, const TMainFormBoxes& boxes) {
 
 LRESULT CALLBACK TUserMainForm::WindowProc(HWND window, UINT message, WPARAM wParam,
                                            LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    reinterpret_cast<TUserMainForm*>(create->lpCreateParams)->Window_ = window;
-  }
-  auto* self = reinterpret_cast<TUserMainForm*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* self = BoundObject<TUserMainForm>(window, message, lParam);
   if (!self) return DefWindowProcA(window, message, wParam, lParam);
+  if (message == WM_NCCREATE) self->Window_ = window;
   // No exception may unwind through the system's window code.
   try {
     return self->OnMessage(message, wParam, lParam);
@@ -208,18 +203,17 @@ HWND TUserMainForm::AddChild(const char* windowClass, const char* text, DWORD st
   HWND window = CreateWindowExA(0, windowClass, text, WS_CHILD | WS_VISIBLE | style, place.left, place.top,
                                 place.width, place.height, Window_,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-  SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(Font_), FALSE);
+  SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(Font_.Get()), FALSE);
   return window;
 }
 
 void TUserMainForm::CreateComponents() {
-  HDC screen = GetDC(nullptr);
-  const int height = -MulDiv(kFontPoints, GetDeviceCaps(screen, LOGPIXELSY), kPointsPerInch);
-  ReleaseDC(nullptr, screen);
-  Font_ = CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                      DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
-  SendMessageA(Window_, WM_SETFONT, reinterpret_cast<WPARAM>(Font_), FALSE);
+  const TWindowDC screen(nullptr);
+  const int height = -MulDiv(kFontPoints, GetDeviceCaps(screen.Get(), LOGPIXELSY), kPointsPerInch);
+  Font_.Reset(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                          DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
+  SendMessageA(Window_, WM_SETFONT, reinterpret_cast<WPARAM>(Font_.Get()), FALSE);
 
   // The bevel's top line separates the panel from the caption.
   AddChild(WC_STATICA, "", SS_ETCHEDHORZ, kIdBevel);
@@ -630,7 +624,7 @@ void TUserMainForm::SetInfo(const char* text) { SetWindowTextA(Item(kIdLabelInfo
 void TUserMainForm::PlayAnimation(int resourceId) {
   HWND animate = Item(kIdViewAnimate);
   if (!Shell32_ || !animate) return;
-  SendMessageA(animate, ACM_OPENA, reinterpret_cast<WPARAM>(Shell32_),
+  SendMessageA(animate, ACM_OPENA, reinterpret_cast<WPARAM>(Shell32_.Get()),
                reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(resourceId)));
   SendMessageA(animate, ACM_PLAY, static_cast<WPARAM>(-1), MAKELONG(0, 0xFFFF));
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "GdiOwners.h"
 #include "LibraryClass.h"
 #include "PURGORegistry.h"
 #include "uUserMainPrgm_Run.h"
@@ -98,9 +99,9 @@ class TUserMainForm : private TRunHost {
 
   HWND Window_ = nullptr;
   HWND Memo_ = nullptr;
-  HFONT Font_ = nullptr;
+  TFont Font_;  // freed after the window that uses it, as members go after the destructor
   HICON Icon_ = nullptr;
-  HMODULE Shell32_ = nullptr;
+  TModule Shell32_;
   TMainFormBoxes Boxes_;
   bool AutoMode_ = false;
 

@@ -9,6 +9,7 @@
 #include "ExactNames.h"
 #include "ProtectedFolders.h"
 #include "SearchTexts.h"
+#include "WinOwners.h"
 #include "uDiskUtils.h"
 #include "uSHFileOP.h"
 #include "uShellAct.h"
@@ -62,23 +63,6 @@ bool IsVolumeRoot(const std::string& full, const std::optional<FileIdentity>& id
   return SameFolder(full, identity, WithoutFinalDelimiter(volume));
 }
 
-class WideFind {
- public:
-  WideFind(const std::wstring& pattern, WIN32_FIND_DATAW& data)
-      : handle_(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
-                                 nullptr, 0)) {}
-  ~WideFind() {
-    if (valid()) FindClose(handle_);
-  }
-  WideFind(const WideFind&) = delete;
-  WideFind& operator=(const WideFind&) = delete;
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  bool Next(WIN32_FIND_DATAW& data) { return FindNextFileW(handle_, &data) != FALSE; }
-
- private:
-  HANDLE handle_;
-};
-
 bool IsDotName(const wchar_t* name) {
   return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
 }
@@ -88,8 +72,10 @@ bool IsDotName(const wchar_t* name) {
 // something that deep is left.
 bool RemoveTooDeepEntries(const std::wstring& folder) {
   WIN32_FIND_DATAW data;
-  WideFind find(folder + L"*", data);
-  if (!find.valid()) return true;
+  const std::wstring pattern = folder + L"*";
+  const TFindHandle find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
+                                          FindExSearchNameMatch, nullptr, 0));
+  if (!find) return true;
   bool allGone = true;
   do {
     if (IsDotName(data.cFileName)) continue;
@@ -104,7 +90,7 @@ bool RemoveTooDeepEntries(const std::wstring& folder) {
     } else if (deep && !DeleteFileW(path.c_str())) {
       allGone = false;
     }
-  } while (find.Next(data));
+  } while (FindNextFileW(find.Get(), &data));
   return allGone;
 }
 

@@ -2,23 +2,10 @@
 
 #include <algorithm>
 
+#include "WinOwners.h"
+
 namespace pur {
 namespace {
-
-class FindHandle {
- public:
-  explicit FindHandle(HANDLE handle) : handle_(handle) {}
-  ~FindHandle() {
-    if (valid()) FindClose(handle_);
-  }
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
 
 bool IsUtf8Process() { return GetACP() == CP_UTF8; }
 
@@ -95,14 +82,14 @@ bool ForEachListedEntry(const std::string& pattern,
   const std::optional<std::wstring> widePattern = ToWide(pattern);
   if (!widePattern) return false;
   WIN32_FIND_DATAW data;
-  FindHandle find(FindFirstFileExW(widePattern->c_str(), FindExInfoBasic, &data,
-                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-  if (!find.valid()) return false;
+  TFindHandle find(FindFirstFileExW(widePattern->c_str(), FindExInfoBasic, &data,
+                                    FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+  if (!find) return false;
   do {
     std::optional<std::string> name = ListedNameOf(data.cFileName);
     if (!name) continue;
     onEntry(TListedEntry{std::move(*name), data.dwFileAttributes, SizeOf(data)});
-  } while (FindNextFileW(find.get(), &data));
+  } while (FindNextFileW(find.Get(), &data));
   return true;
 }
 

@@ -7,6 +7,7 @@
 #include "ExactNames.h"
 #include "FileLogFormat.h"
 #include "SearchTexts.h"
+#include "WinOwners.h"
 
 namespace pur {
 namespace {
@@ -17,25 +18,6 @@ constexpr char kTempPrefix[] = "log";
 constexpr int kFormatBufferSize = 256;
 constexpr int kTempNameAttempts = 0x10000;
 constexpr size_t kTempNameSize = 16;
-
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  ~FileHandle() { Close(); }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-  bool Close() {
-    if (!valid()) return true;
-    const bool ok = CloseHandle(handle_) != FALSE;
-    handle_ = INVALID_HANDLE_VALUE;
-    return ok;
-  }
-
- private:
-  HANDLE handle_;
-};
 
 // Removes the temporary file unless it has become the journal.
 class TempFile {
@@ -68,13 +50,14 @@ bool IsMissing(const std::string& path) {
 }
 
 std::optional<std::string> ReadWhole(const std::string& path) {
-  FileHandle file(CreateFileExact(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING));
-  if (!file.valid()) return std::nullopt;
+  const TFileHandle file(
+      CreateFileExact(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING));
+  if (!file) return std::nullopt;
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > MAXDWORD - 1) return std::nullopt;
+  if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > MAXDWORD - 1) return std::nullopt;
   std::string text(static_cast<size_t>(size.QuadPart), '\0');
   DWORD read = 0;
-  if (!text.empty() && (!ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size()),
+  if (!text.empty() && (!ReadFile(file.Get(), text.data(), static_cast<DWORD>(text.size()),
                                   &read, nullptr) ||
                         read != text.size())) {
     return std::nullopt;
@@ -110,15 +93,15 @@ std::optional<std::string> FullPath(const std::string& path) {
 }
 
 bool WriteAll(const std::string& path, const std::string& text) {
-  FileHandle file(CreateFileExact(path, GENERIC_WRITE, 0, CREATE_ALWAYS));
-  if (!file.valid()) return false;
+  TFileHandle file(CreateFileExact(path, GENERIC_WRITE, 0, CREATE_ALWAYS));
+  if (!file) return false;
   DWORD written = 0;
   if (!text.empty() &&
-      (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+      (!WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
        written != text.size())) {
     return false;
   }
-  return FlushFileBuffers(file.get()) && file.Close();
+  return FlushFileBuffers(file.Get()) && file.Close();
 }
 
 // A new, empty file beside the journal, named after the tick count until a free name is found.
@@ -128,8 +111,8 @@ std::optional<std::string> CreateTempBeside(const std::string& folder) {
     char name[kTempNameSize] = {};
     snprintf(name, sizeof name, "%s%04lX.tmp", kTempPrefix, static_cast<unsigned long>(unique & 0xFFFF));
     const std::string path = folder + name;
-    FileHandle file(CreateFileExact(path, GENERIC_WRITE, 0, CREATE_NEW));
-    if (file.valid()) return path;
+    const TFileHandle file(CreateFileExact(path, GENERIC_WRITE, 0, CREATE_NEW));
+    if (file) return path;
     if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
   }
   return std::nullopt;

@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include "WinOwners.h"
+
 namespace pur {
 namespace {
 
@@ -68,13 +70,11 @@ bool HoldsProtectedFolder(const std::string& folder) {
 }
 
 std::optional<FileIdentity> IdentityOf(const std::string& path) {
-  HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+  const TFileHandle file(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION info{};
-  const BOOL ok = GetFileInformationByHandle(handle, &info);
-  CloseHandle(handle);
-  if (!ok) return std::nullopt;
+  if (!GetFileInformationByHandle(file.Get(), &info)) return std::nullopt;
   return FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
 }
 

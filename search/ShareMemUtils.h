@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "WinOwners.h"
+
 namespace pur {
 
 constexpr char kSharedStateName[] = "PURSHARE";
@@ -72,12 +74,12 @@ class THandledObject {
   THandledObject() = default;
   THandledObject(const THandledObject&) = delete;
   THandledObject& operator=(const THandledObject&) = delete;
-  virtual ~THandledObject();
+  virtual ~THandledObject() = default;
 
-  HANDLE Handle() const { return handle_; }
+  HANDLE Handle() const { return handle_.Get(); }
 
  protected:
-  HANDLE handle_ = nullptr;
+  THandle handle_;
 };
 
 class TMutex : public THandledObject {
@@ -102,18 +104,17 @@ class TSharedMem : public THandledObject {
  public:
   // Creates or opens the section and maps Size bytes; zero-fills a section that is new.
   TSharedMem(const std::string& name, int32_t size);  // throws ESharedMem
-  ~TSharedMem() override;
 
   const std::string& Name() const { return name_; }
   int32_t Size() const { return size_; }
   bool Created() const { return created_; }
-  void* Memory() const { return memory_; }
+  void* Memory() const { return memory_.Get(); }
 
  private:
   std::string name_;
   int32_t size_ = 0;
   bool created_ = false;
-  void* memory_ = nullptr;
+  TMappedView memory_;
 };
 
 std::string SharedMemErrorText(const std::string& name, DWORD code);

@@ -29,19 +29,19 @@ std::string FormatSearchError(int code, const std::string& message) {
 
 TSearchThread::TSearchThread(TRAPosteDeTravail& tree, TPathList& found, int priority, TSyncWindow& sync)
     : tree_(tree), found_(found), sync_(sync) {
-  handle_ = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &ThreadMain, this, CREATE_SUSPENDED, nullptr));
-  if (handle_ == nullptr) throw std::runtime_error("Thread creation failed");
-  SetThreadPriority(handle_, PlatformPriority(priority));
+  handle_.Reset(
+      reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &ThreadMain, this, CREATE_SUSPENDED, nullptr)));
+  if (!handle_) throw std::runtime_error("Thread creation failed");
+  SetThreadPriority(handle_.Get(), PlatformPriority(priority));
 }
 
 TSearchThread::~TSearchThread() {
   if (!started_) {
     cancelled_ = true;
     started_ = true;
-    ResumeThread(handle_);
+    ResumeThread(handle_.Get());
   }
   WaitFor();
-  CloseHandle(handle_);
   // The tree outlives this object: it must not keep calling it.
   if (tree_.GetAdapter().GetCallback() == TSearchProgressEvent::Bind<&TSearchThread::HandleProgress>(this)) {
     tree_.SetCallback(TSearchProgressEvent());
@@ -51,12 +51,12 @@ TSearchThread::~TSearchThread() {
 void TSearchThread::Start() {
   if (started_) return;
   started_ = true;
-  ResumeThread(handle_);
+  ResumeThread(handle_.Get());
 }
 
 void TSearchThread::WaitFor() {
   if (!started_) return;  // a suspended thread would never end
-  WaitHandlingSentMessages(handle_);
+  WaitHandlingSentMessages(handle_.Get());
 }
 
 unsigned __stdcall TSearchThread::ThreadMain(void* self) {

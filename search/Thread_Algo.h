@@ -10,6 +10,7 @@
 
 #include "Algo_Rech.h"
 #include "Synchronize.h"
+#include "WinOwners.h"
 
 namespace pur {
 
@@ -78,7 +79,7 @@ class TSearchThread {
   bool reportKeptBack_ = false;
   Clock::time_point lastHandOver_{};
   bool handedOver_ = false;
-  HANDLE handle_ = nullptr;
+  THandle handle_;  // closed after the destructor has waited for the thread
   bool started_ = false;
   bool cancelled_ = false;  // set before resuming a thread that must not run
 };

@@ -10,11 +10,12 @@ if(WIN32 AND NOT TARGET purSearchFileOps)
   # Exact names between the ANSI code page and the file system, for the engine as well.
   add_library(purSearchNames STATIC ${CMAKE_CURRENT_LIST_DIR}/ExactNames.cpp)
   target_include_directories(purSearchNames PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+  target_link_libraries(purSearchNames PUBLIC purWinSupport)
 
   # The folders no cleaning may empty: the library's temporary-folder check and the options box.
   add_library(purProtectedFolders STATIC ${CMAKE_CURRENT_LIST_DIR}/ProtectedFolders.cpp)
   target_include_directories(purProtectedFolders PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-  target_link_libraries(purProtectedFolders PUBLIC shell32)
+  target_link_libraries(purProtectedFolders PUBLIC purWinSupport shell32)
 
   add_library(purSearchFileOps STATIC
     ${CMAKE_CURRENT_LIST_DIR}/uDiskUtils.cpp

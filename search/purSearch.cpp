@@ -48,7 +48,7 @@ TPURLib::TPURLib(const std::string& appName, const std::string& productName) {
   AddToCounter(&TSharedState::LoadCount, 1);
   counted_ = true;
 
-  stopEvent_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  stopEvent_.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
   if (!stopEvent_) {
     AddToCounter(&TSharedState::LoadCount, -1);
     throw std::runtime_error("Error creating the search library's monitor");
@@ -57,7 +57,6 @@ TPURLib::TPURLib(const std::string& appName, const std::string& productName) {
     monitor_ = std::thread([this] { MonitorLoop(); });
   } catch (...) {
     // The destructor does not run for a half-built object: undo here.
-    CloseHandle(stopEvent_);
     AddToCounter(&TSharedState::LoadCount, -1);
     throw;
   }
@@ -72,20 +71,18 @@ TPURLib::TPURLib(const std::string& appName, const std::string& productName) {
   } catch (...) {
     // Anything else refuses the library; the monitor must not outlive the half-built object.
     StopMonitor();
-    CloseHandle(stopEvent_);
     AddToCounter(&TSharedState::LoadCount, -1);
     throw;
   }
 }
 
 void TPURLib::StopMonitor() {
-  SetEvent(stopEvent_);
+  SetEvent(stopEvent_.Get());
   if (monitor_.joinable()) monitor_.join();
 }
 
 TPURLib::~TPURLib() {
   StopMonitor();
-  CloseHandle(stopEvent_);
   persoTree_.reset();
   if (counted_) AddToCounter(&TSharedState::LoadCount, -1);
   // mutex_ and sharedView_ go in reverse order of declaration; the shared state disappears
@@ -180,7 +177,7 @@ void TPURLib::MonitorLoop() {
 
 // Answers false once the monitor must end. A wake-up or the period's end calls for a pass.
 bool TPURLib::WaitStopOrWake() const {
-  const HANDLE handles[] = {stopEvent_, wake_.Handle()};
+  const HANDLE handles[] = {stopEvent_.Get(), wake_.Handle()};
   const DWORD count = wake_.Handle() ? 2 : 1;
   const DWORD result = WaitForMultipleObjects(count, handles, FALSE, kMonitorPeriodMs);
   return result == WAIT_TIMEOUT || result == WAIT_OBJECT_0 + 1;

@@ -152,7 +152,8 @@ class TPURLib {
   std::atomic<bool> ready_{false};
   std::atomic<TEndProc> endProc_{nullptr};
   TWakeEvent wake_{kWakeEventName};
-  HANDLE stopEvent_ = nullptr;
+  // Closed after the destructor has joined the monitor that waits on it.
+  THandle stopEvent_;
   std::thread monitor_;
 };
 

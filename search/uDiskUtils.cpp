@@ -4,6 +4,7 @@
 
 #include "CommaText.h"
 #include "ExactNames.h"
+#include "WinOwners.h"
 
 namespace pur {
 namespace {
@@ -30,21 +31,6 @@ bool EndsWithDelimiter(const std::string& path) {
   const size_t last = LastCharStart(path, AnsiLeadBytes());
   return last == path.size() - 1 && path[last] == kPathDelimiter;
 }
-
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  ~FileHandle() {
-    if (valid()) CloseHandle(handle_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
 
 bool IsFileEntry(DWORD attributes) {
   return (attributes & (FILE_ATTRIBUTE_DIRECTORY | kVolumeLabel)) == 0;
@@ -81,11 +67,11 @@ int64_t FolderSize(const std::string& folder) {
 }
 
 int64_t FileSizeOf(const std::string& fileName) {
-  FileHandle file(CreateFileExact(fileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+  const TFileHandle file(CreateFileExact(fileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   OPEN_EXISTING));
-  if (!file.valid()) return 0;
+  if (!file) return 0;
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.get(), &size)) return 0;
+  if (!GetFileSizeEx(file.Get(), &size)) return 0;
   return size.QuadPart;
 }
 

@@ -1,5 +1,7 @@
 #include "uShellAct.h"
 
+#include "WinOwners.h"
+
 namespace pur {
 namespace {
 
@@ -8,21 +10,6 @@ constexpr char kEmptyRecycleBinEntry[] = "SHEmptyRecycleBinA";
 constexpr char kShellLoadFailed[] = "Failed to load Shell32.dll.";
 
 using EmptyRecycleBinProc = HRESULT(WINAPI*)(HWND, LPCSTR, DWORD);
-
-// Releases the shell library on every way out, also when the call fails.
-class ModuleHandle {
- public:
-  explicit ModuleHandle(const char* name) : module_(LoadLibraryA(name)) {}
-  ~ModuleHandle() {
-    if (module_) FreeLibrary(module_);
-  }
-  ModuleHandle(const ModuleHandle&) = delete;
-  ModuleHandle& operator=(const ModuleHandle&) = delete;
-  HMODULE get() const { return module_; }
-
- private:
-  HMODULE module_;
-};
 
 }  // namespace
 
@@ -34,13 +21,14 @@ DWORD RecycleBinFlags(bool ShowProgress, bool PlaySound) {
 }
 
 void ShellEmptyRecycleBin(bool ShowProgress, bool PlaySound) {
-  ModuleHandle shell(kShellLibrary);
-  if (!shell.get()) {
+  // Released on every way out, also when the call fails.
+  const TModule shell(LoadLibraryA(kShellLibrary));
+  if (!shell) {
     MessageBoxA(nullptr, kShellLoadFailed, "Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
     return;
   }
   auto empty = reinterpret_cast<EmptyRecycleBinProc>(
-      reinterpret_cast<void*>(GetProcAddress(shell.get(), kEmptyRecycleBinEntry)));
+      reinterpret_cast<void*>(GetProcAddress(shell.Get(), kEmptyRecycleBinEntry)));
   if (!empty) return;
   // A library has no window of its own to own the shell's UI; null root means every drive.
   empty(nullptr, nullptr, RecycleBinFlags(ShowProgress, PlaySound));

@@ -11,9 +11,17 @@
 #include <memory>
 #include <string>
 
+#include "GdiOwners.h"
+
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace {
+
+using pur::TBitmap;
+using pur::TFont;
+using pur::TIcon;
+using pur::TSelection;
+using pur::TWindowDC;
 
 // User-visible texts (UTF-8, the program's ANSI code page).
 constexpr char kTitlePrefix[] = "À propos de ";
@@ -130,54 +138,6 @@ TVersionTexts ReadVersionTexts(const std::string& path) {
   return texts;
 }
 
-class TFont {
- public:
-  TFont() = default;
-  ~TFont() { if (Font_) DeleteObject(Font_); }
-  TFont(const TFont&) = delete;
-  TFont& operator=(const TFont&) = delete;
-  void Reset(HFONT font) {
-    if (Font_) DeleteObject(Font_);
-    Font_ = font;
-  }
-  HFONT Get() const { return Font_; }
-
- private:
-  HFONT Font_ = nullptr;
-};
-
-class TIcon {
- public:
-  TIcon() = default;
-  ~TIcon() { if (Icon_) DestroyIcon(Icon_); }
-  TIcon(const TIcon&) = delete;
-  TIcon& operator=(const TIcon&) = delete;
-  void Reset(HICON icon) {
-    if (Icon_) DestroyIcon(Icon_);
-    Icon_ = icon;
-  }
-  HICON Get() const { return Icon_; }
-
- private:
-  HICON Icon_ = nullptr;
-};
-
-class TBitmap {
- public:
-  TBitmap() = default;
-  ~TBitmap() { if (Bitmap_) DeleteObject(Bitmap_); }
-  TBitmap(const TBitmap&) = delete;
-  TBitmap& operator=(const TBitmap&) = delete;
-  void Reset(HBITMAP bitmap) {
-    if (Bitmap_) DeleteObject(Bitmap_);
-    Bitmap_ = bitmap;
-  }
-  HBITMAP Get() const { return Bitmap_; }
-
- private:
-  HBITMAP Bitmap_ = nullptr;
-};
-
 struct TAboutState {
   std::string Title;
   TVersionTexts Texts;
@@ -212,13 +172,11 @@ HFONT MakeTitleFont() {
 // Height the text takes at `width` in `font`, word-wrapped.
 int TextHeight(HWND window, HFONT font, const std::string& text, int width) {
   if (text.empty()) return 0;
-  HDC dc = GetDC(window);
-  HGDIOBJ old = SelectObject(dc, font);
+  const TWindowDC dc(window);
+  const TSelection selection(dc.Get(), font);
   RECT rect{0, 0, width, 0};
-  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rect,
+  DrawTextA(dc.Get(), text.c_str(), static_cast<int>(text.size()), &rect,
             DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
-  SelectObject(dc, old);
-  ReleaseDC(window, dc);
   return rect.bottom - rect.top;
 }
 
@@ -235,13 +193,11 @@ HWND AddControl(HWND dialog, const char* cls, const std::string& text, DWORD sty
 // Width of the text on one line in `font`.
 int LineWidth(HWND window, HFONT font, const std::string& text) {
   if (text.empty()) return 0;
-  HDC dc = GetDC(window);
-  HGDIOBJ old = SelectObject(dc, font);
+  const TWindowDC dc(window);
+  const TSelection selection(dc.Get(), font);
   RECT rect{0, 0, 0, 0};
-  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rect,
+  DrawTextA(dc.Get(), text.c_str(), static_cast<int>(text.size()), &rect,
             DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-  SelectObject(dc, old);
-  ReleaseDC(window, dc);
   return rect.right - rect.left;
 }
 
@@ -267,9 +223,8 @@ int CaptionWidth(HWND dialog, const std::string& title) {
   NONCLIENTMETRICSA metrics{};
   metrics.cbSize = sizeof metrics;
   if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return 0;
-  TFont captionFont;
-  captionFont.Reset(CreateFontIndirectA(&metrics.lfCaptionFont));
-  if (!captionFont.Get()) return 0;
+  const TFont captionFont(CreateFontIndirectA(&metrics.lfCaptionFont));
+  if (!captionFont) return 0;
   return LineWidth(dialog, captionFont.Get(), title) + 2 * kMargin +
          2 * GetSystemMetrics(SM_CXSIZE);
 }

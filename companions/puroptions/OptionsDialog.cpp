@@ -40,10 +40,7 @@ std::string Format(const char* format, const std::string& a) {
 TOptionsDialog::TOptionsDialog(HMODULE module, TOptionsValues values)
     : module_(module), values_(std::move(values)), search_(values_.PersonalSearch) {}
 
-TOptionsDialog::~TOptionsDialog() {
-  if (font_) DeleteObject(font_);
-  if (bodyBrush_) DeleteObject(bodyBrush_);
-}
+TOptionsDialog::~TOptionsDialog() = default;
 
 bool TOptionsDialog::Run(HWND owner) {
   TEmptyTemplate box{};

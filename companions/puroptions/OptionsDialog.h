@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "GdiOwners.h"
 #include "OptionsIds.h"
 #include "OptionsModel.h"
 
@@ -79,8 +80,8 @@ class TOptionsDialog {
   TSearchDefinition search_;
   HWND hwnd_ = nullptr;
   HWND tabs_ = nullptr;
-  HFONT font_ = nullptr;
-  HBRUSH bodyBrush_ = nullptr;
+  TFont font_;
+  TBrush bodyBrush_;
   COLORREF bodyColour_ = 0;
   RECT pageArea_{};
   std::array<std::vector<HWND>, ids::kPageCount> pages_;

@@ -33,7 +33,7 @@ void TOptionsDialog::Create() {
   NONCLIENTMETRICSA metrics{};
   metrics.cbSize = sizeof metrics;
   if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
-    font_ = CreateFontIndirectA(&metrics.lfMessageFont);
+    font_.Reset(CreateFontIndirectA(&metrics.lfMessageFont));
 
   SetWindowTextA(hwnd_, t::kCaption);
   RECT frame{0, 0, kClientWidth, kClientHeight};
@@ -46,7 +46,7 @@ void TOptionsDialog::Create() {
   tabs_ = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP,
                           kMargin, kMargin, kClientWidth - 2 * kMargin, tabsHeight, hwnd_,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids::kTabs)), module_, nullptr);
-  if (font_) SendMessageA(tabs_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  if (font_) SendMessageA(tabs_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
   for (int page = 0; page < ids::kPageCount; ++page) {
     TCITEMA item{};
     item.mask = TCIF_TEXT;
@@ -73,7 +73,7 @@ void TOptionsDialog::Create() {
                                 cancelLeft, buttonsTop, kButtonWidth, kButtonHeight, hwnd_,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDCANCEL)), module_, nullptr);
   for (HWND button : {ok, cancel})
-    if (font_) SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    if (font_) SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
   // New children go below the earlier ones: put the tab at the bottom, so that its body (it
   // clips its siblings) never paints over the controls laid on it.
   SetWindowPos(tabs_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -86,28 +86,25 @@ void TOptionsDialog::Create() {
 void TOptionsDialog::TakeBodyColour() {
   RECT client{};
   GetClientRect(tabs_, &client);
-  HDC screen = GetDC(tabs_);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
-  HGDIOBJ previous = SelectObject(memory, bitmap);
-  FillRect(memory, &client, GetSysColorBrush(COLOR_BTNFACE));
-  SendMessageA(tabs_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT | PRF_ERASEBKGND);
+  const TWindowDC screen(tabs_);
+  const TMemoryDC memory(CreateCompatibleDC(screen.Get()));
+  const TBitmap bitmap(CreateCompatibleBitmap(screen.Get(), client.right, client.bottom));
+  // Declared last: the bitmap leaves the context before either is deleted.
+  const TSelection selection(memory.Get(), bitmap.Get());
+  FillRect(memory.Get(), &client, GetSysColorBrush(COLOR_BTNFACE));
+  SendMessageA(tabs_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.Get()), PRF_CLIENT | PRF_ERASEBKGND);
   POINT inside{(pageArea_.left + pageArea_.right) / 2, pageArea_.bottom - 2};
   MapWindowPoints(hwnd_, tabs_, &inside, 1);
-  const COLORREF colour = GetPixel(memory, inside.x, inside.y);
-  SelectObject(memory, previous);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(tabs_, screen);
+  const COLORREF colour = GetPixel(memory.Get(), inside.x, inside.y);
   bodyColour_ = colour == CLR_INVALID ? GetSysColor(COLOR_BTNFACE) : colour;
-  bodyBrush_ = CreateSolidBrush(bodyColour_);
+  bodyBrush_.Reset(CreateSolidBrush(bodyColour_));
 }
 
 INT_PTR TOptionsDialog::PageBackground(HDC dc, HWND control) {
   const int id = GetDlgCtrlID(control);
   if (!bodyBrush_ || id == IDOK || id == IDCANCEL || GetParent(control) != hwnd_) return FALSE;
   SetBkColor(dc, bodyColour_);
-  return reinterpret_cast<INT_PTR>(bodyBrush_);
+  return reinterpret_cast<INT_PTR>(bodyBrush_.Get());
 }
 
 HWND TOptionsDialog::Add(int page, const char* cls, const char* text, DWORD style, int x, int y,
@@ -115,7 +112,7 @@ HWND TOptionsDialog::Add(int page, const char* cls, const char* text, DWORD styl
   HWND control = CreateWindowExA(exStyle, cls, text, WS_CHILD | style, pageArea_.left + x,
                                  pageArea_.top + y, w, h, hwnd_,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), module_, nullptr);
-  if (control && font_) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  if (control && font_) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
   pages_[static_cast<size_t>(page)].push_back(control);
   return control;
 }

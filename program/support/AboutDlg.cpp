@@ -1,7 +1,10 @@
 #include "AboutDlg.h"
 
 #include "VersionInfo.h"
-#include "about.h"
+
+// about.dll's entry, declared here so that the program needs none of the library's headers.
+extern "C" __declspec(dllimport) int32_t __stdcall OpenChildAbout(HWND parent, const char* exePath,
+                                                                 const char* comments, int32_t bitmap);
 
 namespace pur {
 
@@ -16,17 +19,16 @@ TAboutDlg::TAboutDlg() : TAboutDlg(&::OpenChildAbout) {}
 
 TAboutDlg::TAboutDlg(OpenChildAboutFn entry) : Entry_(entry) {}
 
-TAboutDlg::~TAboutDlg() { SetBitmap(nullptr); }
+TAboutDlg::~TAboutDlg() = default;
 
 void TAboutDlg::SetBitmap(HBITMAP picture) {
   // Copy first: assigning the owned picture to itself must not free it.
   HBITMAP copy = picture ? static_cast<HBITMAP>(CopyImage(picture, IMAGE_BITMAP, 0, 0, 0)) : nullptr;
-  if (Bitmap_) DeleteObject(Bitmap_);
-  Bitmap_ = copy;
+  Bitmap_.Reset(copy);
 }
 
 bool TAboutDlg::Execute() {
-  int32_t picture = Bitmap_ ? static_cast<int32_t>(reinterpret_cast<intptr_t>(Bitmap_))
+  int32_t picture = Bitmap_ ? static_cast<int32_t>(reinterpret_cast<intptr_t>(Bitmap_.Get()))
                             : kNoAboutPicture;
   std::string path = OwnExecutableName();
   if (Entry_) Entry_(Owner_, path.c_str(), Comments_.c_str(), picture);

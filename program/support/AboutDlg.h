@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "GdiOwners.h"
+
 namespace pur {
 
 // The about library's entry, as the program imports it.
@@ -34,7 +36,7 @@ class TAboutDlg {
   void SetComments(const std::string& comments) { Comments_ = comments; }
 
   // Setting copies the picture into the owned one; a null handle empties it.
-  HBITMAP Bitmap() const { return Bitmap_; }
+  HBITMAP Bitmap() const { return Bitmap_.Get(); }
   void SetBitmap(HBITMAP picture);
 
   // Credit lines; kept, not shown by the box.
@@ -48,7 +50,7 @@ class TAboutDlg {
   OpenChildAboutFn Entry_;
   HWND Owner_ = nullptr;
   std::string Comments_;
-  HBITMAP Bitmap_ = nullptr;
+  TBitmap Bitmap_;
   std::vector<std::string> Author_;
 };
 

@@ -2,7 +2,9 @@
 
 #include <cstring>
 #include <memory>
-#include <type_traits>
+
+#include "GdiOwners.h"
+#include "WindowBinding.h"
 
 namespace pur {
 
@@ -11,44 +13,6 @@ namespace {
 constexpr TColor kSystemColorFlag = 0x80000000u;
 constexpr TColor kSystemColorIndexMask = 0xFFu;
 constexpr int kBitsPerPixel = 24;
-
-// RAII for the handles the control touches.
-struct GdiObjectDeleter {
-  void operator()(void* object) const { DeleteObject(static_cast<HGDIOBJ>(object)); }
-};
-using GdiObject = std::unique_ptr<void, GdiObjectDeleter>;
-
-struct MemoryDcDeleter {
-  void operator()(HDC dc) const { DeleteDC(dc); }
-};
-using MemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, MemoryDcDeleter>;
-
-class WindowDc {
- public:
-  explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
-  ~WindowDc() {
-    if (dc_) ReleaseDC(window_, dc_);
-  }
-  WindowDc(const WindowDc&) = delete;
-  WindowDc& operator=(const WindowDc&) = delete;
-  HDC Get() const { return dc_; }
-
- private:
-  HWND window_;
-  HDC dc_;
-};
-
-class Selection {
- public:
-  Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-  ~Selection() { SelectObject(dc_, previous_); }
-  Selection(const Selection&) = delete;
-  Selection& operator=(const Selection&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_;
-};
 
 class PaintScope {
  public:
@@ -116,7 +80,7 @@ Bitmap24 BitmapFromGdi(HBITMAP bitmap) {
   Bitmap24 picture(header.bmWidth, std::abs(header.bmHeight));
   if (picture.Empty()) return picture;
   BITMAPINFO info = DibInfo(picture.Width(), picture.Height());
-  WindowDc screen(nullptr);
+  const TWindowDC screen(nullptr);
   if (GetDIBits(screen.Get(), bitmap, 0, static_cast<UINT>(picture.Height()), picture.Bits(),
                 &info, DIB_RGB_COLORS) == 0)
     return {};
@@ -150,7 +114,7 @@ TLumexLED* TLumexLED::FromHandle(HWND window) {
   char name[sizeof(kLumexLEDClassName) + 1] = {};
   if (GetClassNameA(window, name, sizeof(name)) == 0 || std::strcmp(name, kLumexLEDClassName) != 0)
     return nullptr;
-  return reinterpret_cast<TLumexLED*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  return WindowObject<TLumexLED>(window);
 }
 
 TLumexLED::TLumexLED(HWND window) : window_(window), lamp_(this, &ColorToRGB) {}
@@ -169,12 +133,12 @@ LRESULT CALLBACK TLumexLED::WindowProc(HWND window, UINT message, WPARAM wParam,
   if (message == WM_NCCREATE) {
     auto* control = new (std::nothrow) TLumexLED(window);
     if (control == nullptr) return FALSE;
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control));
+    BindWindowObject(window, control);
   }
-  auto* control = reinterpret_cast<TLumexLED*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* control = WindowObject<TLumexLED>(window);
   if (control == nullptr) return DefWindowProcA(window, message, wParam, lParam);
   if (message == WM_NCDESTROY) {
-    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    BindWindowObject(window, nullptr);
     delete control;
     return DefWindowProcA(window, message, wParam, lParam);
   }
@@ -227,10 +191,10 @@ void TLumexLED::EraseHaloArea() {
   const HWND parent = GetParent(window_);
   const int grow = lamp_.GaloSize();
   const RECT rect = RectInParent(window_, parent);
-  GdiObject area(CreateEllipticRgn(rect.left - grow, rect.top - grow, rect.right + grow,
-                                   rect.bottom + grow));
+  const TRegion area(CreateEllipticRgn(rect.left - grow, rect.top - grow, rect.right + grow,
+                                       rect.bottom + grow));
   if (!area) return;
-  RedrawWindow(parent, nullptr, static_cast<HRGN>(area.get()),
+  RedrawWindow(parent, nullptr, area.Get(),
                RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_NOCHILDREN);
 }
 
@@ -247,15 +211,15 @@ void TLumexLED::PaintHalo() {
   const int top = origin.y - grow;
 
   const HWND desktop = GetDesktopWindow();
-  WindowDc screen(desktop);
-  if (screen.Get() == nullptr) return;
+  const TWindowDC screen(desktop);
+  if (!screen) return;
   BITMAPINFO info = DibInfo(width, height);
   void* bits = nullptr;
-  GdiObject dib(CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  MemoryDc memory(CreateCompatibleDC(screen.Get()));
+  const TBitmap dib(CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  const TMemoryDC memory(CreateCompatibleDC(screen.Get()));
   if (!dib || !memory || bits == nullptr) return;
-  Selection select(memory.get(), static_cast<HGDIOBJ>(dib.get()));
-  BitBlt(memory.get(), 0, 0, width, height, screen.Get(), left, top, SRCCOPY);
+  const TSelection select(memory.Get(), dib.Get());
+  BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), left, top, SRCCOPY);
   GdiFlush();
 
   Bitmap24 glow(width, height);
@@ -264,7 +228,7 @@ void TLumexLED::PaintHalo() {
   ApplyHalo(glow, lamp_.GaloIntensity(), lamp_.ResolvedPlasticColor());
   std::memcpy(bits, glow.Bits(), bytes);
 
-  BitBlt(screen.Get(), left, top, width, height, memory.get(), 0, 0, SRCCOPY);
+  BitBlt(screen.Get(), left, top, width, height, memory.Get(), 0, 0, SRCCOPY);
 }
 
 void TLumexLED::SetControlSize(int width, int height) {
@@ -290,11 +254,11 @@ void TLumexLED::SetRegion(const TLXglPoly& outline) {
   header->rcBound = {0, 0, inside.Width(), inside.Height()};
   if (!runs.empty())
     std::memcpy(data.data() + sizeof(RGNDATAHEADER), runs.data(), runs.size() * sizeof(RECT));
-  HRGN region = ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()),
-                                reinterpret_cast<const RGNDATA*>(data.data()));
-  if (region == nullptr) return;
-  // The window owns the region from here on.
-  if (SetWindowRgn(window_, region, TRUE) == 0) DeleteObject(region);
+  TRegion region(ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()),
+                                 reinterpret_cast<const RGNDATA*>(data.data())));
+  if (!region) return;
+  // The window owns the region once it has taken it.
+  if (SetWindowRgn(window_, region.Get(), TRUE) != 0) region.Release();
 }
 
 void TLumexLED::InvalidateControl() { InvalidateRect(window_, nullptr, FALSE); }

@@ -22,32 +22,28 @@ bool TRegistry::OpenKey(const std::string& path, bool canCreate) {
     result = RegOpenKeyExA(RootKey_, path.c_str(), 0, KEY_ALL_ACCESS, &key);
   }
   if (result != ERROR_SUCCESS) return false;
-  CurrentKey_ = key;
+  CurrentKey_.Reset(key);
   return true;
 }
 
-void TRegistry::CloseKey() {
-  if (CurrentKey_ == nullptr) return;
-  RegCloseKey(CurrentKey_);
-  CurrentKey_ = nullptr;
-}
+void TRegistry::CloseKey() { CurrentKey_.Reset(); }
 
 bool TRegistry::ValueExists(const std::string& name) const { return GetDataSize(name) >= 0; }
 
 int32_t TRegistry::GetDataSize(const std::string& name) const {
-  if (CurrentKey_ == nullptr) return -1;
+  if (!CurrentKey_) return -1;
   DWORD size = 0;
-  LONG result = RegQueryValueExA(CurrentKey_, name.c_str(), nullptr, nullptr, nullptr, &size);
+  LONG result = RegQueryValueExA(CurrentKey_.Get(), name.c_str(), nullptr, nullptr, nullptr, &size);
   return result == ERROR_SUCCESS ? static_cast<int32_t>(size) : -1;
 }
 
 uint32_t TRegistry::ReadDword(const std::string& name) const {
-  if (CurrentKey_ == nullptr) throw ERegistryException(GetDataFailedText(name));
+  if (!CurrentKey_) throw ERegistryException(GetDataFailedText(name));
   DWORD type = REG_NONE;
   DWORD value = 0;
   DWORD size = sizeof value;
   // Longer data than the 4 bytes asked for fails here, before its type is looked at.
-  LONG result = RegQueryValueExA(CurrentKey_, name.c_str(), nullptr, &type,
+  LONG result = RegQueryValueExA(CurrentKey_.Get(), name.c_str(), nullptr, &type,
                                  reinterpret_cast<BYTE*>(&value), &size);
   if (result != ERROR_SUCCESS) throw ERegistryException(GetDataFailedText(name));
   if (type != REG_DWORD) throw ERegistryException(InvalidTypeText(name));
@@ -61,7 +57,7 @@ std::string TRegistry::ReadString(const std::string& name) const {
   std::vector<char> buffer(static_cast<size_t>(size) + 1, '\0');
   DWORD type = REG_NONE;
   DWORD length = static_cast<DWORD>(size);
-  LONG result = RegQueryValueExA(CurrentKey_, name.c_str(), nullptr, &type,
+  LONG result = RegQueryValueExA(CurrentKey_.Get(), name.c_str(), nullptr, &type,
                                  reinterpret_cast<BYTE*>(buffer.data()), &length);
   if (result != ERROR_SUCCESS) throw ERegistryException(GetDataFailedText(name));
   if (type != REG_SZ && type != REG_EXPAND_SZ) throw ERegistryException(InvalidTypeText(name));
@@ -74,7 +70,7 @@ std::vector<uint8_t> TRegistry::ReadBinary(const std::string& name) const {
   std::vector<uint8_t> data(static_cast<size_t>(size));
   DWORD type = REG_NONE;
   DWORD length = static_cast<DWORD>(size);
-  LONG result = RegQueryValueExA(CurrentKey_, name.c_str(), nullptr, &type, data.data(), &length);
+  LONG result = RegQueryValueExA(CurrentKey_.Get(), name.c_str(), nullptr, &type, data.data(), &length);
   if (result != ERROR_SUCCESS) throw ERegistryException(GetDataFailedText(name));
   if (type != REG_BINARY) throw ERegistryException(InvalidTypeText(name));
   data.resize(length);
@@ -82,21 +78,21 @@ std::vector<uint8_t> TRegistry::ReadBinary(const std::string& name) const {
 }
 
 void TRegistry::ReadFixedBinary(const std::string& name, void* data, uint32_t size) const {
-  if (CurrentKey_ == nullptr) throw ERegistryException(GetDataFailedText(name));
+  if (!CurrentKey_) throw ERegistryException(GetDataFailedText(name));
   std::vector<uint8_t> buffer(size);
   DWORD type = REG_NONE;
   DWORD length = size;
   LONG result =
-      RegQueryValueExA(CurrentKey_, name.c_str(), nullptr, &type, buffer.data(), &length);
+      RegQueryValueExA(CurrentKey_.Get(), name.c_str(), nullptr, &type, buffer.data(), &length);
   if (result != ERROR_SUCCESS) throw ERegistryException(GetDataFailedText(name));
   if (type != REG_BINARY || length != size) throw ERegistryException(InvalidTypeText(name));
   std::memcpy(data, buffer.data(), size);
 }
 
 void TRegistry::Write(const std::string& name, DWORD type, const void* data, uint32_t size) {
-  LONG result = CurrentKey_ == nullptr
+  LONG result = !CurrentKey_
                     ? ERROR_INVALID_HANDLE
-                    : RegSetValueExA(CurrentKey_, name.c_str(), 0, type,
+                    : RegSetValueExA(CurrentKey_.Get(), name.c_str(), 0, type,
                                      static_cast<const BYTE*>(data), size);
   if (result != ERROR_SUCCESS) throw ERegistryException(SetDataFailedText(name));
 }
@@ -114,7 +110,7 @@ void TRegistry::WriteBinary(const std::string& name, const void* data, uint32_t 
 }
 
 bool TRegistry::DeleteValue(const std::string& name) {
-  return CurrentKey_ != nullptr && RegDeleteValueA(CurrentKey_, name.c_str()) == ERROR_SUCCESS;
+  return CurrentKey_ && RegDeleteValueA(CurrentKey_.Get(), name.c_str()) == ERROR_SUCCESS;
 }
 
 }  // namespace pur

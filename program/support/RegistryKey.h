@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "WinOwners.h"
+
 namespace pur {
 
 class ERegistryException : public std::runtime_error {
@@ -19,13 +21,12 @@ class ERegistryException : public std::runtime_error {
 class TRegistry {
  public:
   explicit TRegistry(HKEY rootKey = HKEY_CURRENT_USER) : RootKey_(rootKey) {}
-  ~TRegistry() { CloseKey(); }
   TRegistry(const TRegistry&) = delete;
   TRegistry& operator=(const TRegistry&) = delete;
 
   HKEY RootKey() const { return RootKey_; }
   void SetRootKey(HKEY rootKey);
-  HKEY CurrentKey() const { return CurrentKey_; }
+  HKEY CurrentKey() const { return CurrentKey_.Get(); }
 
   // Closes the open key first, so a path is always taken from the root. Full access.
   bool OpenKey(const std::string& path, bool canCreate);
@@ -51,7 +52,7 @@ class TRegistry {
   void Write(const std::string& name, DWORD type, const void* data, uint32_t size);
 
   HKEY RootKey_;
-  HKEY CurrentKey_ = nullptr;
+  TRegKey CurrentKey_;
 };
 
 }  // namespace pur

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "WinOwners.h"
+
 namespace pur {
 
 // Restricts the process's DLL search to the application folder and the system folders, and
@@ -19,23 +21,5 @@ std::string ProgramFolder();
 // Loads the library at a full path (a relative one is refused), its own dependencies
 // resolved from its folder and the system folders. nullptr on failure.
 HMODULE LoadLibraryFromPath(const std::string& fullPath);
-
-// A module handle that is freed when it goes.
-class TModule {
- public:
-  TModule() = default;
-  explicit TModule(HMODULE module) : Module_(module) {}
-  ~TModule() { Reset(); }
-  TModule(const TModule&) = delete;
-  TModule& operator=(const TModule&) = delete;
-  HMODULE Get() const { return Module_; }
-  void Reset(HMODULE module = nullptr) {
-    if (Module_) FreeLibrary(Module_);
-    Module_ = module;
-  }
-
- private:
-  HMODULE Module_ = nullptr;
-};
 
 }  // namespace pur
