@@ -6,56 +6,17 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <malloc.h>
-
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <new>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "HeapCount.h"
 #include "WinTestSupport.h"
 #include "uFileList.h"
-
-// Every C++ allocation of the process is counted, so that the peak of a call can be read.
-namespace {
-
-std::atomic<int64_t> gLiveBytes{0};
-std::atomic<int64_t> gPeakBytes{0};
-
-void* CountedAlloc(size_t size) {
-  void* block = std::malloc(size == 0 ? 1 : size);
-  if (block == nullptr) return nullptr;
-  const int64_t live = gLiveBytes += static_cast<int64_t>(_msize(block));
-  int64_t peak = gPeakBytes.load();
-  while (live > peak && !gPeakBytes.compare_exchange_weak(peak, live)) {
-  }
-  return block;
-}
-
-void CountedFree(void* block) {
-  if (block == nullptr) return;
-  gLiveBytes -= static_cast<int64_t>(_msize(block));
-  std::free(block);
-}
-
-}  // namespace
-
-void* operator new(size_t size) {
-  if (void* block = CountedAlloc(size)) return block;
-  throw std::bad_alloc();
-}
-void* operator new[](size_t size) { return operator new(size); }
-void* operator new(size_t size, const std::nothrow_t&) noexcept { return CountedAlloc(size); }
-void* operator new[](size_t size, const std::nothrow_t&) noexcept { return CountedAlloc(size); }
-void operator delete(void* block) noexcept { CountedFree(block); }
-void operator delete[](void* block) noexcept { CountedFree(block); }
-void operator delete(void* block, size_t) noexcept { CountedFree(block); }
-void operator delete[](void* block, size_t) noexcept { CountedFree(block); }
 
 namespace {
 
@@ -124,8 +85,7 @@ Figures Measure(int count) {
   }
 
   pur::StringList list = names;
-  const int64_t before = gLiveBytes.load();
-  gPeakBytes = before;
+  const int64_t before = bench::MarkHeapPeak();
   auto start = Clock::now();
   {
     pur::test::DialogDriver driver(
@@ -139,7 +99,7 @@ Figures Measure(int count) {
     pur::ShowFileList(list, nullptr);
     driver.Join();
   }
-  f.memory = static_cast<double>(gPeakBytes.load() - before) / static_cast<double>(pathBytes);
+  f.memory = static_cast<double>(bench::PeakHeapBytes() - before) / static_cast<double>(pathBytes);
 
   list = names;
   start = Clock::now();

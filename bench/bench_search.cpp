@@ -5,59 +5,15 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <new>
 #include <string>
 #include <vector>
 
 #include "Algo_Rech.h"
-#include "CommaText.h"
+#include "HeapCount.h"
 #include "Thread_Algo.h"
-
-// Heap accounting: every operator new of the process goes through here.
-
-namespace {
-
-std::atomic<long long> liveBytes{0};
-std::atomic<long long> peakBytes{0};
-constexpr size_t kHeader = 16;  // keeps the payload aligned as malloc's
-
-void* CountedAlloc(size_t size) {
-  void* block = std::malloc(size + kHeader);
-  if (block == nullptr) return nullptr;
-  *static_cast<size_t*>(block) = size;
-  long long now = liveBytes += static_cast<long long>(size);
-  long long peak = peakBytes.load();
-  while (now > peak && !peakBytes.compare_exchange_weak(peak, now)) {
-  }
-  return static_cast<char*>(block) + kHeader;
-}
-
-void CountedFree(void* p) {
-  if (p == nullptr) return;
-  void* block = static_cast<char*>(p) - kHeader;
-  liveBytes -= static_cast<long long>(*static_cast<size_t*>(block));
-  std::free(block);
-}
-
-}  // namespace
-
-void* operator new(size_t size) {
-  if (void* p = CountedAlloc(size)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](size_t size) { return operator new(size); }
-void* operator new(size_t size, const std::nothrow_t&) noexcept { return CountedAlloc(size); }
-void* operator new[](size_t size, const std::nothrow_t&) noexcept { return CountedAlloc(size); }
-void operator delete(void* p) noexcept { CountedFree(p); }
-void operator delete[](void* p) noexcept { CountedFree(p); }
-void operator delete(void* p, size_t) noexcept { CountedFree(p); }
-void operator delete[](void* p, size_t) noexcept { CountedFree(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { CountedFree(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { CountedFree(p); }
 
 namespace {
 
@@ -253,13 +209,11 @@ struct SearchOutcome {
   size_t pathBytes;
   long long peakBytes;
   int reports;
-  long long peakWithListsText;  // the search, then the published text of its list beside it
 };
 
 // The engine in-process: load the definition, search with a progress callback on this thread.
 SearchOutcome TimeSearch(const std::vector<uint8_t>& definition) {
-  const long long before = liveBytes.load();
-  peakBytes = before;
+  const long long before = bench::MarkHeapPeak();
   SearchOutcome outcome{};
   pur::TPathList paths;
   outcome.time = Measure([&] {
@@ -269,12 +223,7 @@ SearchOutcome TimeSearch(const std::vector<uint8_t>& definition) {
   });
   outcome.found = paths.Count();
   outcome.pathBytes = paths.TextBytes();
-  outcome.peakBytes = peakBytes.load() - before;
-  // The text the library publishes, written as it writes it: sized first, then one buffer.
-  auto item = [&](size_t i) { return paths[i]; };
-  std::string text(pur::CommaTextSize(paths.Count(), item), '\0');
-  pur::WriteCommaTextTo(text.data(), paths.Count(), item);
-  outcome.peakWithListsText = peakBytes.load() - before;
+  outcome.peakBytes = bench::PeakHeapBytes() - before;
   return outcome;
 }
 
@@ -293,7 +242,7 @@ SearchOutcome TimeThreadSearch(const std::vector<uint8_t>& definition, pur::TSyn
     thread.Start();
     thread.WaitFor();
   }
-  return {{Seconds(Clock::now() - start), ThreadCpuSeconds() - cpu}, found.Count(), found.TextBytes(), 0, reports, 0};
+  return {{Seconds(Clock::now() - start), ThreadCpuSeconds() - cpu}, found.Count(), found.TextBytes(), 0, reports};
 }
 
 // The tree of a million found paths: 500 folders of 1 000 files, each file matched by both of
@@ -352,8 +301,6 @@ void ReportLargeSearch() {
   std::printf("peak heap per found path:  %.0f bytes  (paths average %.1f bytes)\n", large.peakBytes / paths,
               large.pathBytes / paths);
   std::printf("peak heap per path byte:   %.2f  (goal <= 2)\n", large.peakBytes / bytes);
-  std::printf("  with the published text of the list beside it: %.2f per path byte\n",
-              large.peakWithListsText / bytes);
 }
 
 }  // namespace
