@@ -45,6 +45,9 @@ TEST(OptionsFromProgram, OptionsButtonOpensTheBoxAndTheProgramReloadsWhatOkStore
   SendMessageA(GetDlgItem(box, optids::kShowDetail), BM_SETCHECK, BST_CHECKED, 0);
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(maintest::WaitFor([&] { return !IsWindow(box); }, 20s));
+  // The box stores its values once its window is gone: give the store its moment.
+  maintest::WaitFor([&] { return settings.ReadDword(pur::names::kDisplayKey, pur::names::kShowDetail).has_value(); },
+                    10s);
   EXPECT_EQ(settings.ReadDword(pur::names::kDisplayKey, pur::names::kShowDetail), std::optional<DWORD>(1));
   // The program reloaded the settings: its detail pane doubles the window's height.
   EXPECT_TRUE(maintest::WaitFor([&] { return ClientHeight(main) > heightBefore; }, 10s))
