@@ -3,10 +3,14 @@ if(NOT WIN32)
   return()
 endif()
 
+# The cleaning run, shared with the cleaning agent: it reaches its window through an interface.
+add_library(purCleaningRun STATIC uUserMainPrgm_Run.cpp)
+target_include_directories(purCleaningRun PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(purCleaningRun PUBLIC purProgramCore purComponentsPortable purCommon)
+
 add_executable(PURGOWIN WIN32
   PURGOWIN.cpp
   uUserMainPrgm.cpp
-  uUserMainPrgm_Run.cpp
   PURGOWIN.rc
   MainResources.rc
 )
@@ -14,7 +18,7 @@ set_target_properties(PURGOWIN PROPERTIES OUTPUT_NAME PURGOWIN)
 # Its manifest (MainResources.rc) declares the UTF-8 code page itself.
 pur_code_page(PURGOWIN PROGRAM)
 target_include_directories(PURGOWIN PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/support)
-target_link_libraries(PURGOWIN PRIVATE purStartup purProgramCore purComponents purCommon about
+target_link_libraries(PURGOWIN PRIVATE purStartup purCleaningRun purProgramCore purComponents purCommon about
   comctl32 gdi32 user32 shell32)
 
 # windres does not report the files a script includes: name them, so that a changed picture or

@@ -12,6 +12,7 @@
 
 #include "LumexLED.h"
 #include "VersionInfo.h"
+#include "uFileList.h"
 #include "WindowBinding.h"
 #include "uUserMainPrgm_Format.h"
 
@@ -84,14 +85,6 @@ COLORREF ColorOf(TInfoKind kind) {
     case ikWarning: return kLogYellow;
     case ikError: return kLogRed;
     default: return kLogSilver;
-  }
-}
-
-uint8_t JournalBitOf(TInfoKind kind) {
-  switch (kind) {
-    case ikWarning: return jeWarnings;
-    case ikError: return jeErrors;
-    default: return jeMessages;
   }
 }
 
@@ -436,9 +429,10 @@ void TUserMainForm::TimerStartTimer() {
   if (tag == 1) PostMessageA(Window_, WM_CLOSE, 0, 0);
 }
 
-HWND TUserMainForm::ShowForList() {
+void TUserMainForm::ReviewFoundFiles(std::vector<std::string>& names) {
+  if (!FRegistry || !FRegistry->Cleaning->ConfirmDelete) return;
   if (IsIconic(Window_)) ShowWindow(Window_, SW_RESTORE);
-  return Window_;
+  ShowFileList(names, Window_);
 }
 
 void TUserMainForm::RunEnded() { SetTimer(Window_, kTimerStart, kStartInterval, nullptr); }

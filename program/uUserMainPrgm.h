@@ -94,7 +94,7 @@ class TUserMainForm : private TRunHost {
   void Animate(int resourceId) override { PlayAnimation(resourceId); }
   void StopAnimation() override;
   void ProcessMessages() override;
-  HWND ShowForList() override;
+  void ReviewFoundFiles(std::vector<std::string>& names) override;
   void RunEnded() override;
 
   HWND Window_ = nullptr;

@@ -5,7 +5,6 @@
 
 #include "CommaText.h"
 #include "FileListFormat.h"
-#include "uFileList.h"
 #include "uUserMainPrgm_Format.h"
 #include "uUserMainPrgm_Texts.h"
 
@@ -28,6 +27,14 @@ class TFlagReset {
 };
 
 }  // namespace
+
+uint8_t JournalBitOf(TInfoKind kind) {
+  switch (kind) {
+    case ikWarning: return jeWarnings;
+    case ikError: return jeErrors;
+    default: return jeMessages;
+  }
+}
 
 void TCleaningRun::Run() {
   StartTick_ = GetTickCount();
@@ -86,7 +93,7 @@ void TCleaningRun::PersoSearchFinished() {
   PersoGain_ = 0;
   StringList found = ReadCommaText(lib->GetSearchList(1));
   if (!WriteCommaText(found).empty()) {
-    if (settings->Cleaning->ConfirmDelete) ShowFileList(found, Host_.ShowForList());
+    Host_.ReviewFoundFiles(found);
     DeleteFoundFiles(found);
   }
   Host_.AddInfoLine("", ikNormal);

@@ -15,6 +15,9 @@ namespace pur {
 
 enum TInfoKind : int { ikNormal = 0, ikSuccess = 1, ikWarning = 2, ikError = 3 };
 
+// The journal's event bit that lets a line of this kind into the journal.
+uint8_t JournalBitOf(TInfoKind kind);
+
 // What a run asks of its window. The binding and the settings may go while the run waits for
 // messages: they are asked for again each time.
 class TRunHost {
@@ -29,8 +32,9 @@ class TRunHost {
   virtual void Animate(int resourceId) = 0;
   virtual void StopAnimation() = 0;
   virtual void ProcessMessages() = 0;
-  // The window that owns the file list dialog, brought back from the task bar first.
-  virtual HWND ShowForList() = 0;
+  // What may be deleted of the found files: the host shows them to the user when the settings
+  // ask for a confirmation, and leaves in the list only what may go.
+  virtual void ReviewFoundFiles(std::vector<std::string>& names) = 0;
   // After the summary: the window may start its next automatic step.
   virtual void RunEnded() = 0;
 
@@ -52,6 +56,8 @@ class TCleaningRun {
   void Stop() { StopAsked_ = true; }
   // Between two steps the library is idle while the run is still on the stack.
   bool Starting() const { return Starting_; }
+  // The bytes the last run freed, as its summary counts them.
+  int64_t Gain() const { return (TempGain_ > 0 ? TempGain_ : 0) + (PersoGain_ > 0 ? PersoGain_ : 0); }
 
  private:
   void PersoSearchFinished();
