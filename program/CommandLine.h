@@ -13,4 +13,7 @@ constexpr char kAutoModeSwitch[] = "/S";
 // case; anything else ("-S", "S", "/SX") is ignored.
 bool HasAutoModeSwitch(const std::vector<std::string>& parameters);
 
+// True when one of `parameters` is `name` (upper-case ASCII, with its "/") in either case.
+bool HasSwitch(const std::vector<std::string>& parameters, const std::string& name);
+
 }  // namespace pur

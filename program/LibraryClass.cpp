@@ -344,6 +344,12 @@ void TPURLib::WriteReport(const std::string& path, const std::string& body, bool
   CheckLibError();
 }
 
+void TPURLib::AppendNote(const std::string& path, const std::string& body) {
+  if (!Loaded_) return;
+  Entries_.CreateFileLog(path.c_str(), LibName_.c_str(), body.c_str(), 0);
+  CheckLibError();
+}
+
 int32_t TPURLib::CurrentStatus() {
   if (!Loaded_) return 0;
   int32_t status = Entries_.GetCurrentStatus();

@@ -108,6 +108,9 @@ class TPURLib {
   void SetPersoTree(const std::vector<uint8_t>& stream);
   int32_t DeleteFile(const std::string& path, bool toRecycleBin, bool allowReadOnlyHidden);
   void WriteReport(const std::string& path, const std::string& body, bool newFile);
+  // A journal entry that a copy held back by the lock writes to say so. It is never guarded:
+  // the lock keeps cleanings apart, and a note deletes nothing. Always appended.
+  void AppendNote(const std::string& path, const std::string& body);
   int32_t CurrentStatus();
   std::string LockOwnerName();
   bool TakeLock();

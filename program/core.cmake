@@ -10,7 +10,8 @@ if(NOT WIN32)
 endif()
 
 # The settings store in the registry, also linked by the options box.
-add_library(purSettings STATIC support/VersionInfo.cpp support/RegistryKey.cpp support/PURGORegistry.cpp)
+add_library(purSettings STATIC support/VersionInfo.cpp support/RegistryKey.cpp support/PURGORegistry.cpp
+  support/AgentStartup.cpp)
 target_include_directories(purSettings PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/support)
 target_link_libraries(purSettings PUBLIC purProgramText purWinSupport version advapi32)
 

@@ -10,7 +10,9 @@
 #include <exception>
 #include <stdexcept>
 
+#include "AgentStartup.h"
 #include "LumexLED.h"
+#include "SafeDllLoad.h"
 #include "VersionInfo.h"
 #include "uFileList.h"
 #include "WindowBinding.h"
@@ -356,6 +358,7 @@ void TUserMainForm::SavePositionIfMoved() {
   display.PosX = rect.left;
   display.PosY = rect.top;
   FRegistry->Save();
+  KeepAgentStartInStep(FRegistry->Service->AutoStart, ProgramFolder());
 }
 
 bool TUserMainForm::FormClose() {

@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <string>
 
+#include "AgentStartup.h"
 #include "OptionsDialog.h"
 #include "OptionsPlatform.h"
 #include "OptionsTexts.h"
@@ -37,6 +39,15 @@ HMODULE ThisModule() {
   GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                      reinterpret_cast<LPCSTR>(&ThisModule), &module);
   return module;
+}
+
+// With its trailing backslash: the agent is installed beside the box.
+std::string ModuleFolder(HMODULE module) {
+  char path[MAX_PATH * 4] = {};
+  const DWORD length = GetModuleFileNameA(module, path, sizeof path);
+  if (length == 0 || length >= sizeof path) return {};
+  std::string folder(path, length);
+  return folder.substr(0, folder.find_last_of("\\/") + 1);
 }
 
 void ShowError(HWND owner, const char* format, const char* detail) {
@@ -77,6 +88,7 @@ bool OpenBox(HWND owner) {
   const TOptionsValues before = ValuesOf(settings);
   TOptionsDialog dialog(ThisModule(), before);
   if (!dialog.Run(owner)) return false;
+  KeepAgentStartInStep(dialog.Values().Service.AutoStart, ModuleFolder(ThisModule()));
   // Confirming the box once also ends the program's first-start reminder.
   if (dialog.Values() == before && !settings.FirstStart) return false;
   Apply(dialog.Values(), settings);

@@ -1,0 +1,88 @@
+// One cleaning of the agent: the steps of an unattended run of the program, with the user's
+// settings, under the agent's own identity. It never deletes what would need a confirmation:
+// those files are only counted.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "LibraryClass.h"
+#include "PURGORegistry.h"
+#include "uUserMainPrgm_Run.h"
+
+namespace pur::agent {
+
+inline constexpr char kAgentNameFormat[] = "PURSRV-%3d";
+// The time of the agent's last cleaning (REG_QWORD, seconds since 1970 UTC), beside the
+// Service settings, so that a restart does not reset the clock.
+inline constexpr char kLastCleaningValue[] = "Dernier nettoyage automatique";
+
+// Seconds since 1970, UTC.
+int64_t NowSeconds();
+// The time of the last cleaning kept in the settings; none when it was never stored.
+std::optional<int64_t> ReadLastCleaning(HKEY root, const std::string& serviceKey);
+void WriteLastCleaning(HKEY root, const std::string& serviceKey, int64_t when);
+
+struct TCleaningOutcome {
+  enum TKind {
+    kCleaned,       // the steps ran
+    kLocked,        // another copy holds the library's lock: nothing was cleaned
+    kNotChecked,    // the options were never confirmed: nothing was cleaned
+    kFailed,        // settings or library unusable, or a step failed
+  };
+  TKind Kind = kFailed;
+  int64_t Gain = 0;
+  int32_t Waiting = 0;     // found files left for the user's confirmation
+  std::string Detail;      // the lock's owner, or the error
+};
+
+class TAgentCleaning : private TRunHost {
+ public:
+  // libraryPath: the search library's full path; empty is the one beside the agent.
+  explicit TAgentCleaning(std::string libraryPath = {}) : LibraryPath_(std::move(libraryPath)) {}
+
+  // noteIfLocked: a cleaning the lock holds back says so in the journal.
+  TCleaningOutcome Run(bool noteIfLocked);
+  // From a message handled while the run waits: the run ends as soon as the library lets it.
+  void Stop();
+  bool Busy() const { return Busy_; }
+  // Told each step's status text (the agent shows it in its tooltip).
+  std::function<void(const char*)> OnStatus;
+
+ private:
+  TCleaningOutcome RunSteps(bool noteIfLocked);
+  void NoteLocked(const std::string& owner);
+
+  TPURLib* Lib() override { return Lib_.get(); }
+  TPURGORegistry* Settings() override { return Settings_.get(); }
+  std::vector<std::string>& Journal() override { return Journal_; }
+  bool Running() const override { return !Stopped_; }
+  void AddInfoLine(const std::string& text, TInfoKind kind) override;
+  void SetStatus(const char* text) override;
+  void Animate(int) override {}
+  void StopAnimation() override {}
+  void ProcessMessages() override;
+  void ReviewFoundFiles(std::vector<std::string>& names) override;
+  void RunEnded() override {}
+
+  std::string LibraryPath_;
+  std::unique_ptr<TPURGORegistry> Settings_;
+  std::unique_ptr<TPURLib> Lib_;
+  std::vector<std::string> Journal_;
+  TCleaningRun Run_{*this};
+  int32_t Waiting_ = 0;
+  bool Stopped_ = false;
+  bool Busy_ = false;
+  bool Announced_ = false;
+};
+
+// What the agent tells the user after a cleaning; empty when there is nothing to tell.
+std::string NoticeOf(const TCleaningOutcome& outcome);
+
+}  // namespace pur::agent

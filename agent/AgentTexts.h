@@ -1,0 +1,34 @@
+// Every text of the cleaning agent, in UTF-8 (the agent's ANSI code page).
+#pragma once
+
+namespace pur::agent::texts {
+
+inline constexpr char kCaption[] = "Purgo for Windows";
+inline constexpr char kTip[] = "Purgo for Windows : nettoyage automatique";
+inline constexpr char kTipPaused[] = "Purgo for Windows : nettoyage automatique suspendu";
+inline constexpr char kTipCleaning[] = "Purgo for Windows : nettoyage en cours ...";
+
+// The icon's menu.
+inline constexpr char kMenuCleanNow[] = "Nettoyer maintenant";
+inline constexpr char kMenuOpen[] = "Ouvrir Purgo";
+inline constexpr char kMenuPause[] = "Suspendre";
+inline constexpr char kMenuResume[] = "Reprendre";
+inline constexpr char kMenuQuit[] = "Quitter";
+
+// Notices.
+inline constexpr char kCleaned[] = "Nettoyage automatique terminé : %s libérés.";
+inline constexpr char kWaitingOne[] = "1 fichier attend votre confirmation";
+inline constexpr char kWaitingMany[] = "%d fichiers attendent votre confirmation";
+inline constexpr char kAlreadyRunning[] = "Le nettoyage automatique est déjà en marche.";
+inline constexpr char kCannotClean[] = "Nettoyage automatique impossible (%s).";
+inline constexpr char kFirstStart[] =
+    "Nettoyage automatique impossible : vérifiez d'abord les options dans Purgo for Windows.";
+inline constexpr char kAlreadyCleaning[] = "un nettoyage est déjà en cours";
+inline constexpr char kOpenFailed[] = "Impossible de démarrer %s.";
+
+// Journal lines.
+inline constexpr char kJournalStart[] = "Nettoyage automatique par %s.";
+inline constexpr char kJournalLocked[] =
+    "Nettoyage automatique reporté : module verrouillé par %s. Nouvel essai au prochain contrôle.";
+
+}  // namespace pur::agent::texts

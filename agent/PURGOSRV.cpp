@@ -1,0 +1,83 @@
+// The cleaning agent's entry: one agent per session with its icon, or, with a switch, one
+// cleaning now ("/once") or the end of the running agent ("/quit").
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "CleaningAgent.h"
+#include "CommandLine.h"
+#include "SafeDllLoad.h"
+#include "WinOwners.h"
+
+namespace {
+
+using namespace pur::agent;
+
+constexpr char kOnceSwitch[] = "/ONCE";
+constexpr char kQuitSwitch[] = "/QUIT";
+// How long "/quit" waits for the agent to end: a running search stops within a moment.
+constexpr DWORD kQuitWaitMs = 60 * 1000;
+
+// Exit codes, for the setup and for administrators' scripts.
+enum TExitCode : int {
+  kExitDone = 0,
+  kExitFailed = 1,
+  kExitAlreadyRunning = 2,
+  kExitLocked = 3,
+  kExitNotChecked = 4,
+  kExitNoAgent = 5,
+};
+
+std::vector<std::string> Parameters() {
+  std::vector<std::string> parameters;
+  for (int i = 1; i < __argc; ++i) parameters.emplace_back(__argv[i]);
+  return parameters;
+}
+
+int RunOnce() {
+  TAgentCleaning cleaning;
+  const TCleaningOutcome outcome = cleaning.Run(true);
+  switch (outcome.Kind) {
+    case TCleaningOutcome::kCleaned: return kExitDone;
+    case TCleaningOutcome::kLocked: return kExitLocked;
+    case TCleaningOutcome::kNotChecked: return kExitNotChecked;
+    case TCleaningOutcome::kFailed: return kExitFailed;
+  }
+  return kExitFailed;
+}
+
+int QuitRunningAgent() {
+  HWND agent = FindWindowA(kAgentWindowClass, nullptr);
+  if (!agent) return kExitNoAgent;
+  DWORD processId = 0;
+  GetWindowThreadProcessId(agent, &processId);
+  const pur::THandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+  PostMessageA(agent, WM_CLOSE, 0, 0);
+  if (!process) return kExitDone;
+  return WaitForSingleObject(process.Get(), kQuitWaitMs) == WAIT_OBJECT_0 ? kExitDone : kExitFailed;
+}
+
+int RunAgent(HINSTANCE instance) {
+  const pur::THandle mutex(CreateMutexA(nullptr, FALSE, kAgentMutexName));
+  if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS) {
+    // The running agent says so on its icon; this one ends.
+    if (HWND running = FindWindowA(kAgentWindowClass, nullptr)) PostMessageA(running, kMessageAlreadyRunning, 0, 0);
+    return kExitAlreadyRunning;
+  }
+  TCleaningAgent agent;
+  if (!agent.Create(instance)) return kExitFailed;
+  return agent.Run();
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  // Before anything loads a library: no DLL from the current folder or PATH.
+  pur::RestrictDllSearch();
+  const std::vector<std::string> parameters = Parameters();
+  if (pur::HasSwitch(parameters, kQuitSwitch)) return QuitRunningAgent();
+  if (pur::HasSwitch(parameters, kOnceSwitch)) return RunOnce();
+  return RunAgent(instance);
+}
