@@ -30,11 +30,12 @@ std::optional<int64_t> ReadLastCleaning(HKEY root, const std::string& serviceKey
 void WriteLastCleaning(HKEY root, const std::string& serviceKey, int64_t when);
 
 struct TCleaningOutcome {
-  enum TKind {
-    kCleaned,       // the steps ran
-    kLocked,        // another copy holds the library's lock: nothing was cleaned
-    kNotChecked,    // the options were never confirmed: nothing was cleaned
-    kFailed,        // settings or library unusable, or a step failed
+  // Each kind is also the exit code of "PURGOSRV /once", for administrators' scripts.
+  enum TKind : int {
+    kCleaned = 0,     // the steps ran
+    kFailed = 1,      // settings or library unusable, or a step failed
+    kLocked = 3,      // another copy holds the library's lock: nothing was cleaned
+    kNotChecked = 4,  // the options were never confirmed: nothing was cleaned
   };
   TKind Kind = kFailed;
   int64_t Gain = 0;

@@ -20,15 +20,11 @@ constexpr char kQuitSwitch[] = "/QUIT";
 // How long "/quit" waits for the agent to end: a running search stops within a moment.
 constexpr DWORD kQuitWaitMs = 60 * 1000;
 
-// Exit codes, for the setup and for administrators' scripts.
-enum TExitCode : int {
-  kExitDone = 0,
-  kExitFailed = 1,
-  kExitAlreadyRunning = 2,
-  kExitLocked = 3,
-  kExitNotChecked = 4,
-  kExitNoAgent = 5,
-};
+// Exit codes; "/once" answers those of one cleaning (TCleaningOutcome::TKind).
+constexpr int kExitDone = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitAlreadyRunning = 2;
+constexpr int kExitNoAgent = 5;
 
 std::vector<std::string> Parameters() {
   std::vector<std::string> parameters;
@@ -38,14 +34,7 @@ std::vector<std::string> Parameters() {
 
 int RunOnce() {
   TAgentCleaning cleaning;
-  const TCleaningOutcome outcome = cleaning.Run(true);
-  switch (outcome.Kind) {
-    case TCleaningOutcome::kCleaned: return kExitDone;
-    case TCleaningOutcome::kLocked: return kExitLocked;
-    case TCleaningOutcome::kNotChecked: return kExitNotChecked;
-    case TCleaningOutcome::kFailed: return kExitFailed;
-  }
-  return kExitFailed;
+  return cleaning.Run(true).Kind;
 }
 
 int QuitRunningAgent() {

@@ -120,7 +120,9 @@ TEST(AgentOnce, CleansAsTheSettingsSayAndLeavesWhatItMayNotDelete) {
       EXPECT_TRUE(box.JournalHas(pur::FormatText(texts::kJournalLocked, owner))) << owner;
       holder->ReleaseLock();
     }
-    if (c.firstStart) EXPECT_TRUE(box.Journal().empty());
+    if (c.firstStart) {
+      EXPECT_TRUE(box.Journal().empty());
+    }
   }
 }
 
