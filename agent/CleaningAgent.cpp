@@ -41,7 +41,15 @@ void CopyField(WCHAR (&field)[N], const std::string& text) {
   field[count] = L'\0';
 }
 
-// The drives of the personal search: the computer's children in the stored tree.
+std::string TempFolderDrive() {
+  char path[MAX_PATH + 1] = {};
+  const DWORD length = GetTempPathA(sizeof path, path);
+  if (length < 3 || length > MAX_PATH || path[1] != ':') return {};
+  return std::string(path, 2) + "\\";
+}
+
+}  // namespace
+
 std::vector<std::string> SearchDrives(const std::vector<uint8_t>& stored) {
   std::vector<std::string> drives;
   if (stored.empty()) return drives;
@@ -56,15 +64,6 @@ std::vector<std::string> SearchDrives(const std::vector<uint8_t>& stored) {
   }
   return drives;
 }
-
-std::string TempFolderDrive() {
-  char path[MAX_PATH + 1] = {};
-  const DWORD length = GetTempPathA(sizeof path, path);
-  if (length < 3 || length > MAX_PATH || path[1] != ':') return {};
-  return std::string(path, 2) + "\\";
-}
-
-}  // namespace
 
 TCleaningAgent::~TCleaningAgent() {
   RemoveIcon();

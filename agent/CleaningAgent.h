@@ -85,4 +85,8 @@ class TCleaningAgent {
   TRegKey WatchedKey_;
 };
 
+// The drives of the personal search ("C:\\"...): the computer's children in the stored tree;
+// what a damaged definition holds before its damage.
+std::vector<std::string> SearchDrives(const std::vector<uint8_t>& stored);
+
 }  // namespace pur::agent

@@ -126,6 +126,24 @@ TEST(AgentOnce, CleansAsTheSettingsSayAndLeavesWhatItMayNotDelete) {
   }
 }
 
+// Free space is watched on the drives the stored definition names, whatever its bytes.
+TEST(AgentDrives, TheDrivesOfTheStoredDefinition) {
+  auto bytes = [](const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); };
+  const std::string two = TreeStreamFor("C:\\users\\x\\", {{"*.tmp", true}});
+  const struct {
+    const char* what;
+    std::vector<uint8_t> stored;
+    std::vector<std::string> drives;
+  } cases[] = {
+      {"empty definition", {}, {}},
+      {"one folder on C", bytes(two), {"C:\\"}},
+      {"cut in the middle", bytes(two.substr(0, two.size() / 2)), {"C:\\"}},
+      {"cut inside the drive letter", bytes(two.substr(0, 5)), {}},
+      {"noise", std::vector<uint8_t>(64, 0xFF), {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(pur::agent::SearchDrives(c.stored), c.drives) << c.what;
+}
+
 HWND RunningAgent() { return FindWindowA(pur::agent::kAgentWindowClass, nullptr); }
 
 TEST(Agent, OneAgentPerSessionAndQuitEndsIt) {
