@@ -168,7 +168,7 @@ std::string NoticeOf(const TCleaningOutcome& outcome) {
       return FormatText(texts::kCleaned, FormatSize(outcome.Gain));
     case TCleaningOutcome::kNotChecked: return texts::kFirstStart;
     case TCleaningOutcome::kFailed: return FormatText(texts::kCannotClean, outcome.Detail);
-    case TCleaningOutcome::kLocked: return {};
+    case TCleaningOutcome::kLocked: return FormatText(texts::kLockedNotice, outcome.Detail);
   }
   return {};
 }

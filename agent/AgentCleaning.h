@@ -83,7 +83,7 @@ class TAgentCleaning : private TRunHost {
   bool Announced_ = false;
 };
 
-// What the agent tells the user after a cleaning; empty when there is nothing to tell.
+// What the agent tells the user after a cleaning.
 std::string NoticeOf(const TCleaningOutcome& outcome);
 
 }  // namespace pur::agent

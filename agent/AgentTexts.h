@@ -19,6 +19,7 @@ inline constexpr char kMenuQuit[] = "Quitter";
 inline constexpr char kCleaned[] = "Nettoyage automatique terminé : %s libérés.";
 inline constexpr char kWaitingOne[] = "1 fichier attend votre confirmation";
 inline constexpr char kWaitingMany[] = "%d fichiers attendent votre confirmation";
+inline constexpr char kLockedNotice[] = "Nettoyage reporté : module verrouillé par %s.";
 inline constexpr char kAlreadyRunning[] = "Le nettoyage automatique est déjà en marche.";
 inline constexpr char kCannotClean[] = "Nettoyage automatique impossible (%s).";
 inline constexpr char kFirstStart[] =

@@ -331,10 +331,9 @@ void TCleaningAgent::Clean(bool automatic) {
     Notify(NoticeOf(outcome), outcome.Waiting > 0);
     return;
   }
-  // Automatic cleanings tell their gain, and a failure once until one works again.
-  bool tell = false;
+  // Each automatic cleaning tells its gain; a failure is told once, until one works again.
+  bool tell = cleaned;
   if (cleaned) {
-    tell = outcome.Gain > 0 || outcome.Waiting > 0;
     FailureShown_ = false;
   } else if (outcome.Kind != TCleaningOutcome::kLocked) {
     tell = !FailureShown_;
