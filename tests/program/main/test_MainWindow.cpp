@@ -7,6 +7,7 @@
 
 #include <set>
 
+#include "AgentStartup.h"
 #include "ProgramDriver.h"
 #include "PurApi.h"
 
@@ -232,6 +233,23 @@ struct PositionCase {
   int moveToX;  // -1: not moved
   int moveToY;
   bool expectSaved;
+  bool autoStart = true;  // "Demarrer le service automatiquement"
+};
+
+// The agent's logon entry, which a save of the settings keeps in step.
+class RunEntry {
+ public:
+  static constexpr char kStale[] = "\"Z:\\ancien\\PURGOSRV.exe\"";
+  RunEntry() { Set(kStale); }
+  ~RunEntry() { RegDeleteKeyValueA(HKEY_CURRENT_USER, pur::kRunKeyPath, pur::kAgentRunValue); }
+  RunEntry(const RunEntry&) = delete;
+  RunEntry& operator=(const RunEntry&) = delete;
+
+ private:
+  static void Set(const std::string& command) {
+    RegSetKeyValueA(HKEY_CURRENT_USER, pur::kRunKeyPath, pur::kAgentRunValue, REG_SZ, command.c_str(),
+                    static_cast<DWORD>(command.size() + 1));
+  }
 };
 
 TEST(MainWindow, PositionIsSavedOnlyWhenItChanged) {
@@ -239,6 +257,7 @@ TEST(MainWindow, PositionIsSavedOnlyWhenItChanged) {
       {"centred, first close stores it", -1, -1, -1, -1, true},
       {"stored and unchanged", 100, 120, -1, -1, false},
       {"stored and moved", 100, 120, 200, 210, true},
+      {"moved, agent not started at logon", 100, 120, 200, 210, true, false},
       {"only X stored: centred", 100, -1, -1, -1, true},
   };
   for (const PositionCase& c : cases) {
@@ -250,6 +269,8 @@ TEST(MainWindow, PositionIsSavedOnlyWhenItChanged) {
     settings.Dword(pur::names::kDisplayKey, pur::names::kRefreshSpeed, 50);
     if (c.storedX != -1) settings.Dword(pur::names::kDisplayKey, pur::names::kPosX, c.storedX);
     if (c.storedY != -1) settings.Dword(pur::names::kDisplayKey, pur::names::kPosY, c.storedY);
+    if (!c.autoStart) settings.Dword(pur::names::kServiceKey, pur::names::kAutoStart, 0);
+    const RunEntry entry;
     Program program;
     ASSERT_TRUE(program.WaitReady());
     HWND window = program.Window();
@@ -275,8 +296,11 @@ TEST(MainWindow, PositionIsSavedOnlyWhenItChanged) {
                 std::optional<DWORD>(static_cast<DWORD>(rect.left)));
       EXPECT_EQ(settings.ReadDword(pur::names::kDisplayKey, pur::names::kPosY),
                 std::optional<DWORD>(static_cast<DWORD>(rect.top)));
+      const std::string expected = c.autoStart ? pur::AgentRunCommand(pur::ProgramFolder()) : std::string();
+      EXPECT_EQ(pur::AgentRunEntry(), expected);
     } else {
       EXPECT_FALSE(firstStart.has_value()) << "settings were saved";
+      EXPECT_EQ(pur::AgentRunEntry(), RunEntry::kStale);
     }
   }
 }
