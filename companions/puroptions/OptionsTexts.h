@@ -74,8 +74,8 @@ inline constexpr char kWhenLess[] = "Quand moins de";
 inline constexpr char kMiB[] = "Mo d'espace libre";
 inline constexpr char kServiceNote[] =
     "Le nettoyage automatique (icône près de l'horloge) vide la corbeille et le dossier temporaire "
-    "et lance la recherche personnelle selon ces réglages ; il ne supprime jamais sans vous les "
-    "fichiers à confirmer.";
+    "et lance la recherche personnelle selon ces réglages ; les fichiers à confirmer ne sont "
+    "jamais supprimés sans vous.";
 
 // Messages
 inline constexpr char kBadNumber[] = "La valeur « %s » doit être un nombre entier entre %d et %d.";
