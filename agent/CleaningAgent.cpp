@@ -120,6 +120,7 @@ int TCleaningAgent::Run() {
 LRESULT CALLBACK TCleaningAgent::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   TCleaningAgent* agent = BoundObject<TCleaningAgent>(window, message, lParam);
   if (!agent) return DefWindowProcA(window, message, wParam, lParam);
+  // Creation's own messages come before CreateWindowEx has answered the handle.
   if (message == WM_NCCREATE) agent->Window_ = window;
   try {
     return agent->OnMessage(message, wParam, lParam);

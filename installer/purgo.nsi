@@ -4,6 +4,7 @@
 ;   DOCDIR   folder of the guide and the licence, already in CP1252 with CR LF
 ;   ICON     the program's icon
 ;   VERSION  file version of PURGOWIN.exe (four numbers)
+;   SETTINGS_VERSION  product version text, which names the settings key ("4.0.0.0")
 ;   OUTFILE  the setup program to write
 ; The uninstaller removes exactly what was installed. The settings under Software\Corvane and
 ; the journal (PURGOWIN.LOG, wherever the user put it, even in the program folder) belong to
@@ -22,6 +23,13 @@ RequestExecutionLevel admin
 !define GUIDE "guide-utilisateur.txt"
 !define LICENCE "LICENCE.txt"
 !define UNINSTALLER "desinstaller.exe"
+!define AGENT "PURGOSRV.exe"
+; The cleaning agent starts at logon from the user's Run key, under the name the program and
+; the options box keep in step with "Démarrer le service automatiquement".
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define AGENT_RUN_VALUE "${PRODUCT} - nettoyage automatique"
+!define SERVICE_KEY "Software\${COMPANY}\${PRODUCT}\${SETTINGS_VERSION}\Service"
+!define AUTO_START_VALUE "Demarrer le service automatiquement"
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -76,6 +84,50 @@ VIAddVersionKey /LANG=1036 "LegalCopyright" "Copyright © ${COMPANY} 1999-2026"
   ${EndIf}
 !macroend
 
+; The running agent holds its files open: it is asked to end (and waited for) before its files
+; are replaced or removed. Nothing to do when no agent runs (it then answers at once).
+!macro StopAgent
+  ${If} ${FileExists} "$INSTDIR\${AGENT}"
+    ExecWait '"$INSTDIR\${AGENT}" /quit'
+  ${EndIf}
+!macroend
+
+; $0 is 0 when "Démarrer le service automatiquement" was unticked, for this user or the
+; machine, and 1 otherwise: an absent value is the default, ticked.
+Function AutoStartWanted
+  StrCpy $0 1
+  ClearErrors
+  ReadRegDWORD $1 HKCU "${SERVICE_KEY}" "${AUTO_START_VALUE}"
+  ${IfNot} ${Errors}
+  ${AndIf} $1 = 0
+    StrCpy $0 0
+  ${EndIf}
+  ClearErrors
+  ReadRegDWORD $1 HKLM "${SERVICE_KEY}" "${AUTO_START_VALUE}"
+  ${IfNot} ${Errors}
+  ${AndIf} $1 = 0
+    StrCpy $0 0
+  ${EndIf}
+FunctionEnd
+
+; Only for a person at the screen: a silent deployment runs under an administrator's account,
+; whose Run key and session are not the users'. Caveat: HKCU and Exec are those of the account
+; that runs this elevated setup, so the agent started now runs elevated (and, when another
+; account confirmed the elevation, for that account); the Run value starts it as the user
+; from the next logon.
+Function StartAgentForUser
+  ${If} ${Silent}
+    Return
+  ${EndIf}
+  Call AutoStartWanted
+  ${If} $0 = 1
+    WriteRegStr HKCU "${RUN_KEY}" "${AGENT_RUN_VALUE}" '"$INSTDIR\${AGENT}"'
+    Exec '"$INSTDIR\${AGENT}"'
+  ${Else}
+    DeleteRegValue HKCU "${RUN_KEY}" "${AGENT_RUN_VALUE}"
+  ${EndIf}
+FunctionEnd
+
 ; Shortcuts for every user, as the program goes into Program Files for every user. The
 ; uninstall entry goes to the registry's native (64-bit) view, where the system lists it.
 Function .onInit
@@ -93,8 +145,10 @@ FunctionEnd
 Section "Programme" SecProgram
   SectionIn RO
   SetOutPath "$INSTDIR"
+  !insertmacro StopAgent
   File "${BINDIR}/PURGOWIN.exe"
   File "${BINDIR}/purSearch.dll"
+  File "${BINDIR}/${AGENT}"
   File "${BINDIR}/about.dll"
 !if /FileExists "${BINDIR}/puroptions.dll"
   File "${BINDIR}/puroptions.dll"
@@ -119,13 +173,18 @@ Section "Programme" SecProgram
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
   SectionGetSize ${SecProgram} $0
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+
+  Call StartAgentForUser
 SectionEnd
 
 ; Files one by one and no recursive removal: the folder may have been chosen by the user
 ; (even an existing one) and may hold the journal, which stays with its folder.
 Section "Uninstall"
+  !insertmacro StopAgent
+  DeleteRegValue HKCU "${RUN_KEY}" "${AGENT_RUN_VALUE}"
   Delete "$INSTDIR\PURGOWIN.exe"
   Delete "$INSTDIR\purSearch.dll"
+  Delete "$INSTDIR\${AGENT}"
   Delete "$INSTDIR\about.dll"
   Delete "$INSTDIR\puroptions.dll"
   Delete "$INSTDIR\${GUIDE}"

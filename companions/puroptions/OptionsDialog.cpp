@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "AgentSchedule.h"
 #include "OptionsPlatform.h"
 #include "ProtectedFolders.h"
 #include "OptionsTexts.h"
@@ -103,6 +104,9 @@ INT_PTR TOptionsDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case ids::kMasks:
           if (code == LBN_SELCHANGE) OnMaskSelected();
           break;
+        case ids::kCleaningType:
+          if (code == CBN_SELCHANGE) EnableUsedNumbers();
+          break;
         default: break;
       }
       return TRUE;
@@ -138,6 +142,18 @@ void TOptionsDialog::ShowPage(int page) {
       ShowWindow(control, other == page ? SW_SHOW : SW_HIDE);
 }
 
+
+// Only the numbers the chosen type uses can be typed in; a greyed one keeps its value and
+// is saved as it stands. Type 2 also uses the interval, as the least time between cleanings.
+void TOptionsDialog::EnableUsedNumbers() {
+  HWND types = Item(ids::kCleaningType);
+  const auto selected = SendMessageA(types, CB_GETCURSEL, 0, 0);
+  const auto type = selected < 0 ? agent::ctNone : SendMessageA(types, CB_GETITEMDATA, selected, 0);
+  const bool interval = type == agent::ctPeriodic || type == agent::ctLowFreeSpace;
+  const bool threshold = type == agent::ctLowFreeSpace;
+  for (int id : {ids::kEveryLabel, ids::kEveryInterval, ids::kMinutesLabel}) EnableWindow(Item(id), interval);
+  for (int id : {ids::kWhenLessLabel, ids::kFreeSpaceThreshold, ids::kMiBLabel}) EnableWindow(Item(id), threshold);
+}
 
 void TOptionsDialog::OnBrowseLocation() {
   if (std::optional<std::string> folder = PickFolder(hwnd_, t::kPickJournalFolder, Text(ids::kLocation)))

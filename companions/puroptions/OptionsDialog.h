@@ -42,6 +42,7 @@ class TOptionsDialog {
   void CreateJournalPage();
   void CreateSearchPage();
   void CreateServicePage();
+  void EnableUsedNumbers();
   void PlaceWindow(HWND owner);
   void TakeBodyColour();
   INT_PTR PageBackground(HDC dc, HWND control);

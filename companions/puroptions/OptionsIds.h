@@ -49,6 +49,10 @@ constexpr int kAutoStart = 600;
 constexpr int kCleaningType = 601;
 constexpr int kEveryInterval = 602;
 constexpr int kFreeSpaceThreshold = 603;
+constexpr int kEveryLabel = 604;  // the labels around the two numbers, greyed with them
+constexpr int kMinutesLabel = 605;
+constexpr int kWhenLessLabel = 606;
+constexpr int kMiBLabel = 607;
 
 // Pages in tab order.
 enum Page { kPageDisplay, kPageCleaning, kPageJournal, kPageSearch, kPageService, kPageCount };

@@ -259,14 +259,17 @@ void TOptionsDialog::CreateServicePage() {
   }
   SendMessageA(types, CB_SETCURSEL, selected, 0);
   const int row = 2 * kRow + 24;
-  Add(p, "STATIC", t::kEvery, 0, 0, row + 3, 130, kLineHeight);
+  Add(p, "STATIC", t::kEvery, 0, 0, row + 3, 130, kLineHeight, ids::kEveryLabel);
   AddEdit(p, 136, row, 90, ids::kEveryInterval, std::to_string(s.EveryInterval));
-  Add(p, "STATIC", t::kMinutes, 0, 234, row + 3, 120, kLineHeight);
-  Add(p, "STATIC", t::kWhenLess, 0, 0, row + kRow + 8 + 3, 130, kLineHeight);
+  Add(p, "STATIC", t::kMinutes, 0, 234, row + 3, 120, kLineHeight, ids::kMinutesLabel);
+  Add(p, "STATIC", t::kWhenLess, 0, 0, row + kRow + 8 + 3, 130, kLineHeight, ids::kWhenLessLabel);
   AddEdit(p, 136, row + kRow + 8, 90, ids::kFreeSpaceThreshold,
           std::to_string(s.FreeSpaceThreshold / kBytesPerMiB));
-  Add(p, "STATIC", t::kMiB, 0, 234, row + kRow + 8 + 3, 200, kLineHeight);
-  Add(p, "STATIC", t::kServiceNote, 0, 0, row + 2 * kRow + 30, 500, kLineHeight);
+  Add(p, "STATIC", t::kMiB, 0, 234, row + kRow + 8 + 3, 200, kLineHeight, ids::kMiBLabel);
+  // Three lines: the note says in words what the agent does with these settings.
+  const int width = pageArea_.right - pageArea_.left;
+  Add(p, "STATIC", t::kServiceNote, 0, 0, row + 2 * kRow + 30, width, 3 * kLineHeight);
+  EnableUsedNumbers();
 }
 
 

@@ -72,7 +72,10 @@ inline constexpr char kEvery[] = "Tous les";
 inline constexpr char kMinutes[] = "minutes";
 inline constexpr char kWhenLess[] = "Quand moins de";
 inline constexpr char kMiB[] = "Mo d'espace libre";
-inline constexpr char kServiceNote[] = "Ces réglages sont lus par le service de nettoyage automatique.";
+inline constexpr char kServiceNote[] =
+    "Le nettoyage automatique (icône près de l'horloge) vide la corbeille et le dossier temporaire "
+    "et lance la recherche personnelle selon ces réglages ; les fichiers à confirmer ne sont "
+    "jamais supprimés sans vous.";
 
 // Messages
 inline constexpr char kBadNumber[] = "La valeur « %s » doit être un nombre entier entre %d et %d.";

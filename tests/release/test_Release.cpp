@@ -2,7 +2,7 @@
 // puts the binaries, the guide, the licence, the Start menu entries and the Add/Remove
 // Programs entry in place; the installed PURGOWIN.exe /S cleans a sandbox folder; the silent
 // uninstall (the command that Add/Remove Programs would run) takes back exactly what the
-// installation made and leaves the user's settings and journal alone.
+// installation made, the agent's Run value too, and leaves the user's settings and journal alone.
 #include <windows.h>
 
 #include <shlobj.h>
@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "AgentStartup.h"
 #include "ProgramDriver.h"
 
 namespace maintest {
@@ -37,7 +38,8 @@ const std::vector<std::string> kShortcuts = {"Purgo for Windows.lnk", "Guide de 
                                              "Désinstaller Purgo for Windows.lnk"};
 
 std::vector<std::string> InstalledFiles() {
-  return {"PURGOWIN.exe", "purSearch.dll", "about.dll", "puroptions.dll", kGuide, kLicence, kUninstaller};
+  return {"PURGOWIN.exe", "purSearch.dll", "PURGOSRV.exe", "about.dll", "puroptions.dll", kGuide, kLicence,
+          kUninstaller};
 }
 
 std::string WindowsPath(const std::string& unixPath) {
@@ -142,8 +144,10 @@ bool UninstallDone(const std::string& installFolder) {
       kUninstallTimeout);
 }
 
-// What an earlier, interrupted run of this test left: uninstalled, and the journal it kept.
+// What an earlier, interrupted run of this test left: uninstalled, and the journal and the
+// agent's Run value it kept.
 void RemoveEarlierInstallation() {
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, pur::kRunKeyPath, pur::kAgentRunValue);
   const std::string folder = InstallFolder();
   if (Exists(folder + kUninstaller)) {
     RunToEnd("\"" + folder + kUninstaller + "\" /S", kUninstallTimeout);
@@ -195,7 +199,7 @@ void ExpectInstalled(const std::string& folder) {
   EXPECT_TRUE(MachineString(kUninstallKey, "DisplayVersion").has_value());
   EXPECT_FALSE(MachineKeyExists(kUninstallKey, KEY_WOW64_32KEY))
       << "the uninstall entry went to the 32-bit view";
-  for (const char* name : {"PURGOWIN.exe", "purSearch.dll", "puroptions.dll", "about.dll"}) {
+  for (const char* name : {"PURGOWIN.exe", "purSearch.dll", "PURGOSRV.exe", "puroptions.dll", "about.dll"}) {
     EXPECT_EQ(PeMachine(folder + name), IMAGE_FILE_MACHINE_AMD64) << name;
   }
 }
@@ -254,6 +258,8 @@ TEST_F(Release, SilentInstallRunAndUninstallKeepTheUsersSettingsAndJournal) {
   ASSERT_EQ(RunSetup(), std::optional<DWORD>(0u));
   ExpectInstalled(folder);
   ASSERT_TRUE(Exists(folder + "PURGOWIN.exe"));
+  // A silent deployment runs as an administrator: the agent's logon start is not its to set.
+  EXPECT_EQ(pur::AgentRunEntry(), "");
 
   // A run of the installed program on a sandbox; its journal goes into the program folder,
   // where the uninstaller must still leave it.
@@ -298,12 +304,17 @@ TEST_F(Release, SilentInstallRunAndUninstallKeepTheUsersSettingsAndJournal) {
   EXPECT_FALSE(KeyExists(root, registry.GetProductKey(), KEY_WOW64_32KEY))
       << "settings written to the 32-bit view";
 
+  // As the program and the options box leave it for the installed agent.
+  ASSERT_TRUE(pur::KeepAgentStartInStep(true, folder));
+  ASSERT_EQ(pur::AgentRunEntry(), "\"" + folder + "PURGOSRV.exe\"");
+
   const auto quiet = MachineString(kUninstallKey, "QuietUninstallString");
   ASSERT_TRUE(quiet.has_value());
   const auto uninstallCode = RunToEnd(*quiet, kUninstallTimeout);
   ASSERT_TRUE(uninstallCode.has_value()) << "the uninstaller did not finish";
   EXPECT_EQ(*uninstallCode, 0u);
   ASSERT_TRUE(UninstallDone(folder)) << "the uninstallation left its entries";
+  EXPECT_EQ(pur::AgentRunEntry(), "") << "the agent would still be started at logon";
 
   // Only the journal remains of the program folder, unchanged.
   EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{kJournal});

@@ -144,6 +144,14 @@ class Box {
     NMHDR header{tabs, static_cast<UINT_PTR>(ids::kTabs), static_cast<UINT>(TCN_SELCHANGE)};
     SendMessageA(Dialog, WM_NOTIFY, ids::kTabs, reinterpret_cast<LPARAM>(&header));
   }
+  // A cleaning type picked in the list as the user does, which tells the box.
+  void PickCleaningType(int type) const {
+    HWND types = Item(ids::kCleaningType);
+    const auto count = SendMessageA(types, CB_GETCOUNT, 0, 0);
+    for (LRESULT index = 0; index < count; ++index)
+      if (SendMessageA(types, CB_GETITEMDATA, index, 0) == type) SendMessageA(types, CB_SETCURSEL, index, 0);
+    SendMessageA(Dialog, WM_COMMAND, MAKEWPARAM(ids::kCleaningType, CBN_SELCHANGE), reinterpret_cast<LPARAM>(types));
+  }
   // A radio button as the user clicks it (its page must be shown).
   void ClickButton(int id) const { SendMessageA(Item(id), BM_CLICK, 0, 0); }
 

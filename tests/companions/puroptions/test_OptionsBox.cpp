@@ -3,6 +3,7 @@
 // removed), what Cancel and refused input leave alone, modality and ownership.
 #include <gtest/gtest.h>
 
+#include "AgentStartup.h"
 #include "OptionsBoxDriver.h"
 
 namespace puropt_test {
@@ -101,7 +102,11 @@ class OptionsBox : public ::testing::Test {
     RemoveProductKeys();
     ASSERT_TRUE(library.OpenBox) << "OpenOptionsBox not found in puroptions.dll";
   }
-  void TearDown() override { RemoveProductKeys(); }
+  // OK with the automatic start ticked writes the agent's Run value: none stays in the prefix.
+  void TearDown() override {
+    RemoveProductKeys();
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, pur::kRunKeyPath, pur::kAgentRunValue);
+  }
   void ExpectClean(const BoxRun& run) {
     EXPECT_TRUE(run.Shown);
     EXPECT_FALSE(run.ClosedByWatchdog);
@@ -230,6 +235,85 @@ TEST_F(OptionsBox, StoredValuesShownAndDefaultsPutBackRemoveThem) {
   RegSnapshot expected = SavedDefaults();
   const RegSnapshot stored = Snapshot();
   EXPECT_EQ(stored, expected) << "stored:\n" << Describe(stored);
+}
+
+// Which numbers of the Service page can be typed in for a cleaning type, as stored or as
+// picked in the list afterwards (-1: none picked).
+struct NumbersInUse {
+  int32_t storedType;
+  int pickedType;
+  bool every;
+  bool whenLess;
+};
+
+TEST_F(OptionsBox, ServiceNumbersGreyedWhenTheirTypeDoesNotUseThem) {
+  const NumbersInUse cases[] = {
+      {0, -1, false, false}, {1, -1, true, false}, {2, -1, true, true}, {7, -1, false, false},
+      {0, 2, true, true},    {2, 0, false, false}, {2, 1, true, false}, {1, 0, false, false},
+  };
+  for (const NumbersInUse& c : cases) {
+    Write("", "Premier demarrage", Dword(0));
+    Write("Service", "Type de nettoyage", Dword(static_cast<uint32_t>(c.storedType)));
+    std::map<int, bool> enabled;
+    BoxRun run = RunBox(library, [&](Box& box) {
+      box.ShowPage(ids::kPageService);
+      if (c.pickedType >= 0) box.PickCleaningType(c.pickedType);
+      for (int id : {ids::kEveryLabel, ids::kEveryInterval, ids::kMinutesLabel, ids::kWhenLessLabel,
+                     ids::kFreeSpaceThreshold, ids::kMiBLabel})
+        enabled[id] = IsWindowEnabled(box.Item(id)) != FALSE;
+      box.Press(IDCANCEL);
+    });
+    ExpectClean(run);
+    const std::map<int, bool> expected = {
+        {ids::kEveryLabel, c.every},       {ids::kEveryInterval, c.every},       {ids::kMinutesLabel, c.every},
+        {ids::kWhenLessLabel, c.whenLess}, {ids::kFreeSpaceThreshold, c.whenLess}, {ids::kMiBLabel, c.whenLess}};
+    EXPECT_EQ(enabled, expected) << "stored type " << c.storedType << ", picked " << c.pickedType;
+    RemoveProductKeys();
+  }
+}
+
+TEST_F(OptionsBox, GreyedNumbersAreSavedAsTheyStand) {
+  Write("", "Premier demarrage", Dword(0));
+  Write("Service", "Type de nettoyage", Dword(2));
+  Write("Service", "Tous les ", Dword(30));
+  Write("Service", "Quand moins de ", Dword(100 * 1048576));
+  bool greyed = false;
+  BoxRun run = RunBox(library, [&](Box& box) {
+    box.ShowPage(ids::kPageService);
+    box.SetText(ids::kEveryInterval, "45");  // typed, then greyed by the type
+    box.PickCleaningType(0);
+    greyed = !IsWindowEnabled(box.Item(ids::kEveryInterval)) && !IsWindowEnabled(box.Item(ids::kFreeSpaceThreshold));
+    box.Press(IDOK);
+  });
+  ExpectClean(run);
+  EXPECT_EQ(run.Result, 1);
+  EXPECT_TRUE(greyed);
+  const RegSnapshot stored = Snapshot();
+  EXPECT_EQ(stored.at(Key("Service") + "|Type de nettoyage"), Dword(0));
+  EXPECT_EQ(stored.at(Key("Service") + "|Tous les "), Dword(45));
+  EXPECT_EQ(stored.at(Key("Service") + "|Quand moins de "), Dword(100 * 1048576));
+}
+
+TEST_F(OptionsBox, RunEntryFollowsTheAutomaticStart) {
+  const std::string agent = OwnFolder() + pur::kAgentFileName;
+  ASSERT_NE(GetFileAttributesA(agent.c_str()), INVALID_FILE_ATTRIBUTES) << agent << " is not built";
+  // A value left by a copy elsewhere: ticking points it at the agent beside the box.
+  const std::string stale = "\"C:\\Ancien\\PURGOSRV.exe\"";
+  ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, pur::kRunKeyPath, pur::kAgentRunValue, REG_SZ, stale.c_str(),
+                            static_cast<DWORD>(stale.size() + 1)),
+            ERROR_SUCCESS);
+  const struct {
+    bool tick;
+    std::string entry;
+  } steps[] = {{true, "\"" + agent + "\""}, {false, ""}, {true, "\"" + agent + "\""}};
+  for (const auto& step : steps) {
+    BoxRun run = RunBox(library, [&](Box& box) {
+      box.SetCheck(ids::kAutoStart, step.tick);
+      box.Press(IDOK);
+    });
+    ExpectClean(run);
+    EXPECT_EQ(pur::AgentRunEntry(), step.entry) << "ticked " << step.tick;
+  }
 }
 
 TEST_F(OptionsBox, CancelWritesNothing) {
