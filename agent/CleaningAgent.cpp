@@ -137,7 +137,15 @@ LRESULT TCleaningAgent::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam == kTimerSchedule) CheckSchedule();
       return 0;
     case WM_COMMAND: OnCommand(LOWORD(wParam)); return 0;
-    case WM_CLOSE: Quit(); return 0;
+    case WM_CLOSE:
+      // The menu's own loop would swallow the end: close the menu, and end once it returned.
+      if (InMenu_) {
+        QuitAsked_ = true;
+        EndMenu();
+        return 0;
+      }
+      Quit();
+      return 0;
     case WM_QUERYENDSESSION: return TRUE;
     case WM_ENDSESSION:
       if (wParam) Quit();
@@ -227,10 +235,16 @@ void TCleaningAgent::ShowMenu() {
   GetCursorPos(&at);
   // The menu closes when the user clicks elsewhere only if the window is in front.
   SetForegroundWindow(Window_);
+  InMenu_ = true;
   const int chosen = static_cast<int>(
       TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, Window_, nullptr));
+  InMenu_ = false;
   PostMessageA(Window_, WM_NULL, 0, 0);
   DestroyMenu(menu);
+  if (QuitAsked_) {
+    Quit();
+    return;
+  }
   if (chosen != 0) OnCommand(chosen);
 }
 

@@ -65,6 +65,7 @@ class TCleaningAgent {
   bool IconShown_ = false;
   UINT TaskbarCreated_ = 0;
   bool NoticeOpensProgram_ = false;
+  bool InMenu_ = false;
 
   TAgentCleaning Cleaning_;
   bool Paused_ = false;

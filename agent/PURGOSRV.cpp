@@ -19,6 +19,7 @@ constexpr char kOnceSwitch[] = "/ONCE";
 constexpr char kQuitSwitch[] = "/QUIT";
 // How long "/quit" waits for the agent to end: a running search stops within a moment.
 constexpr DWORD kQuitWaitMs = 60 * 1000;
+constexpr UINT kCloseSendMs = 5 * 1000;
 
 // Exit codes; "/once" answers those of one cleaning (TCleaningOutcome::TKind).
 constexpr int kExitDone = 0;
@@ -43,7 +44,12 @@ int QuitRunningAgent() {
   DWORD processId = 0;
   GetWindowThreadProcessId(agent, &processId);
   const pur::THandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
-  PostMessageA(agent, WM_CLOSE, 0, 0);
+  // Sent, so that it reaches the agent inside its menu or a search too; posted when the agent
+  // is busy in a step that does not take messages.
+  DWORD_PTR answer = 0;
+  if (!SendMessageTimeoutA(agent, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, kCloseSendMs, &answer)) {
+    PostMessageA(agent, WM_CLOSE, 0, 0);
+  }
   if (!process) return kExitDone;
   return WaitForSingleObject(process.Get(), kQuitWaitMs) == WAIT_OBJECT_0 ? kExitDone : kExitFailed;
 }
