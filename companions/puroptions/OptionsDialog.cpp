@@ -142,13 +142,12 @@ void TOptionsDialog::ShowPage(int page) {
       ShowWindow(control, other == page ? SW_SHOW : SW_HIDE);
 }
 
-
 // Only the numbers the chosen type uses can be typed in; a greyed one keeps its value and
 // is saved as it stands. Type 2 also uses the interval, as the least time between cleanings.
 void TOptionsDialog::EnableUsedNumbers() {
   HWND types = Item(ids::kCleaningType);
   const auto selected = SendMessageA(types, CB_GETCURSEL, 0, 0);
-  const auto type = selected < 0 ? agent::ctNone : SendMessageA(types, CB_GETITEMDATA, selected, 0);
+  const LRESULT type = selected < 0 ? LRESULT{agent::ctNone} : SendMessageA(types, CB_GETITEMDATA, selected, 0);
   const bool interval = type == agent::ctPeriodic || type == agent::ctLowFreeSpace;
   const bool threshold = type == agent::ctLowFreeSpace;
   for (int id : {ids::kEveryLabel, ids::kEveryInterval, ids::kMinutesLabel}) EnableWindow(Item(id), interval);
