@@ -11,6 +11,7 @@
 #include "OptionsPlatform.h"
 #include "OptionsTexts.h"
 #include "PURGORegistry.h"
+#include "ThisModule.h"
 
 namespace pur::options {
 namespace {
@@ -31,13 +32,6 @@ class TOpenGuard {
  private:
   bool Owned_;
 };
-
-HMODULE ThisModule() {
-  HMODULE module = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCSTR>(&ThisModule), &module);
-  return module;
-}
 
 void ShowError(HWND owner, const char* format, const char* detail) {
   char text[1024];
