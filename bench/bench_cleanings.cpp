@@ -24,6 +24,7 @@
 #include "BuildTreeTrash.h"
 #include "CommaText.h"
 #include "PurApi.h"
+#include "TreeRemoval.h"
 #include "TreeStreamWriter.h"
 
 using purtest::Environment;
@@ -86,27 +87,6 @@ std::string TempFolder() {
   return buffer;
 }
 
-void RemoveTree(const std::string& folder) {
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = data.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string path = folder + name;
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;  // never follow links
-      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(path + "\\");
-      } else {
-        DeleteFileA(path.c_str());
-      }
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-  }
-  RemoveDirectoryA(folder.c_str());
-}
-
 // A folder of the bench's own in the temporary folder, removed with everything in it.
 class Workspace {
  public:
@@ -114,7 +94,7 @@ class Workspace {
       : path_(TempFolder() + stem + "-" + std::to_string(GetCurrentProcessId()) + "\\") {
     CreateDirectoryA(path_.c_str(), nullptr);
   }
-  ~Workspace() { RemoveTree(path_); }
+  ~Workspace() { purtest::RemoveTree(path_); }
   Workspace(const Workspace&) = delete;
   Workspace& operator=(const Workspace&) = delete;
   const std::string& Path() const { return path_; }
@@ -416,7 +396,7 @@ std::vector<std::string> FoundTree(const std::string& root, int found) {
   const std::string marker = root + "complete.txt";
   const bool complete = GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES;
   if (!complete) {
-    RemoveTree(root);
+    purtest::RemoveTree(root);
     CreateDirectoryA(root.substr(0, root.rfind('\\', root.size() - 2)).c_str(), nullptr);
     CreateDirectoryA(root.c_str(), nullptr);
   }

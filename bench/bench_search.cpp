@@ -14,6 +14,7 @@
 #include "Algo_Rech.h"
 #include "HeapCount.h"
 #include "Thread_Algo.h"
+#include "TreeRemoval.h"
 
 namespace {
 
@@ -98,24 +99,6 @@ int BuildTree(const std::string& root) {
     }
   }
   return folders;
-}
-
-void DeleteTree(const std::string& folder) {
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = data.cFileName;
-      if (name == "." || name == ".." || (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) continue;
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        DeleteTree(folder + name + "\\");
-      } else {
-        DeleteFileA((folder + name).c_str());
-      }
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-  }
-  RemoveDirectoryA(folder.c_str());
 }
 
 HANDLE FindFirst(const std::string& pattern, WIN32_FIND_DATAA& data) {
@@ -368,7 +351,7 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
 
   t0 = Clock::now();
-  DeleteTree(root);
+  purtest::RemoveTree(root);
   std::printf("tree deleted in %.1f s\n", Seconds(Clock::now() - t0));
   std::fflush(stdout);
 

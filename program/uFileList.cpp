@@ -38,13 +38,6 @@ constexpr ControlPlace kButtonOkPlace{392, 256, 75, 25};
 constexpr ControlPlace kButtonCancelPlace{472, 256, 75, 25};
 constexpr ControlPlace kButtonHelpPlace{552, 256, 75, 25};
 
-struct ColumnSpec {
-  const char* title;
-  int width;
-};
-constexpr ColumnSpec kColumns[] = {
-    {kColumnName, 425}, {kColumnSize, 100}, {kColumnAttributes, 88}};
-
 constexpr DWORD kDialogStyle =
     DS_MODALFRAME | DS_CONTEXTHELP | WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTEXTHELP;
@@ -848,7 +841,7 @@ void TListFileForm::CreateControls() {
   // The ticks are asked for with the rows (LVN_GETDISPINFO), so LVM_GETITEMSTATE answers them.
   SendMessageA(listView_, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
   int index = 0;
-  for (const ColumnSpec& columnDef : kColumns) {
+  for (const TFileListColumn& columnDef : kFileListColumns) {
     LVCOLUMNA column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     column.pszText = const_cast<char*>(columnDef.title);

@@ -41,15 +41,20 @@ inline constexpr char kListFileCaption[] = "Liste de fichiers";
 inline constexpr char kButtonOkCaption[] = "&Ok";
 inline constexpr char kButtonCancelCaption[] = "&Annuler";
 inline constexpr char kButtonHelpCaption[] = "&Aide";
-inline constexpr char kColumnName[] = "Nom du fichier";
-inline constexpr char kColumnSize[] = "Taille du fichier";
-inline constexpr char kColumnAttributes[] = "Attribut du fichier";
 inline constexpr int kListViewFileId = 101;
 inline constexpr int kButtonOkId = IDOK;
 inline constexpr int kButtonCancelId = IDCANCEL;
 inline constexpr int kButtonHelpId = 102;
 inline constexpr int kListFileClientWidth = 632;
 inline constexpr int kListFileClientHeight = 286;
+
+// The list's columns, left to right: title and width in pixels.
+struct TFileListColumn {
+  const char* title;
+  int width;
+};
+inline constexpr TFileListColumn kFileListColumns[] = {
+    {"Nom du fichier", 425}, {"Taille du fichier", 100}, {"Attribut du fichier", 88}};
 
 class FileRows;
 class AttributeReader;

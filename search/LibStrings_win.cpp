@@ -4,16 +4,10 @@
 
 #include "Algo.h"
 #include "LibStrings.h"
+#include "ThisModule.h"
 
 namespace pur {
 namespace {
-
-HMODULE ThisModule() {
-  HMODULE module = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCSTR>(&ThisModule), &module);
-  return module;
-}
 
 std::string LoadText(unsigned id, const char* fallback) {
   char buffer[256];

@@ -4,6 +4,8 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "ThisModule.h"
+
 namespace pur {
 namespace {
 
@@ -16,13 +18,6 @@ struct HandedCall {
   std::exception_ptr error;
   bool ran;
 };
-
-HMODULE ThisModule() {
-  HMODULE module = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCSTR>(&ThisModule), &module);
-  return module;
-}
 
 LRESULT CALLBACK SyncWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != kInvokeMessage) return DefWindowProcA(window, message, wParam, lParam);

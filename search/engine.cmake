@@ -10,6 +10,7 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/Synchronize.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Thread_Algo.cpp
   )
+  target_link_libraries(purSearchDefinition PUBLIC purWinSupport)
   target_link_libraries(purSearchEngine PUBLIC purSearchNames)
 else()
   add_library(purSearchDefinition STATIC ${CMAKE_CURRENT_LIST_DIR}/Algo.cpp ${CMAKE_CURRENT_LIST_DIR}/LibStrings_host.cpp)

@@ -15,18 +15,18 @@ namespace pur {
 
 enum class TFileOperation : uint8_t { Copy = 0, Delete = 1, Move = 2, Rename = 3 };
 
-// Options by their position in the set; each adds one FOF_ flag.
+// Options by their position in the set, in this order; each adds one FOF_ flag.
 enum class TShellOption : uint8_t {
   AllowUndo = 0,
-  ConfirmMouse = 1,
-  FilesOnly = 2,
-  MultiDestFiles = 3,
-  NoConfirmation = 4,
-  NoConfirmMkDir = 5,
-  RenameOnCollision = 6,
-  Silent = 7,
-  SimpleProgress = 8,
-  WantMappingHandle = 9,
+  ConfirmMouse,
+  FilesOnly,
+  MultiDestFiles,
+  NoConfirmation,
+  NoConfirmMkDir,
+  RenameOnCollision,
+  Silent,
+  SimpleProgress,
+  WantMappingHandle,
 };
 constexpr int kShellOptionCount = 10;
 

@@ -7,33 +7,15 @@
 
 namespace pur {
 
-template <class Handle>
-struct TGdiObjectTraits {
-  using Type = Handle;
-  static Type None() { return nullptr; }
-  static bool Free(Type object) { return DeleteObject(object) != FALSE; }
-};
-using TFont = TOwner<TGdiObjectTraits<HFONT>>;
-using TBitmap = TOwner<TGdiObjectTraits<HBITMAP>>;
-using TBrush = TOwner<TGdiObjectTraits<HBRUSH>>;
-using TRegion = TOwner<TGdiObjectTraits<HRGN>>;
-using TPen = TOwner<TGdiObjectTraits<HPEN>>;
-
+using TFont = TOwner<TFreedBy<HFONT, DeleteObject>>;
+using TBitmap = TOwner<TFreedBy<HBITMAP, DeleteObject>>;
+using TBrush = TOwner<TFreedBy<HBRUSH, DeleteObject>>;
+using TRegion = TOwner<TFreedBy<HRGN, DeleteObject>>;
+using TPen = TOwner<TFreedBy<HPEN, DeleteObject>>;
 // Icons are window-manager objects, freed by their own call.
-struct TIconTraits {
-  using Type = HICON;
-  static Type None() { return nullptr; }
-  static bool Free(Type icon) { return DestroyIcon(icon) != FALSE; }
-};
-using TIcon = TOwner<TIconTraits>;
-
+using TIcon = TOwner<TFreedBy<HICON, DestroyIcon>>;
 // A context from CreateCompatibleDC.
-struct TMemoryDCTraits {
-  using Type = HDC;
-  static Type None() { return nullptr; }
-  static bool Free(Type dc) { return DeleteDC(dc) != FALSE; }
-};
-using TMemoryDC = TOwner<TMemoryDCTraits>;
+using TMemoryDC = TOwner<TFreedBy<HDC, DeleteDC>>;
 
 // A context from GetDC, given back to the window it came from.
 class TWindowDC {

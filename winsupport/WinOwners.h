@@ -45,55 +45,35 @@ class TOwner {
   Type Value_ = Traits::None();
 };
 
-// Events, threads, processes, mutexes, mappings: their failure value is nullptr.
-struct TKernelHandleTraits {
-  using Type = HANDLE;
-  static Type None() { return nullptr; }
-  static bool Free(Type handle) { return CloseHandle(handle) != FALSE; }
+// An object that `FreeCall` frees, answering a BOOL. Most making calls fail with nullptr;
+// CreateFile and FindFirstFile fail with INVALID_HANDLE_VALUE.
+template <class T, auto FreeCall, bool FailsWithInvalidHandle = false>
+struct TFreedBy {
+  using Type = T;
+  static Type None() {
+    if constexpr (FailsWithInvalidHandle) {
+      return INVALID_HANDLE_VALUE;
+    } else {
+      return nullptr;
+    }
+  }
+  static bool Free(Type value) { return FreeCall(value) != FALSE; }
 };
-using THandle = TOwner<TKernelHandleTraits>;
 
-// CreateFile answers INVALID_HANDLE_VALUE on failure, not nullptr.
-struct TFileHandleTraits {
-  using Type = HANDLE;
-  static Type None() { return INVALID_HANDLE_VALUE; }
-  static bool Free(Type handle) { return CloseHandle(handle) != FALSE; }
-};
-using TFileHandle = TOwner<TFileHandleTraits>;
+// Events, threads, processes, mutexes, mappings.
+using THandle = TOwner<TFreedBy<HANDLE, CloseHandle>>;
+using TFileHandle = TOwner<TFreedBy<HANDLE, CloseHandle, true>>;
+using TFindHandle = TOwner<TFreedBy<HANDLE, FindClose, true>>;
+using TModule = TOwner<TFreedBy<HMODULE, FreeLibrary>>;
+using TMappedView = TOwner<TFreedBy<void*, UnmapViewOfFile>>;
+using TWindowHandle = TOwner<TFreedBy<HWND, DestroyWindow>>;
 
-struct TFindHandleTraits {
-  using Type = HANDLE;
-  static Type None() { return INVALID_HANDLE_VALUE; }
-  static bool Free(Type handle) { return FindClose(handle) != FALSE; }
-};
-using TFindHandle = TOwner<TFindHandleTraits>;
-
-struct TModuleTraits {
-  using Type = HMODULE;
-  static Type None() { return nullptr; }
-  static bool Free(Type module) { return FreeLibrary(module) != FALSE; }
-};
-using TModule = TOwner<TModuleTraits>;
-
+// The registry answers an error code, not a BOOL.
 struct TRegKeyTraits {
   using Type = HKEY;
   static Type None() { return nullptr; }
   static bool Free(Type key) { return RegCloseKey(key) == ERROR_SUCCESS; }
 };
 using TRegKey = TOwner<TRegKeyTraits>;
-
-struct TMappedViewTraits {
-  using Type = void*;
-  static Type None() { return nullptr; }
-  static bool Free(Type view) { return UnmapViewOfFile(view) != FALSE; }
-};
-using TMappedView = TOwner<TMappedViewTraits>;
-
-struct TWindowTraits {
-  using Type = HWND;
-  static Type None() { return nullptr; }
-  static bool Free(Type window) { return DestroyWindow(window) != FALSE; }
-};
-using TWindowHandle = TOwner<TWindowTraits>;
 
 }  // namespace pur

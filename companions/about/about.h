@@ -14,14 +14,14 @@
 // Picture argument meaning "no picture".
 constexpr int32_t kAboutNoPicture = -1;
 
-// Identifiers of the box's controls, for the programs and tests that read it back.
+// Identifiers of the box's controls (consecutive), for the programs and tests that read it back.
 enum TAboutControl : int {
   idAboutProduct = 100,
-  idAboutVersion = 101,
-  idAboutCopyright = 102,
-  idAboutComments = 103,
-  idAboutPicture = 104,
-  idAboutIcon = 105,
+  idAboutVersion,
+  idAboutCopyright,
+  idAboutComments,
+  idAboutPicture,
+  idAboutIcon,
 };
 
 extern "C" {

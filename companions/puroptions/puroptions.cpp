@@ -13,6 +13,7 @@
 #include "OptionsPlatform.h"
 #include "OptionsTexts.h"
 #include "PURGORegistry.h"
+#include "ThisModule.h"
 
 namespace pur::options {
 namespace {
@@ -33,13 +34,6 @@ class TOpenGuard {
  private:
   bool Owned_;
 };
-
-HMODULE ThisModule() {
-  HMODULE module = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCSTR>(&ThisModule), &module);
-  return module;
-}
 
 // With its trailing backslash: the agent is installed beside the box.
 std::string ModuleFolder(HMODULE module) {

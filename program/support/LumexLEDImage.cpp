@@ -354,6 +354,22 @@ void LumexLEDModel::MakeBorderShades() {
   borderDark_ = ShiftedCopy(borderSubstance_, -kShadeStep);
 }
 
+template <typename T>
+bool LumexLEDModel::Update(T& field, T value, bool accepted, Redraw redraw) {
+  if (!Store(field, value, accepted)) return false;
+  switch (redraw) {
+    case Redraw::Geometry:
+      GeometryChanged();
+      break;
+    case Redraw::Picture:
+      PictureChanged();
+      break;
+    case Redraw::Screen:
+      Invalidate();
+      break;
+  }
+  return true;
+}
 
 bool LumexLEDModel::SetWidth(int value) {
   if (!AngleIsRight() || value == width_) return false;
@@ -370,105 +386,73 @@ bool LumexLEDModel::SetHeight(int value) {
 }
 
 bool LumexLEDModel::SetLedClass(TLXLedClass value) {
-  if (!Store(ledClass_, value, true)) return false;
-  GeometryChanged();
-  return true;
+  return Update(ledClass_, value, true, Redraw::Geometry);
 }
 
 bool LumexLEDModel::SetGap(int value) {
-  if (!Store(gap_, value, value >= 0)) return false;
-  GeometryChanged();
-  return true;
+  return Update(gap_, value, value >= 0, Redraw::Geometry);
 }
 
 bool LumexLEDModel::SetInnerBorderDepth(int value) {
-  if (!Store(innerDepth_, value, value >= 0)) return false;
-  GeometryChanged();
-  return true;
+  return Update(innerDepth_, value, value >= 0, Redraw::Geometry);
 }
 
 bool LumexLEDModel::SetInnerBorderStyle(TLXBorderLedStyle value) {
-  if (!Store(innerStyle_, value, true)) return false;
-  GeometryChanged();
-  return true;
+  return Update(innerStyle_, value, true, Redraw::Geometry);
 }
 
 bool LumexLEDModel::SetOuterBorderDepth(int value) {
-  if (!Store(outerDepth_, value, value >= 0)) return false;
-  GeometryChanged();
-  return true;
+  return Update(outerDepth_, value, value >= 0, Redraw::Geometry);
 }
 
 bool LumexLEDModel::SetOuterBorderStyle(TLXBorderLedStyle value) {
-  if (!Store(outerStyle_, value, true)) return false;
-  GeometryChanged();
-  return true;
+  return Update(outerStyle_, value, true, Redraw::Geometry);
 }
 
 bool LumexLEDModel::SetLedWidth(int value) {
-  if (!Store(ledWidth_, value, value >= 0)) return false;
-  GeometryChanged();
-  return true;
+  return Update(ledWidth_, value, value >= 0, Redraw::Geometry);
 }
 
 bool LumexLEDModel::SetLedHeight(int value) {
-  if (!Store(ledHeight_, value, value >= 0)) return false;
-  GeometryChanged();
-  return true;
+  return Update(ledHeight_, value, value >= 0, Redraw::Geometry);
 }
 
 bool LumexLEDModel::SetBorderColor(TColor value) {
-  if (!Store(borderColor_, value, true)) return false;
-  PictureChanged();
-  return true;
+  return Update(borderColor_, value, true, Redraw::Picture);
 }
 
 bool LumexLEDModel::SetBorderSubsMode(TLXglSubstanceMode value) {
-  if (!Store(borderMode_, value, true)) return false;
-  PictureChanged();
-  return true;
+  return Update(borderMode_, value, true, Redraw::Picture);
 }
 
 bool LumexLEDModel::SetGapColor(TColor value) {
-  if (!Store(gapColor_, value, true)) return false;
-  PictureChanged();
-  return true;
+  return Update(gapColor_, value, true, Redraw::Picture);
 }
 
 bool LumexLEDModel::SetLedOn(bool value) {
-  if (!Store(ledOn_, value, true)) return false;
-  PictureChanged();
-  return true;
+  return Update(ledOn_, value, true, Redraw::Picture);
 }
 
 bool LumexLEDModel::SetLedPlasticColor(TColor value) {
-  if (!Store(plasticColor_, value, true)) return false;
-  PictureChanged();
-  return true;
+  return Update(plasticColor_, value, true, Redraw::Picture);
 }
 
 bool LumexLEDModel::SetLedPlasticDepth(int value) {
-  if (!Store(plasticDepth_, value, value >= kMinPlasticDepth && value <= kMaxPlasticDepth)) return false;
-  PictureChanged();
-  return true;
+  const bool accepted = value >= kMinPlasticDepth && value <= kMaxPlasticDepth;
+  return Update(plasticDepth_, value, accepted, Redraw::Picture);
 }
 
 bool LumexLEDModel::SetLedPlasticSubsMode(TLXglSubstanceMode value) {
-  if (!Store(plasticMode_, value, true)) return false;
-  PictureChanged();
-  return true;
+  return Update(plasticMode_, value, true, Redraw::Picture);
 }
 
 bool LumexLEDModel::SetGaloSize(int value) {
-  if (!Store(galoSize_, value, value >= 0 && value <= kMaxGaloSize)) return false;
-  Invalidate();
-  return true;
+  return Update(galoSize_, value, value >= 0 && value <= kMaxGaloSize, Redraw::Screen);
 }
 
 bool LumexLEDModel::SetGaloIntensity(int value) {
-  if (!Store(galoIntensity_, value, value >= kMinGaloIntensity && value <= kMaxGaloIntensity)) return false;
-  Invalidate();
-  return true;
+  const bool accepted = value >= kMinGaloIntensity && value <= kMaxGaloIntensity;
+  return Update(galoIntensity_, value, accepted, Redraw::Screen);
 }
 
 bool LumexLEDModel::SetAngle(int value) {

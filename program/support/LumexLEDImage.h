@@ -12,11 +12,11 @@ namespace pur {
 
 enum class TLXLedClass : int {
   lxlcRect = 0,
-  lxlcRound = 1,
-  lxlcRomb = 2,
-  lxlcHalfCircle = 3,
-  lxlcTriangle = 4,
-  lxlcTrapezium = 5,
+  lxlcRound,
+  lxlcRomb,
+  lxlcHalfCircle,
+  lxlcTriangle,
+  lxlcTrapezium,
 };
 
 enum class TLXBorderLedStyle : int { lxblsUp = 0, lxblsDown = 1, lxblsNone = 2 };
@@ -252,6 +252,12 @@ class LumexLEDModel {
   void GeometryChanged();     // UpdateBounds, RenderImage, invalidate
   void PictureChanged();      // RenderImage, invalidate
   void Invalidate();
+  // What a property's new value makes stale: the bounds, the picture, or only the screen.
+  enum class Redraw { Geometry, Picture, Screen };
+  // Stores an accepted value that differs from the current one, then redraws as it needs;
+  // answers whether it stored.
+  template <typename T>
+  bool Update(T& field, T value, bool accepted, Redraw redraw);
   void ApplySize(int width, int height);
   void MakeBorderShades();
   void ShadeBody(double plasticDepthRatio, int brightness);

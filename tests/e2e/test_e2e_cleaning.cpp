@@ -18,6 +18,7 @@
 
 #include "BuildTreeTrash.h"
 #include "PurApi.h"
+#include "SampleFiles.h"
 #include "TreeStreamWriter.h"
 #include "Sandbox.h"
 
@@ -130,67 +131,21 @@ void Snapshot(const std::string& folder, std::map<std::string, FileState>& files
   FindClose(find);
 }
 
-// What the sandbox holds and what the client should see happen to each file.
-enum class Kind {
-  Keep,          // not matched: never listed, never touched
-  Plain,         // matched, deletable, non-empty
-  Empty,         // matched, deleted, but reported as 0 bytes
-  ReadOnly,      // matched; deleted only when read-only and hidden files are allowed
-  Hidden,        // likewise
-  System,        // matched, never deleted
-  Twice,         // matched by two masks: listed twice, the second deletion finds nothing
-  ShortNameOnly  // matches "*.tmp" through its 8.3 name only: never listed
-};
+using purtest::ContentFor;
+using purtest::Kind;
+using purtest::SampleFile;
 
-struct SampleFile {
-  const char* name;  // relative to the sandbox; a "%" stands for the case tag
-  Kind kind;
-  DWORD attributes;
-};
-
-constexpr SampleFile kSamples[] = {
-    {"%a.tmp", Kind::Plain, 0},
-    {"%B.TMP", Kind::Plain, 0},
-    {"%empty.tmp", Kind::Empty, 0},
-    {"~%draft.doc", Kind::Plain, 0},
+const std::vector<SampleFile> kSamples = purtest::SamplesWith({
     {"~%both.tmp", Kind::Twice, 0},
-    {"%comma,name.tmp", Kind::Plain, 0},
     {"%semi;colon.tmp", Kind::Plain, 0},
-    {"%top.bak", Kind::Plain, 0},
-    {"%readonly.tmp", Kind::ReadOnly, FILE_ATTRIBUTE_READONLY},
-    {"%hidden.tmp", Kind::Hidden, FILE_ATTRIBUTE_HIDDEN},
-    {"%system.tmp", Kind::System, FILE_ATTRIBUTE_SYSTEM},
     {"%notes.tmpl", Kind::ShortNameOnly, 0},
-    {"%keep.txt", Kind::Keep, 0},
-    {"%tmp.txt", Kind::Keep, 0},
-    {"%a.tmp.txt", Kind::Keep, 0},
-    {"%draft~.doc", Kind::Keep, 0},
-    {"sub\\%b file.tmp", Kind::Plain, 0},
-    {"sub\\~%lock.txt", Kind::Plain, 0},
-    {"sub\\%inner.bak", Kind::Keep, 0},  // "*.bak" is not recursive
-    {"sub\\%keep.dat", Kind::Keep, 0},
-    {"sub\\deeper\\%c.Tmp", Kind::Plain, 0},
     {"sub\\deeper\\%ro.tmp", Kind::ReadOnly, FILE_ATTRIBUTE_READONLY},
-    {"hidden dir\\%in-hidden.tmp", Kind::Keep, 0},  // hidden folders are never entered
     {"hidden dir\\~%in-hidden.doc", Kind::Keep, 0},
-};
+});
 
-const std::vector<Mask> kMasks = {{"*.tmp", true}, {"~*.*", true}, {"*.bak", false}};
+const std::vector<purtest::Mask>& kMasks = purtest::kSampleMasks;
 
-std::string Named(const char* pattern, const std::string& tag) {
-  std::string name = pattern;
-  const size_t at = name.find('%');
-  if (at != std::string::npos) name.replace(at, 1, tag);
-  return name;
-}
-
-// Contents differ from file to file and hold every byte value.
-std::string ContentFor(const std::string& name, Kind kind) {
-  if (kind == Kind::Empty) return {};
-  std::string bytes = name + "\r\n";
-  for (int b = 0; b < 256; ++b) bytes += static_cast<char>(b);
-  return bytes + name;
-}
+std::string Named(const char* pattern, const std::string& tag) { return purtest::SampleName(pattern, tag); }
 
 // Whether the platform's own listing of `pattern` yields `name` (the library hands mask
 // patterns to it unchanged).

@@ -20,6 +20,7 @@
 #include "OptionsIds.h"
 #include "PURGORegistry.h"
 #include "RegistrySnapshot.h"
+#include "TreeRemoval.h"
 
 namespace puropt_test {
 
@@ -369,7 +370,7 @@ class Sandbox {
     }
     throw std::runtime_error("no sandbox folder");
   }
-  ~Sandbox() { Remove(Path); }
+  ~Sandbox() { purtest::RemoveTree(Path); }
   Sandbox(const Sandbox&) = delete;
   Sandbox& operator=(const Sandbox&) = delete;
 
@@ -390,27 +391,6 @@ class Sandbox {
 
   std::string Path;
 
- private:
-  // Plain files and folders only: the sandbox never holds links.
-  static void Remove(const std::string& folder) {
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-      do {
-        const std::string name = entry.cFileName;
-        if (name == "." || name == "..") continue;
-        const std::string path = folder + "\\" + name;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-          Remove(path);
-        } else {
-          SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-          DeleteFileA(path.c_str());
-        }
-      } while (FindNextFileA(find, &entry));
-      FindClose(find);
-    }
-    RemoveDirectoryA(folder.c_str());
-  }
 };
 
 }  // namespace puropt_test

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "DialogDriver.h"
+#include "TreeRemoval.h"
 
 #include <atomic>
 #include <chrono>
@@ -29,22 +30,13 @@ class TempDir {
     }
     throw std::runtime_error("no temporary folder");
   }
-  ~TempDir() {
-    for (const std::string& file : files_) {
-      SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileA(file.c_str());
-    }
-    RemoveDirectoryA(path_.c_str());
-  }
+  ~TempDir() { purtest::RemoveTree(path_); }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
   const std::string& Path() const { return path_; }
-  // A name inside the folder that the folder will clean up, whether or not it exists.
-  std::string Name(const std::string& leaf) {
-    files_.push_back(path_ + "\\" + leaf);
-    return files_.back();
-  }
+  // A name inside the folder, which goes with the folder whether or not it exists.
+  std::string Name(const std::string& leaf) const { return path_ + "\\" + leaf; }
   // Creates a file of `size` bytes (sparse beyond what is written) with the attributes.
   std::string File(const std::string& leaf, int64_t size, DWORD attributes = 0) {
     const std::string name = Name(leaf);
@@ -62,7 +54,6 @@ class TempDir {
 
  private:
   std::string path_;
-  std::vector<std::string> files_;
 };
 
 inline std::string WindowText(HWND window) {

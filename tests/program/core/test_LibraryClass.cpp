@@ -14,6 +14,7 @@
 #include "Algo.h"
 #include "CommaText.h"
 #include "LibraryClass.h"
+#include "TreeRemoval.h"
 #include "VersionInfo.h"
 
 namespace pur {
@@ -97,18 +98,7 @@ class TempFolder {
             std::to_string(GetTickCount()) + "-" + std::to_string(++Counter_) + "\\";
     CreateDirectoryA(Path_.c_str(), nullptr);
   }
-  ~TempFolder() {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((Path_ + "*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-      do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-          DeleteFileA((Path_ + found.cFileName).c_str());
-      } while (FindNextFileA(search, &found));
-      FindClose(search);
-    }
-    RemoveDirectoryA(Path_.c_str());
-  }
+  ~TempFolder() { purtest::RemoveTree(Path_); }
   const std::string& Path() const { return Path_; }
 
  private:
@@ -637,15 +627,6 @@ size_t FillSearchTree(const std::string& root, int folders, int filesPerFolder) 
   return made;
 }
 
-// Removes what FillSearchTree made (TempFolder removes only plain files at its top).
-void EmptySearchTree(const std::string& root, int folders, int filesPerFolder) {
-  for (int f = 0; f < folders; ++f) {
-    std::string folder = root + "d" + std::to_string(f) + "\\";
-    for (int i = 0; i < filesPerFolder; ++i) DeleteFileA((folder + "f" + std::to_string(i) + ".tmp").c_str());
-    RemoveDirectoryA(folder.c_str());
-  }
-}
-
 TEST(RealLibrary, ProgressReachesTheMainThreadWhileItWaitsInsideTheSearch) {
   constexpr int kFolders = 60, kFiles = 20;
   TempFolder sandbox;
@@ -693,7 +674,6 @@ TEST(RealLibrary, ProgressReachesTheMainThreadWhileItWaitsInsideTheSearch) {
   EXPECT_GE(duringSearch, 1) << "three searches, the last of " << took << " ms, saw no progress";
   EXPECT_FALSE(otherThread);
   EXPECT_TRUE(lib.ReleaseLock());
-  EmptySearchTree(sandbox.Path(), kFolders, kFiles);
 }
 
 TEST(RealLibrary, StopFromTheProgressHandlerAbortsTheSearch) {
@@ -721,7 +701,6 @@ TEST(RealLibrary, StopFromTheProgressHandlerAbortsTheSearch) {
   ASSERT_TRUE(stopped);
   EXPECT_EQ(lib.GetSearchList(1), "");
   EXPECT_EQ(ReadCommaText(lib.GetSearchList(3)), StringList{"Erreur 1001: User abort"});
-  EmptySearchTree(sandbox.Path(), kFolders, kFiles);
 }
 
 // Child: binds the real library, waits to see another identity's lock, checks what is

@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "TreeRemoval.h"
 #include "TreeStreamWriter.h"
 #include "PURGORegistry.h"
 #include "RegistrySnapshot.h"
@@ -176,29 +177,6 @@ inline void WriteFileBytes(const std::string& path, const std::string& bytes, DW
   if (attributes) SetFileAttributesW(Wide(path).c_str(), attributes);
 }
 
-inline void RemoveTreeW(const std::wstring& folder) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = data.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring path = folder + name;
-      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;  // never followed
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTreeW(path + L"\\");
-      } else {
-        DeleteFileW(path.c_str());
-      }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-  }
-  RemoveDirectoryW(folder.c_str());
-}
-
-inline void RemoveTree(const std::string& folder) { RemoveTreeW(Wide(folder)); }
-
 // A fresh folder (with its trailing backslash) in the prefix's temporary folder.
 class Sandbox {
  public:
@@ -211,7 +189,7 @@ class Sandbox {
       if (CreateDirectoryA(path_.c_str(), nullptr)) break;
     }
   }
-  ~Sandbox() { RemoveTree(path_); }
+  ~Sandbox() { purtest::RemoveTree(Wide(path_)); }
   Sandbox(const Sandbox&) = delete;
   Sandbox& operator=(const Sandbox&) = delete;
 

@@ -12,6 +12,7 @@
 
 #include "FileListFormat.h"
 #include "ProgramDriver.h"
+#include "SampleFiles.h"
 
 namespace maintest {
 namespace {
@@ -23,34 +24,11 @@ constexpr size_t kHeaderInner = 58;
 constexpr char kBoxTop[] = "(**************************************************************)";
 constexpr char kBoxReport[] = "(*                    Rapport de recherche                    *)";
 
-enum class Kind { Keep, Plain, Empty, ReadOnly, Hidden, System };
+using purtest::ContentFor;
+using purtest::Kind;
+using purtest::SampleFile;
 
-struct SampleFile {
-  const char* name;  // "%" stands for the case's tag
-  Kind kind;
-  DWORD attributes;
-};
-
-constexpr SampleFile kSamples[] = {
-    {"%a.tmp", Kind::Plain, 0},
-    {"%B.TMP", Kind::Plain, 0},
-    {"~%draft.doc", Kind::Plain, 0},
-    {"%comma,name.tmp", Kind::Plain, 0},
-    {"%top.bak", Kind::Plain, 0},
-    {"%empty.tmp", Kind::Empty, 0},
-    {"%readonly.tmp", Kind::ReadOnly, FILE_ATTRIBUTE_READONLY},
-    {"%hidden.tmp", Kind::Hidden, FILE_ATTRIBUTE_HIDDEN},
-    {"%system.tmp", Kind::System, FILE_ATTRIBUTE_SYSTEM},
-    {"%keep.txt", Kind::Keep, 0},
-    {"%tmp.txt", Kind::Keep, 0},
-    {"%a.tmp.txt", Kind::Keep, 0},
-    {"%draft~.doc", Kind::Keep, 0},
-    {"sub\\%b file.tmp", Kind::Plain, 0},
-    {"sub\\~%lock.txt", Kind::Plain, 0},
-    {"sub\\%inner.bak", Kind::Keep, 0},  // "*.bak" is not recursive
-    {"sub\\%keep.dat", Kind::Keep, 0},
-    {"sub\\deeper\\%c.Tmp", Kind::Plain, 0},
-    {"hidden dir\\%in-hidden.tmp", Kind::Keep, 0},  // hidden folders are not entered
+const std::vector<SampleFile> kSamples = purtest::SamplesWith({
     // Names in other scripts, found and deleted exactly; "złoty" and "zloty" are two files.
     {"%złoty.tmp", Kind::Plain, 0},
     {"%zloty.tmp", Kind::Plain, 0},
@@ -61,28 +39,18 @@ constexpr SampleFile kSamples[] = {
     {"~%＼..＼%keep.txt", Kind::Plain, 0},
     // Below a folder deeper than MAX_PATH.
     {"DEEP%deep.tmp", Kind::Plain, 0},
-};
+});
 
 // The folder chain of the deep sample, longer than MAX_PATH with any sandbox.
 const std::string kDeepFolder = "deep\\level0dddddddddddddddddddddddddddddddddddddddddddd\\level1dddddddddddddddddddddddddddddddddddddddddddd\\level2dddddddddddddddddddddddddddddddddddddddddddd\\level3dddddddddddddddddddddddddddddddddddddddddddd\\level4dddddddddddddddddddddddddddddddddddddddddddd\\level5dddddddddddddddddddddddddddddddddddddddddddd\\";
 
-const std::vector<Mask> kMasks = {{"*.tmp", true}, {"~*.*", true}, {"*.bak", false}};
+const std::vector<Mask>& kMasks = purtest::kSampleMasks;
 
-// The sample's name with the case's tag for every "%", and the deep folder for "DEEP".
+// The sample's name with the case's tag, and the deep folder for "DEEP".
 std::string Named(const char* pattern, const std::string& tag) {
-  std::string name = pattern;
-  for (size_t at = name.find('%'); at != std::string::npos; at = name.find('%', at + tag.size())) {
-    name.replace(at, 1, tag);
-  }
+  std::string name = purtest::SampleName(pattern, tag);
   if (name.rfind("DEEP", 0) == 0) name.replace(0, 4, kDeepFolder);
   return name;
-}
-
-std::string ContentFor(const std::string& name, Kind kind) {
-  if (kind == Kind::Empty) return {};
-  std::string bytes = name + "\r\n";
-  for (int b = 0; b < 256; ++b) bytes += static_cast<char>(b);
-  return bytes + name;
 }
 
 struct FileState {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "DialogDriver.h"
+#include "TreeRemoval.h"
 
 #include <atomic>
 #include <chrono>
@@ -63,7 +64,7 @@ class TempDir {
     }
     throw std::runtime_error("no temporary folder");
   }
-  ~TempDir() { RemoveTree(path_); }
+  ~TempDir() { purtest::RemoveTree(path_); }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
@@ -76,27 +77,6 @@ class TempDir {
   }
 
  private:
-  // Only this folder's own content: plain files and folders made by the test.
-  static void RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-      do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
-        std::string full = folder + "\\" + name;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-          RemoveTree(full);
-        } else {
-          SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-          DeleteFileA(full.c_str());
-        }
-      } while (FindNextFileA(search, &found));
-      FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
-  }
-
   std::string path_;
 };
 

@@ -1,5 +1,5 @@
 // A fresh folder of the test's own inside the prefix's temporary folder, removed afterwards.
-// Helpers to lay out files in it. Nothing here follows links: trees hold plain files only.
+// Helpers to lay out files in it.
 // They go through the wide calls, so that they also reach below folders deeper than MAX_PATH.
 #pragma once
 
@@ -10,6 +10,8 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+
+#include "TreeRemoval.h"
 
 namespace sandbox {
 
@@ -30,30 +32,6 @@ inline std::wstring Wide(const std::string& path) {
   MultiByteToWideChar(CP_ACP, 0, path.data(), length, wide.data(), static_cast<int>(wide.size()));
   return wide;
 }
-
-inline void RemoveTreeW(const std::wstring& folder) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = data.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring path = folder + name;
-      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      const bool plainFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                               !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
-      if (plainFolder) {
-        RemoveTreeW(path + L"\\");
-      } else if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        DeleteFileW(path.c_str());
-      }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-  }
-  RemoveDirectoryW(folder.c_str());
-}
-
-inline void RemoveTree(const std::string& folder) { RemoveTreeW(Wide(folder)); }
 
 inline std::string WriteBytes(const std::string& path, const std::string& bytes,
                              DWORD attributes = 0) {
@@ -136,7 +114,7 @@ class Folder {
             std::to_string(GetTickCount()) + "-" + std::to_string(counter++) + "\\";
     CreateDirectoryA(path_.c_str(), nullptr);
   }
-  ~Folder() { RemoveTree(path_); }
+  ~Folder() { purtest::RemoveTree(path_); }
   Folder(const Folder&) = delete;
   Folder& operator=(const Folder&) = delete;
   const std::string& Path() const { return path_; }

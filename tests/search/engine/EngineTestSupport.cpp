@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TreeRemoval.h"
+
 #include <atomic>
 #include <stdexcept>
 
@@ -27,7 +29,7 @@ TempTree::TempTree(const std::string& tag) {
 }
 
 TempTree::~TempTree() {
-  if (!keep_) DeleteTree(root_);
+  if (!keep_) purtest::RemoveTree(root_);
 }
 
 void TempTree::Dir(const std::string& relative, DWORD attributes) const {
@@ -44,40 +46,6 @@ void TempTree::File(const std::string& relative, DWORD attributes) const {
   WriteFile(file, "x", 1, &written, nullptr);
   CloseHandle(file);
   MakeAttributes(path, attributes);
-}
-
-namespace {
-
-// Wide names throughout: a name outside the ANSI code page could not be deleted otherwise.
-void DeleteTreeW(const std::wstring& folder) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      std::wstring name = data.cFileName;
-      if (name == L"." || name == L"..") continue;
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;  // never through a link
-      std::wstring path = folder + name;
-      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        DeleteTreeW(path + L"\\");
-      } else {
-        DeleteFileW(path.c_str());
-      }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-  }
-  RemoveDirectoryW(folder.c_str());
-}
-
-}  // namespace
-
-void DeleteTree(const std::string& folder) {
-  std::string base = folder;
-  if (base.empty() || base.back() != '\\') base += '\\';
-  wchar_t wide[MAX_PATH];
-  if (MultiByteToWideChar(CP_ACP, 0, base.c_str(), -1, wide, MAX_PATH) == 0) return;
-  DeleteTreeW(wide);
 }
 
 TRADossier& NodeAt(TRAPosteDeTravail& computer, const std::string& path) {

@@ -10,7 +10,7 @@
 namespace pur::test {
 
 // A fresh folder under the temporary folder, deleted with everything in it at the end
-// (reparse points are neither entered nor deleted).
+// (TreeRemoval.h says what it does with links).
 class TempTree {
  public:
   explicit TempTree(const std::string& tag);
@@ -29,9 +29,6 @@ class TempTree {
   std::string root_;
   bool keep_ = false;
 };
-
-// Deletes a folder's content and the folder, never following reparse points.
-void DeleteTree(const std::string& folder);
 
 // The node for `path` (ending with a backslash), adding the drive and folders on the way.
 TRADossier& NodeAt(TRAPosteDeTravail& computer, const std::string& path);
