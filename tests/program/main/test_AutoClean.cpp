@@ -1,7 +1,8 @@
-// The automatic mode end to end: PURGOWIN.exe /S over a sandbox drive. Exactly the matching,
-// deletable files are gone (into the Trash when the settings say so), every other file is
-// byte for byte and attribute for attribute as it was, nothing new appeared, and the journal
-// holds the boxed header and the lines its event mask lets through.
+// The automatic mode end to end: PURGOWIN.exe /S, and the agent's PURGOSRV.exe /once, over a
+// sandbox drive. Exactly the matching, deletable files are gone (into the Trash when the
+// settings say so), every other file is byte for byte and attribute for attribute as it was,
+// nothing new appeared, and the journal holds the boxed header and the lines its event mask
+// lets through.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -175,6 +176,8 @@ struct RunCase {
   bool testMode = false;
   // A display value stored as text, read before the cleaning values and the search.
   bool unreadableValue = false;
+  // The cleaning agent's "PURGOSRV.exe /once" instead of "PURGOWIN.exe /S": the same outcome.
+  bool agent = false;
 };
 
 void RunAutoClean(const RunCase& c) {
@@ -220,7 +223,8 @@ void RunAutoClean(const RunCase& c) {
   if (c.unreadableValue) settings.String(pur::names::kDisplayKey, pur::names::kShowDetail, "1");
   const purtest::RegSnapshot settingsBefore = settings.Snapshot();
 
-  Program program("/S", {{"TMP", tempFolder}, {"TEMP", tempFolder}});
+  Program program(c.agent ? "/once" : "/S", {{"TMP", tempFolder}, {"TEMP", tempFolder}},
+                  c.agent ? pur::ProgramFolder() + "PURGOSRV.exe" : ProgramPath());
   ASSERT_TRUE(program.WaitExit(kRunTimeout));
   EXPECT_EQ(program.ExitCode(), 0u);
   // The window is centred and the close finds it moved; after an unreadable value it still
@@ -309,6 +313,14 @@ TEST(AutoClean, JournalWithWarningsOnly) {
 
 TEST(AutoClean, AfterAnUnreadableValueTheRunKeepsTheOthersAndWritesNothing) {
   RunAutoClean({"t4-", false, 0, 31, true, true});
+}
+
+TEST(AutoClean, AgentOnceCleansWhatTheProgramWouldIntoTheTrash) {
+  RunAutoClean({"t5-", true, 2, 30, false, false, true});
+}
+
+TEST(AutoClean, AgentOnceInTestModeDeletesNothing) {
+  RunAutoClean({"t6-", false, 0, 31, true, false, true});
 }
 
 }  // namespace
