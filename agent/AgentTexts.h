@@ -8,12 +8,21 @@ inline constexpr char kTip[] = "Purgo for Windows : nettoyage automatique";
 inline constexpr char kTipPaused[] = "Purgo for Windows : nettoyage automatique suspendu";
 inline constexpr char kTipCleaning[] = "Purgo for Windows : nettoyage en cours ...";
 
-// The icon's menu.
-inline constexpr char kMenuCleanNow[] = "Nettoyer maintenant";
-inline constexpr char kMenuOpen[] = "Ouvrir Purgo";
-inline constexpr char kMenuPause[] = "Suspendre";
+// The icon's menu, top to bottom; an entry without text is a separator.
+enum TMenuCommand : int { kSeparator = 0, kCmdCleanNow = 101, kCmdOpen, kCmdPause, kCmdQuit };
+struct TMenuEntry {
+  TMenuCommand Command;
+  const char* Text;
+};
+inline constexpr TMenuEntry kMenu[] = {
+    {kCmdCleanNow, "Nettoyer maintenant"},
+    {kCmdOpen, "Ouvrir Purgo"},
+    {kCmdPause, "Suspendre"},
+    {kSeparator, nullptr},
+    {kCmdQuit, "Quitter"},
+};
+// In place of "Suspendre" while the agent is paused.
 inline constexpr char kMenuResume[] = "Reprendre";
-inline constexpr char kMenuQuit[] = "Quitter";
 
 // Notices.
 inline constexpr char kCleaned[] = "Nettoyage automatique terminé : %s libérés.";

@@ -224,13 +224,16 @@ void TCleaningAgent::OnIcon(LPARAM event) {
 void TCleaningAgent::ShowMenu() {
   HMENU menu = CreatePopupMenu();
   if (!menu) return;
-  const UINT busy = Cleaning_.Busy() ? MF_GRAYED : 0;
-  AppendMenuW(menu, MF_STRING | busy, kCmdCleanNow, Wide(texts::kMenuCleanNow).c_str());
-  AppendMenuW(menu, MF_STRING, kCmdOpen, Wide(texts::kMenuOpen).c_str());
-  AppendMenuW(menu, MF_STRING, kCmdPause, Wide(Paused_ ? texts::kMenuResume : texts::kMenuPause).c_str());
-  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(menu, MF_STRING, kCmdQuit, Wide(texts::kMenuQuit).c_str());
-  SetMenuDefaultItem(menu, kCmdOpen, FALSE);
+  for (const texts::TMenuEntry& entry : texts::kMenu) {
+    if (entry.Command == texts::kSeparator) {
+      AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+      continue;
+    }
+    const bool paused = entry.Command == texts::kCmdPause && Paused_;
+    const UINT greyed = entry.Command == texts::kCmdCleanNow && Cleaning_.Busy() ? MF_GRAYED : 0;
+    AppendMenuW(menu, MF_STRING | greyed, entry.Command, Wide(paused ? texts::kMenuResume : entry.Text).c_str());
+  }
+  SetMenuDefaultItem(menu, texts::kCmdOpen, FALSE);
   POINT at{};
   GetCursorPos(&at);
   // The menu closes when the user clicks elsewhere only if the window is in front.
@@ -250,14 +253,14 @@ void TCleaningAgent::ShowMenu() {
 
 void TCleaningAgent::OnCommand(int id) {
   switch (id) {
-    case kCmdCleanNow: Clean(false); break;
-    case kCmdOpen: OpenProgram(); break;
-    case kCmdPause:
+    case texts::kCmdCleanNow: Clean(false); break;
+    case texts::kCmdOpen: OpenProgram(); break;
+    case texts::kCmdPause:
       Paused_ = !Paused_;
       SetTip(Paused_ ? texts::kTipPaused : texts::kTip);
       if (!Paused_) NextCheck_ = NowSeconds();
       break;
-    case kCmdQuit: Quit(); break;
+    case texts::kCmdQuit: Quit(); break;
     default: break;
   }
 }

@@ -12,6 +12,7 @@
 
 #include "AgentCleaning.h"
 #include "AgentSchedule.h"
+#include "AgentTexts.h"
 #include "WinOwners.h"
 
 namespace pur::agent {
@@ -23,8 +24,6 @@ inline constexpr char kAgentMutexName[] = "Local\\PURGOSRV";
 inline constexpr UINT kMessageAlreadyRunning = WM_APP + 2;
 // The icon's notifications; lParam is the mouse or balloon event.
 inline constexpr UINT kMessageIcon = WM_APP + 1;
-
-enum TMenuCommand : int { kCmdCleanNow = 101, kCmdOpen, kCmdPause, kCmdQuit };
 
 class TCleaningAgent {
  public:

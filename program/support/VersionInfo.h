@@ -12,15 +12,16 @@
 
 namespace pur {
 
-// Kinds of GetVersionString; any other number looks up the name given as third argument.
+// Kinds of GetVersionString, numbered from 0 in this order; any other number looks up the name
+// given as third argument.
 enum TVersionKind : int32_t {
-  vkFileVersion = 0,
-  vkComments = 1,
-  vkFileDescription = 2,
-  vkLegalCopyright = 3,
-  vkProductName = 4,
-  vkProductVersion = 5,
-  vkCompanyName = 6,
+  vkFileVersion,
+  vkComments,
+  vkFileDescription,
+  vkLegalCopyright,
+  vkProductName,
+  vkProductVersion,
+  vkCompanyName,
 };
 
 // The fixed-information halves of a version, most significant first.
