@@ -1,12 +1,10 @@
 # File operations, cleanings and the journal writer of the search library.
 # The journal's text is Windows-free (also built by the host preset); the rest needs Win32.
-if(NOT TARGET purSearchLogFormat)
-  add_library(purSearchLogFormat STATIC ${CMAKE_CURRENT_LIST_DIR}/FileLogFormat.cpp)
-  target_include_directories(purSearchLogFormat PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-  target_link_libraries(purSearchLogFormat PUBLIC purCommon)
-endif()
+add_library(purSearchLogFormat STATIC ${CMAKE_CURRENT_LIST_DIR}/FileLogFormat.cpp)
+target_include_directories(purSearchLogFormat PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(purSearchLogFormat PUBLIC purCommon)
 
-if(WIN32 AND NOT TARGET purSearchFileOps)
+if(WIN32)
   # Exact names between the ANSI code page and the file system, for the engine as well.
   add_library(purSearchNames STATIC ${CMAKE_CURRENT_LIST_DIR}/ExactNames.cpp)
   target_include_directories(purSearchNames PUBLIC ${CMAKE_CURRENT_LIST_DIR})

@@ -219,7 +219,10 @@ TEST(MainWindow, AboutBoxIsModalOverTheWindow) {
     EnumWindows(MatchAboutBox, reinterpret_cast<LPARAM>(&search));
     return search.found != nullptr;
   }, 20s));
-  EXPECT_FALSE(IsWindowEnabled(program.Window())) << "the box is modal over the main window";
+  // The box is seen as soon as it shows its texts, which may be just before the dialog manager
+  // disables its owner: wait for that, within a bound.
+  EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(program.Window()) == 0; }, 10s))
+      << "the box is modal over the main window";
   PostMessageA(search.found, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(program.Window()) != 0; }, 20s));
   PostMessageA(program.Window(), WM_CLOSE, 0, 0);
