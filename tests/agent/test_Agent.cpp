@@ -146,7 +146,7 @@ TEST(AgentDrives, TheDrivesOfTheStoredDefinition) {
 
 HWND RunningAgent() { return FindWindowA(pur::agent::kAgentWindowClass, nullptr); }
 
-TEST(Agent, OneAgentPerSessionAndQuitEndsIt) {
+TEST(Agent, OneAgentPerSessionCleansOnDemandAndQuitEndsIt) {
   AgentSandbox box(false);
   box.Store().Dword(names::kServiceKey, names::kCleaningType, 0);
   ASSERT_EQ(RunningAgent(), nullptr) << "an agent from elsewhere runs in the prefix";
@@ -158,6 +158,11 @@ TEST(Agent, OneAgentPerSessionAndQuitEndsIt) {
     EXPECT_EQ(second.ExitCode(), 2u);
   }
   EXPECT_TRUE(first.Running());
+  // Type 0 never cleans by itself, only when asked from the icon's menu.
+  EXPECT_TRUE(box.Has("a.tmp"));
+  PostMessageA(RunningAgent(), WM_COMMAND, texts::kCmdCleanNow, 0);
+  EXPECT_TRUE(WaitFor([&] { return !box.Has("a.tmp") && !box.Has("b.tmp"); }, kRunTimeout));
+  EXPECT_TRUE(box.Has("keep.txt"));
   Program quit("/quit", {}, AgentPath());
   ASSERT_TRUE(quit.WaitExit(kRunTimeout));
   EXPECT_EQ(quit.ExitCode(), 0u);
@@ -166,8 +171,6 @@ TEST(Agent, OneAgentPerSessionAndQuitEndsIt) {
   Program again("/quit", {}, AgentPath());
   ASSERT_TRUE(again.WaitExit(kRunTimeout));
   EXPECT_EQ(again.ExitCode(), 5u) << "no agent left to end";
-  // Type 0 never cleaned by itself.
-  EXPECT_TRUE(box.Has("a.tmp"));
 }
 
 TEST(Agent, SettingsChangedInTheRegistryApplyWithoutARestart) {
