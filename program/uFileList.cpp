@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstring>
+#include <optional>
 #include <queue>
 #include <stdexcept>
 #include <string_view>
@@ -13,6 +14,7 @@
 #include <thread>
 #include <utility>
 
+#include "ExactPath.h"
 #include "GdiOwners.h"
 
 namespace pur {
@@ -83,28 +85,19 @@ void EnsureCommonControls() {
   InitCommonControlsEx(&init);
 }
 
-// The wide form of a path in the ANSI code page; the wide calls also reach files below
-// folders deeper than MAX_PATH. Empty when the text is not valid in that code page.
-std::wstring WidePath(const std::string& name) {
-  const int length = static_cast<int>(name.size());
-  const int needed = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.data(), length, nullptr, 0);
-  if (needed <= 0) return {};
-  std::wstring wide(static_cast<size_t>(needed), L'\0');
-  MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.data(), length, wide.data(), needed);
-  return wide;
-}
-
+// A found path in its exact form: the attributes and size shown are those of the very file
+// the library listed, never of a name Windows would trim or read as a device.
 DWORD FileAttributesOf(const std::string& name) {
-  const std::wstring wide = WidePath(name);
-  return wide.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(wide.c_str());
+  const std::optional<TExactPath> exact = TExactPath::FromAnsi(name);
+  return exact ? GetFileAttributesW(exact->Wide().c_str()) : INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace
 
 int64_t GetFileSizeOf(const std::string& name) {
-  const std::wstring wide = WidePath(name);
-  if (wide.empty()) return 0;
-  const TFileHandle file(CreateFileW(wide.c_str(), GENERIC_READ,
+  const std::optional<TExactPath> exact = TExactPath::FromAnsi(name);
+  if (!exact) return 0;
+  const TFileHandle file(CreateFileW(exact->Wide().c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return 0;

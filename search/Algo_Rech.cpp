@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_set>
 
 #include "ExactNames.h"
+#include "SearchTexts.h"
 
 namespace pur {
 namespace {
@@ -32,14 +34,36 @@ std::string FoldedName(std::string_view name) {
   return folded;
 }
 
-// A mask whose files can be taken from its folder's one listing: its own listing would list
-// that same folder, so the two give the same names. A mask with a folder part lists another
-// folder; one of dots and blanks only (".", "..", empty) is read as a folder by the path
-// rules; text without a wide form lists nothing. Those are listed on their own.
+// A mask whose files can be taken from its folder's one listing: it has no folder part.
+// Text without a wide form lists nothing.
 bool NamesOwnFolderFiles(const std::string& maskText) {
-  if (maskText.find_first_of("\\/:") != std::string::npos) return false;
-  if (maskText.find_first_not_of(". ") == std::string::npos) return false;
+  if (maskText.find_first_of("\\/") != std::string::npos) return false;
   return WideFromAnsi(maskText).has_value();
+}
+
+// The folder part of a mask ("Cache\\*.dat"), as exact parts; none when a part would name
+// another place (a root, "..", a name Windows would change) or is not valid text.
+std::optional<std::vector<std::pair<std::string, std::wstring>>> MaskFolderParts(std::string_view folderPart) {
+  std::vector<std::pair<std::string, std::wstring>> parts;
+  size_t start = 0;
+  while (start < folderPart.size()) {
+    size_t end = folderPart.find_first_of("\\/", start);
+    if (end == std::string_view::npos) end = folderPart.size();
+    const std::string part(folderPart.substr(start, end - start));
+    std::optional<std::wstring> wide = WideFromAnsi(part);
+    if (!wide || !IsExactPart(*wide)) return std::nullopt;
+    parts.emplace_back(part, std::move(*wide));
+    start = end + 1;
+  }
+  return parts;
+}
+
+// The folder part of a listing pattern with '/' read as the separator it is for the system:
+// the paths made from it are then exact paths.
+std::string FolderOfPattern(std::string_view pattern) {
+  std::string folder(PatternFolderPart(pattern));
+  std::replace(folder.begin(), folder.end(), '/', '\\');
+  return folder;
 }
 
 bool IsPlainAscii(char c) {
@@ -108,8 +132,11 @@ TSearchProgressEvent TSearchProgressEvent::FromFunction(std::function<bool(doubl
 void TARFileList::ForEachName(const std::string& pattern, bool foldersOnly,
                               const std::function<void(const char* name)>& onName) {
   const std::string_view namePattern = PatternNamePart(pattern);
-  // Listed wide and converted exactly: a name is reported only when it names this entry.
-  ForEachListedEntry(pattern, [&](const TListedEntry& entry) {
+  const std::optional<TExactPath> folder = TExactPath::FromAnsi(FolderOfPattern(pattern));
+  if (!folder) return;
+  // Listed wide and converted exactly: a name is reported only when it names this entry. The
+  // whole folder is listed and matched here: the system's pattern rules differ at the edges.
+  ForEachListedEntry(*folder, [&](const TListedEntry& entry) {
     if (Takes(entry, foldersOnly, namePattern)) onName(entry.Name.c_str());
   });
 }
@@ -123,7 +150,7 @@ std::string TARFileList::GetEntry(int index) const {
 
 StringList TARFileList::Scan() {
   Entries.clear();
-  const std::string folder(PatternFolderPart(Pattern));
+  const std::string folder = FolderOfPattern(Pattern);
   ForEachName(Pattern, FoldersOnly, [&](const char* name) { Entries.push_back(folder + name); });
   return Entries;
 }
@@ -227,10 +254,10 @@ void TRechercheAdapter::ReportProgress(int k) {
   if (!callback(progress_)) throw ERAException();
 }
 
-void TRechercheAdapter::ListFolder(const std::string& path, bool discover,
+bool TRechercheAdapter::ListFolder(const TExactPath& path, bool discover,
                                    std::vector<StringList>& namesByMask) {
   TMasqueList& masks = GetEffectiveMasks();
-  if (masks.Count() == 0) return;
+  if (masks.Count() == 0) return false;
   namesByMask.assign(static_cast<size_t>(masks.Count()), StringList());
   // The texts to match here, by mask index; none for the computer, which lists no files.
   std::vector<std::pair<size_t, TNameMatcher>> matched;
@@ -238,14 +265,17 @@ void TRechercheAdapter::ListFolder(const std::string& path, bool discover,
     const std::string& text = masks.GetItem(i)->Text;
     if (NamesOwnFolderFiles(text)) matched.emplace_back(static_cast<size_t>(i), TNameMatcher(text));
   }
-  if (!discover && matched.empty()) return;
-
+  bool leftOut = false;
   // Names already in the tree, folded as IndexOfName folds them.
   std::unordered_set<std::string> known;
   for (int i = 0; discover && i < node_.Count(); ++i) known.insert(FoldedName(node_.GetChild(i)->GetName()));
-  ForEachListedEntry(path + kAllFilesPattern, [&](const TListedEntry& entry) {
-    if (discover && Takes(entry, true, kAllFilesPattern)) {
-      if (known.insert(FoldedName(entry.Name)).second) node_.AddChildByName(entry.Name);
+  ForEachListedEntry(path, [&](const TListedEntry& entry) {
+    if (Takes(entry, true, kAllFilesPattern)) {
+      if (!discover) {
+        leftOut = true;
+      } else if (known.insert(FoldedName(entry.Name)).second) {
+        node_.AddChildByName(entry.Name);
+      }
       return;
     }
     if (!PassesAttributes(entry.Attributes, false)) return;
@@ -253,46 +283,90 @@ void TRechercheAdapter::ListFolder(const std::string& path, bool discover,
       if (matcher.Matches(entry.Name)) namesByMask[index].push_back(entry.Name);
     }
   });
+  return leftOut;
 }
 
-void TRechercheAdapter::AddOwnFiles(const std::string& path, const std::vector<StringList>& namesByMask,
+void TRechercheAdapter::AddOwnFiles(const TExactPath& path, const std::vector<StringList>& namesByMask,
                                     TPathList& result) {
   if (maskSource_ == nullptr) return;
   TMasqueList& masks = GetEffectiveMasks();
   for (int i = 0; i < masks.Count(); ++i) {
     const std::string& text = masks.GetItem(i)->Text;
     if (NamesOwnFolderFiles(text)) {
-      for (const std::string& name : namesByMask[static_cast<size_t>(i)]) result.Add(path, name);
+      for (const std::string& name : namesByMask[static_cast<size_t>(i)]) result.Add(path.Ansi(), name);
       continue;
     }
-    const std::string pattern = path + text;
-    const std::string_view folder = PatternFolderPart(pattern);
-    TARFileList::ForEachName(pattern, false, [&](const char* name) { result.Add(folder, name); });
+    AddMaskFolderFiles(path, text, result);
   }
 }
 
-TPathList TRechercheAdapter::Search() {
+void TRechercheAdapter::AddMaskFolderFiles(const TExactPath& path, const std::string& text, TPathList& result) {
+  const size_t cut = text.find_last_of("\\/");
+  const std::string_view namePattern = std::string_view(text).substr(cut + 1);
+  const auto parts = MaskFolderParts(std::string_view(text).substr(0, cut));
+  if (!parts) return;
+  // Each part is entered and held like any folder of the walk: a link there is never followed.
+  std::vector<TFileHandle> held;
+  TExactPath folder = path;
+  for (const auto& [ansi, wide] : *parts) {
+    folder = folder.Child(ansi, wide).AsFolder();
+    std::optional<TFileHandle> entered = EnterFolder(folder.Wide());
+    if (!entered) return;
+    held.push_back(std::move(*entered));
+  }
+  ForEachListedEntry(folder, [&](const TListedEntry& entry) {
+    if (Takes(entry, false, namePattern)) result.Add(folder.Ansi(), entry.Name);
+  });
+}
+
+// The node's folder as the walk may use it: none for the computer, which has no folder of its
+// own, and for a folder that cannot be entered now (a link, gone, or a name that is not one
+// exact part); a drive's root is taken as it is. An entered folder stays held in `held`, and
+// its parent is held by the walk: no folder on the way can be swapped for a link meanwhile.
+std::optional<TExactPath> TRechercheAdapter::EnterOwnFolder(std::optional<TFileHandle>& held, StringList* notes) {
+  if (node_.GetLevel() == 0) return std::nullopt;
+  const std::string path = node_.GetPath();
+  std::optional<TExactPath> exact = TExactPath::FromAnsi(path);
+  if (exact && !exact->IsRoot()) {
+    const std::optional<std::wstring> name = WideFromAnsi(node_.GetName());
+    if (name && IsExactPart(*name)) held = EnterFolder(exact->Wide());
+    if (!held) exact.reset();
+  }
+  if (!exact && notes != nullptr) notes->push_back(texts::kFolderNotEntered + path);
+  return exact;
+}
+
+TPathList TRechercheAdapter::Search(StringList* notes) {
   struct Frame {
     TRechercheAdapter* adapter;
-    std::string path;
+    std::optional<TExactPath> path;   // none when the disk is not used below this node
+    std::optional<TFileHandle> held;  // the folder, kept from being swapped while walked
     int level;
     int next;   // children entered so far
     int count;  // taken once, after discovery
     std::vector<StringList> namesByMask;  // from the folder's one listing, kept until its turn
   };
-  auto enter = [](TRechercheAdapter& adapter, int level) {
+  // Below a folder that was not entered nothing touches the disk (the path would go through
+  // whatever is there now), but its stored children still count for the progress.
+  auto enter = [notes](TRechercheAdapter& adapter, int level, bool onDisk) {
     adapter.progress_ = 0.0;  // a second search starts from fresh progress values
-    Frame frame{&adapter, adapter.node_.GetPath(), level, 0, 0, {}};
-    adapter.ListFolder(frame.path, level < kMaxTreeDepth, frame.namesByMask);
+    Frame frame{&adapter, std::nullopt, std::nullopt, level, 0, 0, {}};
+    if (onDisk) frame.path = adapter.EnterOwnFolder(frame.held, notes);
+    if (frame.path && adapter.ListFolder(*frame.path, level < kMaxTreeDepth, frame.namesByMask) && notes) {
+      notes->push_back(texts::kTooDeepToWalk + frame.path->Ansi());
+    }
     frame.count = adapter.node_.Count();
     return frame;
+  };
+  auto childrenOnDisk = [](const Frame& frame) {
+    return frame.path.has_value() || frame.adapter->node_.GetLevel() == 0;
   };
 
   // One result list in post-order: each subtree's files, then the node's own, as the
   // recursive definition concatenates them.
   TPathList result;
   std::vector<Frame> stack;
-  stack.push_back(enter(*this, node_.GetLevel()));
+  stack.push_back(enter(*this, node_.GetLevel(), true));
   while (!stack.empty()) {
     Frame& frame = stack.back();
     if (frame.next < frame.count) {
@@ -303,10 +377,11 @@ TPathList TRechercheAdapter::Search() {
         continue;
       }
       const int level = frame.level + 1;
-      stack.push_back(enter(searchable->GetAdapter(), level));
+      const bool onDisk = childrenOnDisk(frame);
+      stack.push_back(enter(searchable->GetAdapter(), level, onDisk));
       continue;
     }
-    frame.adapter->AddOwnFiles(frame.path, frame.namesByMask, result);
+    if (frame.path) frame.adapter->AddOwnFiles(*frame.path, frame.namesByMask, result);
     stack.pop_back();
     if (!stack.empty()) stack.back().adapter->ReportProgress(stack.back().next);
   }

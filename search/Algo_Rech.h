@@ -4,11 +4,14 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <type_traits>
 
 #include "Algo.h"
+#include "ExactPath.h"
+#include "WinOwners.h"
 #include "PathList.h"
 
 namespace pur {
@@ -65,7 +68,9 @@ class IRechArborescense : public virtual IArborescense {
   virtual TSearchProgressEvent GetCallback() const = 0;
   virtual void SetCallback(const TSearchProgressEvent& callback) = 0;
   // The full paths of the files found at this node and below, in the fixed result order.
-  virtual TPathList Search() = 0;
+  // Folders left out (a link met when entering, a branch beyond the depth bound) are named
+  // in `notes` when given.
+  virtual TPathList Search(StringList* notes = nullptr) = 0;
   // The adapter behind the five operations above.
   virtual TRechercheAdapter& GetAdapter() = 0;
 
@@ -119,7 +124,8 @@ class TRechercheAdapter {
   // the callback answers false.
   void ReportProgress(int k);
   // Walks the node's subtree depth first with an explicit stack, listing each folder once.
-  TPathList Search();
+  // Every folder is entered (held, and checked not to be a link) at the moment it is walked.
+  TPathList Search(StringList* notes = nullptr);
 
  private:
   TRechercheAdapter* ParentAdapter() const;
@@ -127,10 +133,13 @@ class TRechercheAdapter {
   // Lists the folder once: adds the subfolders not yet in the tree (when `discover`) and keeps,
   // for each effective mask that names files of this folder, the matching names in listing
   // order.
-  void ListFolder(const std::string& path, bool discover, std::vector<StringList>& namesByMask);
+  // Answers whether subfolders were left out because discovery was not allowed.
+  bool ListFolder(const TExactPath& path, bool discover, std::vector<StringList>& namesByMask);
   // Adds the node's own files mask by mask: from the folder's listing, or listed on their own
-  // for a mask that names another folder.
-  void AddOwnFiles(const std::string& path, const std::vector<StringList>& namesByMask, TPathList& result);
+  // for a mask that names another folder (entered part by part, never through a link).
+  void AddOwnFiles(const TExactPath& path, const std::vector<StringList>& namesByMask, TPathList& result);
+  void AddMaskFolderFiles(const TExactPath& path, const std::string& maskText, TPathList& result);
+  std::optional<TExactPath> EnterOwnFolder(std::optional<TFileHandle>& held, StringList* notes);
   double Weight() const;
 
   IArborescense& node_;
@@ -155,7 +164,7 @@ class TSearchable : public Node, public virtual IRechArborescense {
   TMasqueList& GetEffectiveMasks() override { return adapter_.GetEffectiveMasks(); }
   TSearchProgressEvent GetCallback() const override { return adapter_.GetCallback(); }
   void SetCallback(const TSearchProgressEvent& callback) override { adapter_.SetCallback(callback); }
-  TPathList Search() override { return adapter_.Search(); }
+  TPathList Search(StringList* notes = nullptr) override { return adapter_.Search(notes); }
   TRechercheAdapter& GetAdapter() override { return adapter_; }
 
  private:

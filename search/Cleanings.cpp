@@ -67,31 +67,52 @@ bool IsDotName(const wchar_t* name) {
   return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
 }
 
-// Deletes, through the wide calls, what lies at kShellPathLimit or deeper below the folder
-// (wide, with its final delimiter). Links are neither entered nor removed. Answers false when
-// something that deep is left.
-bool RemoveTooDeepEntries(const std::wstring& folder) {
-  WIN32_FIND_DATAW data;
-  const std::wstring pattern = folder + L"*";
-  const TFindHandle find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
-                                          FindExSearchNameMatch, nullptr, 0));
-  if (!find) return true;
+enum class TShellReadiness { Ready, TooDeep, HoldsLinkOrOddName };
+
+// Makes the folder (with its final delimiter) fit for the shell's deletion of its content,
+// walking it with an explicit stack: deletes, through the exact wide calls, what lies at
+// kShellPathLimit or deeper, and finds what the shell must never meet. The shell follows
+// links under Wine and trims names as any path does, so a link or a name Windows would change
+// anywhere below refuses the whole cleaning; so does a branch past kMaxWalkDepth.
+TShellReadiness PrepareForShell(const TExactPath& folder) {
+  struct Pending {
+    std::wstring wide;   // "\\?\" form, with the final delimiter
+    size_t plainLength;  // its length as the shell sees it
+    int depth;
+  };
+  std::vector<Pending> stack{{folder.Wide(), folder.PlainWide().size(), 0}};
+  std::vector<std::wstring> deepFolders;  // in walk order: each after its parent
   bool allGone = true;
-  do {
-    if (IsDotName(data.cFileName)) continue;
-    const std::wstring path = folder + data.cFileName;
-    const bool deep = path.size() + 1 >= kShellPathLimit;
-    const DWORD attributes = data.dwFileAttributes;
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-      if (deep) allGone = false;
-    } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (!RemoveTooDeepEntries(path + L"\\")) allGone = false;
-      if (deep && !RemoveDirectoryW(path.c_str())) allGone = false;
-    } else if (deep && !DeleteFileW(path.c_str())) {
-      allGone = false;
-    }
-  } while (FindNextFileW(find.Get(), &data));
-  return allGone;
+  while (!stack.empty()) {
+    const Pending current = std::move(stack.back());
+    stack.pop_back();
+    WIN32_FIND_DATAW data;
+    const std::wstring pattern = current.wide + L"*";
+    const TFindHandle find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0));
+    if (!find) continue;
+    do {
+      if (IsDotName(data.cFileName)) continue;
+      const DWORD attributes = data.dwFileAttributes;
+      if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) || !IsExactPart(data.cFileName)) {
+        return TShellReadiness::HoldsLinkOrOddName;
+      }
+      const std::wstring path = current.wide + data.cFileName;
+      const size_t plainLength = current.plainLength + wcslen(data.cFileName);
+      const bool deep = plainLength + 1 >= kShellPathLimit;
+      if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (current.depth >= kMaxWalkDepth) return TShellReadiness::TooDeep;
+        stack.push_back({path + L"\\", plainLength + 1, current.depth + 1});
+        if (deep) deepFolders.push_back(path);
+      } else if (deep && !DeleteFileW(path.c_str())) {
+        allGone = false;
+      }
+    } while (FindNextFileW(find.Get(), &data));
+  }
+  // Children were walked after their parents: the reverse order removes them first.
+  for (auto it = deepFolders.rbegin(); it != deepFolders.rend(); ++it) {
+    if (!RemoveDirectoryW(it->c_str())) allGone = false;
+  }
+  return allGone ? TShellReadiness::Ready : TShellReadiness::TooDeep;
 }
 
 }  // namespace
@@ -103,7 +124,10 @@ std::string TempFolderFromReported(const std::string& reported) {
 std::string TempFolderRefusal(const std::string& folder) {
   if (folder.empty()) return Refused(kNoTempFolder);
   if (!IsAbsolute(folder)) return Refused(folder, kNotAbsolute);
-  const DWORD attributes = GetFileAttributesA(folder.c_str());
+  const std::optional<TExactPath> exact = TExactPath::FromAnsi(folder);
+  if (!exact) return Refused(folder, kNotExact);
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  const DWORD attributes = GetAttributesOf(*exact, data) ? data.dwFileAttributes : INVALID_FILE_ATTRIBUTES;
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
     return Refused(folder, kNotADirectory);
   }
@@ -121,11 +145,13 @@ TTempCleaning CleanTempFolder(const std::string& reportedFolder) {
   cleaning.Folder = TempFolderFromReported(reportedFolder);
   cleaning.Refusal = TempFolderRefusal(cleaning.Folder);
   if (cleaning.Refused()) return cleaning;
-  cleaning.Before = FolderSize(cleaning.Folder);
-  const std::optional<std::wstring> wideFolder = WideFromAnsi(cleaning.Folder);
-  if (!wideFolder || !RemoveTooDeepEntries(*wideFolder)) {
-    cleaning.Refusal = Refused(cleaning.Folder, kTooDeep);
-    cleaning.After = FolderSize(cleaning.Folder);
+  const TExactPath folder = *TExactPath::FromAnsi(cleaning.Folder);  // checked by the refusal
+  const TFolderSize before = MeasureFolder(folder);
+  cleaning.Before = before.Size;
+  const TShellReadiness readiness = before.Complete ? PrepareForShell(folder) : TShellReadiness::TooDeep;
+  if (readiness != TShellReadiness::Ready) {
+    cleaning.Refusal = Refused(cleaning.Folder, readiness == TShellReadiness::TooDeep ? kTooDeep : kHoldsLink);
+    cleaning.After = MeasureFolder(folder).Size;
     return cleaning;
   }
   TShellFileOp op;
@@ -134,7 +160,7 @@ TTempCleaning CleanTempFolder(const std::string& reportedFolder) {
   op.Options = kTempFolderDeleteOptions;
   // One name: a ';' in the folder's path must not turn into a second, unchecked name.
   ShellFileOperationOnOneName(op);
-  cleaning.After = FolderSize(cleaning.Folder);
+  cleaning.After = MeasureFolder(folder).Size;
   return cleaning;
 }
 
@@ -144,43 +170,40 @@ void EmptyAllRecycleBins() { ShellEmptyRecycleBin(false, false); }
 
 namespace {
 
-bool StillExists(const std::string& path) {
+bool StillExists(const TExactPath& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (GetAttributesOf(path, data)) return true;
   const DWORD error = GetLastError();
   return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
 }
 
-bool DeleteIntoRecycleBin(const std::string& path) {
-  TShellFileOp op;
-  op.Operation = TFileOperation::Delete;
-  op.Source = path;
-  op.Options = kRecycleDeleteOptions;
-  return ShellFileOperationOnOneName(op) == 0;
-}
-
 }  // namespace
 
 int32_t DeleteFoundFile(const std::string& path, bool toRecycleBin, bool allowReadOnlyHidden) {
+  const std::optional<TExactPath> exact = TExactPath::FromAnsi(path);
+  if (!exact || exact->IsFolder()) return 0;
+  // No folder between the root and the file may be a link now, and none can become one
+  // while they are held, until the deletion is done.
+  std::vector<TFileHandle> held;
+  if (!EnterFoldersOf(*exact, held)) return 0;
   // Attributes and size in one query: opening the file only to learn its size costs more
   // than deleting it.
-  // The wide calls: they also reach files below folders deeper than MAX_PATH.
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetAttributesOf(path, data)) return 0;
+  if (!GetAttributesOf(*exact, data)) return 0;
   const DWORD attributes = data.dwFileAttributes;
   if (attributes & FILE_ATTRIBUTE_SYSTEM) return 0;
-  // A folder is not a found file; the Recycle Bin branch would take it whole.
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return 0;
+  // A folder is not a found file (the Recycle Bin branch would take it whole), nor a link.
+  if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) return 0;
   if ((attributes & kReadOnlyHidden) && !allowReadOnlyHidden) return 0;
   const int64_t size = (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   if (attributes & kReadOnlyHidden) {
     const DWORD kept = attributes & ~kReadOnlyHidden;
-    SetAttributesOf(path, kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL);
+    SetAttributesOf(*exact, kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL);
   }
-  const bool reported = toRecycleBin ? DeleteIntoRecycleBin(path) : DeleteFileExact(path);
+  const bool reported = toRecycleBin ? ShellDeleteExact(*exact, kRecycleDeleteOptions) == 0 : DeleteFileExact(*exact);
   // Asking for a name that is gone reads its whole folder under Wine: only when the
   // deletion reports a failure is the file looked for.
-  if (!reported && StillExists(path)) return 0;
+  if (!reported && StillExists(*exact)) return 0;
   return SaturatedSize(size);
 }
 

@@ -1,48 +1,7 @@
 #include "ExactNames.h"
 
-#include <algorithm>
-
-#include "WinOwners.h"
-
 namespace pur {
 namespace {
-
-bool IsUtf8Process() { return GetACP() == CP_UTF8; }
-
-std::optional<std::wstring> ToWide(std::string_view text) {
-  if (text.empty()) return std::wstring();
-  const int length = static_cast<int>(text.size());
-  const int needed = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
-  if (needed <= 0) return std::nullopt;
-  std::wstring wide(static_cast<size_t>(needed), L'\0');
-  if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), length, wide.data(), needed) != needed) {
-    return std::nullopt;
-  }
-  return wide;
-}
-
-// UTF-8 knows no best fit, and Windows refuses WC_NO_BEST_FIT_CHARS and a default-character
-// report for it: invalid UTF-16 (a lone surrogate) is the only failure there.
-std::optional<std::string> ToAnsi(std::wstring_view text) {
-  if (text.empty()) return std::string();
-  const bool utf8 = IsUtf8Process();
-  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
-  BOOL usedDefault = FALSE;
-  BOOL* usedDefaultReport = utf8 ? nullptr : &usedDefault;
-  const int length = static_cast<int>(text.size());
-  const int needed = WideCharToMultiByte(CP_ACP, flags, text.data(), length, nullptr, 0, nullptr,
-                                         usedDefaultReport);
-  if (needed <= 0 || usedDefault) return std::nullopt;
-  std::string ansi(static_cast<size_t>(needed), '\0');
-  if (WideCharToMultiByte(CP_ACP, flags, text.data(), length, ansi.data(), needed, nullptr,
-                          usedDefaultReport) != needed ||
-      usedDefault) {
-    return std::nullopt;
-  }
-  return ansi;
-}
-
-bool IsDotName(std::wstring_view name) { return name == L"." || name == L".."; }
 
 bool HoldsPathOrWildcardCharacter(std::string_view name) {
   return name.find_first_of("\\/:*?") != std::string_view::npos;
@@ -52,49 +11,93 @@ uint64_t SizeOf(const WIN32_FIND_DATAW& data) {
   return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-}  // namespace
+// Listing access: only an open that asks for data takes part in the sharing rules, and the
+// missing FILE_SHARE_DELETE is what keeps the folder from being renamed while held.
+constexpr DWORD kEnterAccess = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+constexpr DWORD kEnterShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-std::optional<std::wstring> WideFromAnsi(std::string_view text) { return ToWide(text); }
-
-std::optional<std::string> AnsiFromWide(std::wstring_view text) {
-  // Every ANSI code page holds ASCII as it is: most names need no conversion calls.
-  if (std::all_of(text.begin(), text.end(), [](wchar_t c) { return c < 0x80; })) {
-    return std::string(text.begin(), text.end());
-  }
-  std::optional<std::string> ansi = ToAnsi(text);
-  if (!ansi) return std::nullopt;
-  const std::optional<std::wstring> back = ToWide(*ansi);
-  if (!back || *back != text) return std::nullopt;
-  return ansi;
+bool IsLinkOrNotFolder(DWORD attributes) {
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+}  // namespace
+
 std::optional<std::string> ListedNameOf(std::wstring_view name) {
-  if (name.empty() || IsDotName(name)) return std::nullopt;
-  if (name.find_first_of(L"\\/:") != std::wstring_view::npos) return std::nullopt;
+  if (!IsExactPart(name)) return std::nullopt;
   std::optional<std::string> ansi = AnsiFromWide(name);
   // Checked again after the conversion: the name that is joined to the folder is this one.
   if (!ansi || HoldsPathOrWildcardCharacter(*ansi)) return std::nullopt;
   return ansi;
 }
 
-bool ForEachListedEntry(const std::string& pattern,
-                        const std::function<void(const TListedEntry& entry)>& onEntry) {
-  const std::optional<std::wstring> widePattern = ToWide(pattern);
-  if (!widePattern) return false;
+bool ForEachListedEntry(const TExactPath& folder, const std::function<void(const TListedEntry& entry)>& onEntry) {
+  const std::wstring pattern = folder.AsFolder().Wide() + L"*";
   WIN32_FIND_DATAW data;
-  TFindHandle find(FindFirstFileExW(widePattern->c_str(), FindExInfoBasic, &data,
-                                    FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+  TFindHandle find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                    FIND_FIRST_EX_LARGE_FETCH));
   if (!find) return false;
   do {
     std::optional<std::string> name = ListedNameOf(data.cFileName);
     if (!name) continue;
-    onEntry(TListedEntry{std::move(*name), data.dwFileAttributes, SizeOf(data)});
+    onEntry(TListedEntry{std::move(*name), data.cFileName, data.dwFileAttributes, SizeOf(data)});
   } while (FindNextFileW(find.Get(), &data));
   return true;
 }
 
+std::optional<TFileHandle> EnterFolder(const std::wstring& path) {
+  // Without its final backslash: "link\" names what the link points to, "link" the link.
+  std::wstring wideFolder = path;
+  while (!wideFolder.empty() && wideFolder.back() == L'\\') wideFolder.pop_back();
+  TFileHandle folder(CreateFileW(wideFolder.c_str(), kEnterAccess, kEnterShare, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!folder) return std::nullopt;
+  // Held first, then looked at: what the path names now cannot change any more.
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(folder.Get(), &info) || IsLinkOrNotFolder(info.dwFileAttributes)) {
+    return std::nullopt;
+  }
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(wideFolder.c_str(), GetFileExInfoStandard, &data) ||
+      IsLinkOrNotFolder(data.dwFileAttributes)) {
+    return std::nullopt;
+  }
+  return folder;
+}
+
+bool EnterFoldersOf(const TExactPath& path, std::vector<TFileHandle>& held) {
+  for (const std::wstring& folder : path.FoldersBelowRoot()) {
+    std::optional<TFileHandle> entered = EnterFolder(folder);
+    if (!entered) return false;
+    held.push_back(std::move(*entered));
+  }
+  return true;
+}
+
+bool GetAttributesOf(const TExactPath& path, WIN32_FILE_ATTRIBUTE_DATA& data) {
+  return GetFileAttributesExW(path.Wide().c_str(), GetFileExInfoStandard, &data) != FALSE;
+}
+
+bool SetAttributesOf(const TExactPath& path, DWORD attributes) {
+  return SetFileAttributesW(path.Wide().c_str(), attributes) != FALSE;
+}
+
+bool DeleteFileExact(const TExactPath& path) {
+  const TFileHandle file(CreateFileW(path.Wide().c_str(), DELETE | FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                     OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!file) return false;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(file.Get(), &info)) return false;
+  if (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  FILE_DISPOSITION_INFO disposition{TRUE};
+  return SetFileInformationByHandle(file.Get(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+}
+
 bool GetAttributesOf(const std::string& path, WIN32_FILE_ATTRIBUTE_DATA& data) {
-  const std::optional<std::wstring> wide = ToWide(path);
+  const std::optional<std::wstring> wide = WideFromAnsi(path);
   if (!wide) {
     SetLastError(ERROR_NO_UNICODE_TRANSLATION);
     return false;
@@ -102,24 +105,18 @@ bool GetAttributesOf(const std::string& path, WIN32_FILE_ATTRIBUTE_DATA& data) {
   return GetFileAttributesExW(wide->c_str(), GetFileExInfoStandard, &data) != FALSE;
 }
 
-bool SetAttributesOf(const std::string& path, DWORD attributes) {
-  const std::optional<std::wstring> wide = ToWide(path);
-  return wide && SetFileAttributesW(wide->c_str(), attributes) != FALSE;
-}
-
 bool DeleteFileExact(const std::string& path) {
-  const std::optional<std::wstring> wide = ToWide(path);
+  const std::optional<std::wstring> wide = WideFromAnsi(path);
   return wide && DeleteFileW(wide->c_str()) != FALSE;
 }
 
 HANDLE CreateFileExact(const std::string& path, DWORD access, DWORD share, DWORD disposition) {
-  const std::optional<std::wstring> wide = ToWide(path);
+  const std::optional<std::wstring> wide = WideFromAnsi(path);
   if (!wide) {
     SetLastError(ERROR_NO_UNICODE_TRANSLATION);
     return INVALID_HANDLE_VALUE;
   }
-  return CreateFileW(wide->c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
-                     nullptr);
+  return CreateFileW(wide->c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 }  // namespace pur

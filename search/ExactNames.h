@@ -1,8 +1,9 @@
 // Names and paths between the library's ANSI strings and the file system's UTF-16 names.
 // The ANSI calls convert listed names with a "best fit": a name the code page cannot hold
 // comes back as another name (U+FF3C even as a real backslash, a path into another folder).
-// Here every name is listed wide and converted exactly, or not at all; paths go to the wide
-// calls, which also work below folders deeper than MAX_PATH.
+// Here every name is listed wide and converted exactly, or not at all; found paths go to the
+// wide calls in their "\\?\" form (TExactPath), and links are checked when a folder is
+// entered or a file deleted, not only when they were listed.
 #pragma once
 
 #include <windows.h>
@@ -12,38 +13,50 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "ExactPath.h"
+#include "WinOwners.h"
 
 namespace pur {
-
-// The ANSI text as UTF-16; none when it is not valid in the process's ANSI code page.
-std::optional<std::wstring> WideFromAnsi(std::string_view text);
-
-// The UTF-16 text in the process's ANSI code page, exactly: none when a character has no
-// exact form there (never a best-fit or default character) or the text does not convert
-// back to the same UTF-16.
-std::optional<std::string> AnsiFromWide(std::wstring_view text);
 
 // One entry of a folder listing, with its name already checked by `ListedNameOf`.
 struct TListedEntry {
   std::string Name;
+  std::wstring WideName;
   DWORD Attributes = 0;
   uint64_t Size = 0;
 };
 
-// A listed name that may be joined to its folder: none for ".", "..", a name holding '\',
-// '/' or ':' (it would name another place), a name with a wildcard character, and a name
-// without an exact ANSI form.
+// A listed name that may be joined to its folder: none for a name that is not an exact
+// part (".", "..", a separator, ':', a wildcard, a final dot or blank, a device name) and a
+// name without an exact ANSI form.
 std::optional<std::string> ListedNameOf(std::wstring_view name);
 
-// Lists `pattern` (folder + name pattern) with the wide calls and calls onEntry for each
-// entry whose name passes `ListedNameOf`, in listing order. Answers false when the folder
-// could not be listed.
-bool ForEachListedEntry(const std::string& pattern,
-                        const std::function<void(const TListedEntry& entry)>& onEntry);
+// Lists every entry of `folder` with the wide calls and calls onEntry for each entry whose
+// name passes `ListedNameOf`, in listing order. Answers false when the folder could not be
+// listed.
+bool ForEachListedEntry(const TExactPath& folder, const std::function<void(const TListedEntry& entry)>& onEntry);
 
-// Wide forms of the everyday file calls, for paths in the ANSI code page of any length.
+// A folder held for the time it is walked or something below it is deleted: opened without
+// sharing deletion, so it can be neither renamed nor replaced by a link meanwhile. None when
+// the folder is a reparse point at that moment (told by its path, as Wine shows links, and
+// by the handle, as Windows does), is not a folder, or cannot be opened.
+std::optional<TFileHandle> EnterFolder(const std::wstring& wideFolder);
+
+// Enters every folder between the path's root and its last part, shallowest first, and keeps
+// them held in `held`. False as soon as one is a link or cannot be entered.
+bool EnterFoldersOf(const TExactPath& path, std::vector<TFileHandle>& held);
+
+bool GetAttributesOf(const TExactPath& path, WIN32_FILE_ATTRIBUTE_DATA& data);
+bool SetAttributesOf(const TExactPath& path, DWORD attributes);
+// Deletes the file through a handle opened on the entry itself, never on what a final link
+// points to; refuses a folder and a reparse point.
+bool DeleteFileExact(const TExactPath& path);
+
+// Wide forms of the everyday file calls for paths that are not found files (the journal's):
+// any length, converted exactly from the ANSI code page.
 bool GetAttributesOf(const std::string& path, WIN32_FILE_ATTRIBUTE_DATA& data);
-bool SetAttributesOf(const std::string& path, DWORD attributes);
 bool DeleteFileExact(const std::string& path);
 // INVALID_HANDLE_VALUE when the path has no exact wide form or the file can't be opened.
 HANDLE CreateFileExact(const std::string& path, DWORD access, DWORD share, DWORD disposition);

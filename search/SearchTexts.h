@@ -10,10 +10,17 @@ inline constexpr char kNoTempFolder[] = "le système n'indique aucun dossier tem
 inline constexpr char kNotAbsolute[] = " n'est pas un chemin absolu";
 inline constexpr char kNotADirectory[] = " n'existe pas ou n'est pas un dossier";
 inline constexpr char kDriveRoot[] = " est la racine d'un lecteur";
+inline constexpr char kNotExact[] = " n'est pas un chemin exact (point ou blanc final, nom de périphérique)";
+inline constexpr char kHoldsLink[] =
+    " contient un lien ou un nom que Windows modifierait (point ou blanc final, nom de périphérique)";
 inline constexpr char kReparsePoint[] = " est un lien (point d'analyse)";
 inline constexpr char kProtected[] = " est un dossier du système ou en contient un";
 inline constexpr char kTooDeep[] =
     " contient des chemins trop longs pour le système, qui n'ont pas pu être supprimés";
+
+// Folders the personal search left out, followed by their path (list 3).
+inline constexpr char kFolderNotEntered[] = "Dossier non parcouru (lien, absent ou nom inexact) : ";
+inline constexpr char kTooDeepToWalk[] = "Sous-dossiers trop profonds, non parcourus : ";
 
 // The journal or another file could not be created (%s: its path).
 inline constexpr char kCannotCreate[] = "Impossible de créer le fichier %s";

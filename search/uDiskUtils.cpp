@@ -6,6 +6,8 @@
 #include "ExactNames.h"
 #include "WinOwners.h"
 
+#include <vector>
+
 namespace pur {
 namespace {
 
@@ -52,23 +54,42 @@ std::string CompletePath(const std::string& path) {
   return path + kPathDelimiter;
 }
 
+TFolderSize MeasureFolder(const TExactPath& folder) {
+  TFolderSize measured;
+  struct Pending {
+    TExactPath path;
+    int depth;
+  };
+  std::vector<Pending> stack{{folder.AsFolder(), 0}};
+  while (!stack.empty()) {
+    const Pending current = std::move(stack.back());
+    stack.pop_back();
+    // Exact names only: an approximated folder name could lead the walk into another folder.
+    ForEachListedEntry(current.path, [&](const TListedEntry& entry) {
+      if (IsFileEntry(entry.Attributes)) {
+        measured.Size += static_cast<int64_t>(entry.Size);
+      } else if (IsEnteredFolder(entry.Attributes)) {
+        if (current.depth >= kMaxWalkDepth) {
+          measured.Complete = false;
+          return;
+        }
+        stack.push_back({current.path.Child(entry.Name, entry.WideName).AsFolder(), current.depth + 1});
+      }
+    });
+  }
+  return measured;
+}
+
 int64_t FolderSize(const std::string& folder) {
-  const std::string base = EndsWithDelimiter(folder) ? folder : folder + kPathDelimiter;
-  int64_t total = 0;
-  // Exact names only: an approximated folder name could lead the walk into another folder.
-  ForEachListedEntry(base + kAllEntries, [&](const TListedEntry& entry) {
-    if (IsFileEntry(entry.Attributes)) {
-      total += static_cast<int64_t>(entry.Size);
-    } else if (IsEnteredFolder(entry.Attributes)) {
-      total += FolderSize(base + entry.Name + kPathDelimiter);
-    }
-  });
-  return total;
+  const std::optional<TExactPath> exact = TExactPath::FromAnsi(CompletePath(folder));
+  return exact ? MeasureFolder(*exact).Size : 0;
 }
 
 int64_t FileSizeOf(const std::string& fileName) {
-  const TFileHandle file(CreateFileExact(fileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  OPEN_EXISTING));
+  const std::optional<TExactPath> exact = TExactPath::FromAnsi(fileName);
+  if (!exact) return 0;
+  const TFileHandle file(CreateFileW(exact->Wide().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return 0;
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.Get(), &size)) return 0;

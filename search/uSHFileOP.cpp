@@ -33,21 +33,25 @@ const wchar_t* WideOrNull(const std::wstring& list) { return list.empty() ? null
 
 // Through the wide call: the ANSI one stops at MAX_PATH, and Wine's does not even reach the
 // Trash for longer paths.
-int RunShellOperation(const TShellFileOp& op, const std::optional<std::vector<char>>& from,
-                      const std::optional<std::vector<char>>& to) {
-  const std::optional<std::wstring> wideFrom = WideList(from);
-  const std::optional<std::wstring> wideTo = WideList(to);
-  if (!wideFrom || !wideTo) return ERROR_NO_UNICODE_TRANSLATION;
+int RunWideShellOperation(const TShellFileOp& op, const std::wstring& wideFrom, const std::wstring& wideTo) {
   const std::wstring title = WideFromAnsi(op.Title).value_or(std::wstring());
   SHFILEOPSTRUCTW shellOp{};
   // The library has no main form; the shell's dialogs then have no owner.
   shellOp.hwnd = nullptr;
   shellOp.wFunc = ShellFunction(op.Operation);
-  shellOp.pFrom = WideOrNull(*wideFrom);
-  shellOp.pTo = WideOrNull(*wideTo);
+  shellOp.pFrom = WideOrNull(wideFrom);
+  shellOp.pTo = WideOrNull(wideTo);
   shellOp.fFlags = ShellFlags(op.Options);
   shellOp.lpszProgressTitle = title.c_str();
   return SHFileOperationW(&shellOp);
+}
+
+int RunShellOperation(const TShellFileOp& op, const std::optional<std::vector<char>>& from,
+                      const std::optional<std::vector<char>>& to) {
+  const std::optional<std::wstring> wideFrom = WideList(from);
+  const std::optional<std::wstring> wideTo = WideList(to);
+  if (!wideFrom || !wideTo) return ERROR_NO_UNICODE_TRANSLATION;
+  return RunWideShellOperation(op, *wideFrom, *wideTo);
 }
 
 }  // namespace
@@ -86,6 +90,15 @@ int ShellFileOperation(const TShellFileOp& op) {
 
 int ShellFileOperationOnOneName(const TShellFileOp& op) {
   return RunShellOperation(op, OneNameList(op.Source), OneNameList(op.Destination));
+}
+
+int ShellDeleteExact(const TExactPath& path, TShellOptions options) {
+  TShellFileOp op;
+  op.Operation = TFileOperation::Delete;
+  op.Options = options;
+  std::wstring from = path.PlainWide();
+  from.push_back(L'\0');  // the list's end; the string adds the second zero
+  return RunWideShellOperation(op, from, std::wstring());
 }
 
 }  // namespace pur

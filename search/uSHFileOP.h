@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "ExactPath.h"
+
 namespace pur {
 
 enum class TFileOperation : uint8_t { Copy = 0, Delete = 1, Move = 2, Rename = 3 };
@@ -76,5 +78,9 @@ int ShellFileOperation(const TShellFileOp& op);
 // The same, but Source and Destination are each one name taken literally: a ';' is legal
 // inside a file name, and splitting there would act on other, unrelated names.
 int ShellFileOperationOnOneName(const TShellFileOp& op);
+
+// Deletes one found file through the shell (which takes no "\\?\" form: its plain form,
+// safe because every part of an exact path was checked).
+int ShellDeleteExact(const TExactPath& path, TShellOptions options);
 
 }  // namespace pur

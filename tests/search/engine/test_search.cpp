@@ -68,8 +68,9 @@ TEST(Search, MaskWithSubPath) {
   } cases[] = {
       {"Cache\\*.dat", {"Cache\\x.dat"}},
       // A forward slash separates too: the file is reported in its own folder, never in the
-      // node's (where a file of that name may exist and would be deleted instead).
-      {"Cache/*.dat", {"Cache/x.dat"}},
+      // node's (where a file of that name may exist and would be deleted instead), and with
+      // the separator of an exact path.
+      {"Cache/*.dat", {"Cache\\x.dat"}},
   };
   tree.File("x.dat");
   for (const Case& c : cases) {
