@@ -1,6 +1,7 @@
 // The library at its boundary in a caller whose ANSI code page is 1252, as any other program
 // that loads purSearch.dll may be: this program deliberately carries no UTF-8 manifest. It
 // also runs the child commands of the frame tests in that code page.
+#include "CallerTexts.h"
 #include "ChildProcess.h"
 #include "FrameChild.h"
 #include "PurApi.h"
@@ -16,7 +17,7 @@ namespace {
 
 constexpr int32_t kCleanTempFolder = 1002;
 
-class Cp1252Caller : public ::testing::Test {
+class Cp1252Boundary : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(GetACP(), 1252u) << "this program must run without the UTF-8 manifest";
@@ -45,7 +46,7 @@ class TmpVariable {
   std::string old_;
 };
 
-TEST_F(Cp1252Caller, ErrorTextsComeInTheCallersCodePage) {
+TEST_F(Cp1252Boundary, ErrorTextsComeInTheCallersCodePage) {
   char temp[MAX_PATH] = {};
   GetTempPathA(MAX_PATH, temp);
   const std::string missingJournal = std::string(temp) + "pur-no-such-folder\\j.log";
@@ -74,6 +75,25 @@ TEST_F(Cp1252Caller, ErrorTextsComeInTheCallersCodePage) {
     EXPECT_EQ(length, static_cast<int32_t>(c.expected.size())) << c.what;
     std::printf("%s: %d bytes\n", c.what, static_cast<int>(length));
   }
+}
+
+TEST(Cp1252Boundary, OwnTextsConvertWithoutBestFit) {
+  ASSERT_EQ(GetACP(), 1252u);
+  const struct {
+    const char* utf8;
+    const char* cp1252;
+  } cases[] = {
+      {"Impossible de créer", "Impossible de cr\xE9" "er"},
+      {"€ œ Ÿ", "\x80 \x9C \x9F"},
+      // "ł" would fit as "l", "Ω" has no form at all: both are marked, never approximated.
+      {"złoty Ω", "z?oty ?"},
+      {"plain", "plain"},
+      {"", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(pur::CallerText(c.utf8), c.cp1252) << c.utf8;
+  }
+  EXPECT_EQ(pur::Utf8FromCallerText("Soci\xE9t\xE9 \x80"), "Société €");
 }
 
 }  // namespace

@@ -353,6 +353,9 @@ TEST_F(Frame, JournalEntriesAreWhollyInTheWritersCodePage) {
   const HANDLE either[] = {ready.get(), child.get()};
   ASSERT_EQ(WaitForMultipleObjects(2, either, FALSE, kChildMs), WAIT_OBJECT_0)
       << "the 1252 caller failed at step " << WaitExit(child, 0);
+  // Our monitor takes the names the child published at its next pass.
+  ASSERT_TRUE(Eventually([&] { return api.AppNames().find("PUR400-1252") != std::string::npos; }, 10000))
+      << api.AppNames();
   EXPECT_EQ(OwnJournalTitleLine(api, "PUR400-UTF8"), TitleLine("Purgo été", 9));
   EXPECT_EQ(OwnJournalTitleLine(api, "PUR400-1252"), TitleLine("Ã©tÃ©", 5));
   SetEvent(done.get());
