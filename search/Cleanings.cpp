@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "CallerTexts.h"
 #include "CommaText.h"
 #include "ExactNames.h"
 #include "ProtectedFolders.h"
@@ -29,9 +30,10 @@ constexpr size_t kShellPathLimit = MAX_PATH - 16;
 
 constexpr DWORD kReadOnlyHidden = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
 
-std::string Refused(const std::string& reason) { return kRefusedPrefix + reason; }
+// Our words go to the caller's code page; the folder is already in it.
+std::string Refused(const char* reason) { return CallerText(kRefusedPrefix) + CallerText(reason); }
 std::string Refused(const std::string& folder, const char* reason) {
-  return Refused("\"" + folder + "\"" + reason);
+  return CallerText(kRefusedPrefix) + "\"" + folder + "\"" + CallerText(reason);
 }
 
 // Upper-cases ASCII letters only, and never the second byte of a double-byte character.

@@ -24,7 +24,7 @@ constexpr int64_t TempFolderGain(int64_t before, int64_t after) {
 
 struct TTempCleaning {
   std::string Folder;   // completed and upper-cased, as measured and deleted
-  std::string Refusal;  // why nothing was deleted (UTF-8); empty when the cleaning ran
+  std::string Refusal;  // why nothing was deleted (caller's code page); empty when the cleaning ran
   int64_t Before = 0;
   int64_t After = 0;
 

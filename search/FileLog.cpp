@@ -4,8 +4,9 @@
 #include <optional>
 #include <vector>
 
+#include "CallerTexts.h"
+#include "CommaText.h"
 #include "ExactNames.h"
-#include "FileLogFormat.h"
 #include "SearchTexts.h"
 #include "WinOwners.h"
 
@@ -36,9 +37,11 @@ class TempFile {
   bool kept_ = false;
 };
 
+// The path is the caller's, already in its code page: only our own words are converted.
 [[noreturn]] void FailFor(const std::string& path) {
-  std::vector<char> text(sizeof(kCannotCreate) + path.size());
-  snprintf(text.data(), text.size(), kCannotCreate, path.c_str());
+  const std::string format = CallerText(kCannotCreate);
+  std::vector<char> text(format.size() + path.size() + 1);
+  snprintf(text.data(), text.size(), format.c_str(), path.c_str());
   throw EFileLog(text.data());
 }
 
@@ -151,6 +154,11 @@ bool IsMidnight(const SYSTEMTIME& when) {
 
 }  // namespace
 
+TLogEncoding ProcessLogEncoding() {
+  if (GetACP() == CP_UTF8) return kUtf8Entry;
+  return {false, AnsiLeadBytes()};
+}
+
 std::string FormatLogDate(const SYSTEMTIME& when) {
   return LogDateLine(FormatWith(GetDateFormatA, DATE_SHORTDATE, when),
                      FormatWith(GetTimeFormatA, 0, when), IsMidnight(when));
@@ -158,7 +166,7 @@ std::string FormatLogDate(const SYSTEMTIME& when) {
 
 void WriteFileLog(const std::string& path, const std::string& title, const std::string& body,
                   bool newFile, const SYSTEMTIME& when) {
-  const std::string entry = BuildLogEntry(title, FormatLogDate(when), body);
+  const std::string entry = BuildLogEntry(title, FormatLogDate(when), body, ProcessLogEncoding());
   const std::string existing = newFile ? std::string() : ExistingJournal(path);
   ReplaceJournal(path, AppendLogEntry(existing, entry));
 }

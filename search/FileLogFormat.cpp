@@ -2,6 +2,8 @@
 
 #include "TextEncoding.h"
 
+#include <algorithm>
+
 namespace pur {
 namespace {
 
@@ -16,22 +18,38 @@ constexpr char kTitleSeparator = '|';
 constexpr char kLf[] = "\n";
 constexpr char kCrLf[] = "\r\n";
 
-// Width on screen: characters of a UTF-8 text (the program's), bytes of any other.
-size_t TextWidth(std::string_view text) {
-  if (!IsValidUtf8(text)) return text.size();
-  size_t count = 0;
-  for (char c : text) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  return count;
+constexpr size_t kLongestUtf8Sequence = 4;
+
+// Bytes of the well-formed UTF-8 sequence at `position`, 0 when none starts there.
+size_t Utf8SequenceAt(std::string_view text, size_t position) {
+  const size_t longest = std::min(kLongestUtf8Sequence, text.size() - position);
+  for (size_t size = 1; size <= longest; ++size) {
+    if (IsValidUtf8(text.substr(position, size))) return size;
+  }
+  return 0;
 }
 
-std::string BoxLine(std::string_view text) {
-  return kBoxLeft + CentreText(text) + kBoxRight;
+std::string BoxLine(std::string_view text, const TLogEncoding& encoding) {
+  return kBoxLeft + CentreText(text, encoding) + kBoxRight;
 }
 
 }  // namespace
 
-std::string CentreText(std::string_view text, size_t width) {
-  const size_t length = TextWidth(text);
+size_t LogTextWidth(std::string_view text, const TLogEncoding& encoding) {
+  size_t count = 0;
+  for (size_t i = 0; i < text.size(); ++count) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (encoding.Utf8) {
+      i += std::max<size_t>(1, Utf8SequenceAt(text, i));
+    } else {
+      i += (encoding.IsLead && encoding.IsLead(byte) && i + 1 < text.size()) ? 2 : 1;
+    }
+  }
+  return count;
+}
+
+std::string CentreText(std::string_view text, const TLogEncoding& encoding, size_t width) {
+  const size_t length = LogTextWidth(text, encoding);
   if (length >= width) return std::string(text);
   const size_t spaces = width - length;
   const size_t front = spaces / 2;
@@ -58,11 +76,11 @@ std::string LogDateLine(std::string_view shortDate, std::string_view longTime, b
   return line;
 }
 
-std::string BuildLogEntry(std::string_view title, std::string_view dateLine,
-                          std::string_view body) {
+std::string BuildLogEntry(std::string_view title, std::string_view dateLine, std::string_view body,
+                          const TLogEncoding& encoding) {
   std::string entry;
-  for (const std::string& line : {std::string(kBoxTop), BoxLine(title), std::string(kBoxReport),
-                                  BoxLine(dateLine), std::string(kBoxTop), std::string()}) {
+  for (const std::string& line : {std::string(kBoxTop), BoxLine(title, encoding), std::string(kBoxReport),
+                                  BoxLine(dateLine, encoding), std::string(kBoxTop), std::string()}) {
     entry += line + kLf;
   }
   entry += body;

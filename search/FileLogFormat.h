@@ -11,9 +11,25 @@ namespace pur {
 constexpr size_t kLogHeaderTextWidth = 58;
 constexpr char kUnknownApplication[] = "Unknow Application";
 
+// The encoding of one journal entry: the ANSI code page of the process that writes it, the
+// whole entry in it. Characters are counted in that encoding, never guessed from the bytes
+// (a code page 1252 text can be valid UTF-8 as well).
+struct TLogEncoding {
+  bool Utf8 = true;
+  // Starts a double-byte character of the code page; none in single-byte code pages.
+  LeadBytePredicate IsLead = nullptr;
+};
+inline constexpr TLogEncoding kUtf8Entry{true, nullptr};
+inline constexpr TLogEncoding kSingleByteEntry{false, nullptr};
+
+// Characters of the text in the entry's encoding. In UTF-8 a byte that starts no well-formed
+// sequence counts as one character; in a double-byte code page a lead byte with its next byte.
+size_t LogTextWidth(std::string_view text, const TLogEncoding& encoding);
+
 // d = Width - length spaces around Text: d/2 in front, the rest (the odd one) behind.
-// A longer text is left as it is.
-std::string CentreText(std::string_view text, size_t width = kLogHeaderTextWidth);
+// A longer text is left as it is. Length is LogTextWidth's.
+std::string CentreText(std::string_view text, const TLogEncoding& encoding,
+                       size_t width = kLogHeaderTextWidth);
 
 // The first entry that contains AppName gives the title: the text after its first '|',
 // or the whole entry without one. No match, or no AppName, gives "Unknow Application".
@@ -25,8 +41,10 @@ std::string LogTitleFromAppNames(std::string_view appNamesCommaText, std::string
 // "Le " + date [+ " " + time]: the time is left out at exactly midnight.
 std::string LogDateLine(std::string_view shortDate, std::string_view longTime, bool midnight);
 
-// The boxed header (lines joined by LF), an empty line, then the body unchanged.
-std::string BuildLogEntry(std::string_view title, std::string_view dateLine, std::string_view body);
+// The boxed header (lines joined by LF), an empty line, then the body unchanged. Title and
+// date line are centred in the entry's encoding.
+std::string BuildLogEntry(std::string_view title, std::string_view dateLine, std::string_view body,
+                          const TLogEncoding& encoding);
 
 // A text as lines: a line ends at CR, LF or CR LF; the end of the text ends the last one.
 StringList SplitLogLines(std::string_view text);

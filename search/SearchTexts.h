@@ -1,5 +1,6 @@
 // The library's French texts (errors handed to the caller, journal texts), in one place. UTF-8,
-// the program's ANSI code page. The tree's own texts are in the string table SearchStrings.rc.
+// the program's ANSI code page; CallerText turns each into the caller's code page before a
+// name is put into it. The tree's own texts are in the string table SearchStrings.rc.
 #pragma once
 
 namespace pur::texts {

@@ -5,6 +5,10 @@ target_include_directories(purSearchLogFormat PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(purSearchLogFormat PUBLIC purCommon)
 
 if(WIN32)
+  # The library's texts in the caller's ANSI code page.
+  add_library(purSearchTexts STATIC ${CMAKE_CURRENT_LIST_DIR}/CallerTexts.cpp)
+  target_include_directories(purSearchTexts PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+
   # Exact names between the ANSI code page and the file system, for the engine as well.
   add_library(purSearchNames STATIC ${CMAKE_CURRENT_LIST_DIR}/ExactNames.cpp)
   target_include_directories(purSearchNames PUBLIC ${CMAKE_CURRENT_LIST_DIR})
@@ -24,6 +28,6 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/FileLog.cpp
   )
   target_include_directories(purSearchFileOps PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-  target_link_libraries(purSearchFileOps PUBLIC purSearchNames purSearchLogFormat purProtectedFolders purCommon
+  target_link_libraries(purSearchFileOps PUBLIC purSearchNames purSearchTexts purSearchLogFormat purProtectedFolders purCommon
     shell32 user32)
 endif()

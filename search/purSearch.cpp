@@ -1,5 +1,6 @@
 #include "purSearch.h"
 
+#include "CallerTexts.h"
 #include "Cleanings.h"
 #include "FileLog.h"
 #include "FileLogFormat.h"
@@ -15,6 +16,8 @@ namespace pur {
 namespace {
 
 constexpr int32_t kListsHeader = 3 * sizeof(int32_t);
+// The application names travel between processes as UTF-8, which has no lead bytes.
+constexpr LeadBytePredicate kNoLeadBytes = nullptr;
 
 // Polls `done` every `pollMs` for at most `limitMs`; answers whether it became true.
 template <class Pred>
@@ -164,6 +167,7 @@ std::string TPURLib::LockOwner() const {
 
 void TPURLib::MonitorLoop() {
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_IDLE);
+  TMonitorCall call = TMonitorCall::Period;
   do {
     try {
       MonitorPass();
@@ -171,16 +175,23 @@ void TPURLib::MonitorLoop() {
       // Out of memory or a failing lock: try again at the next pass, never end the program.
     }
     ready_.store(true);
-  } while (WaitStopOrWake());
+    call = WaitStopOrWake(call);
+  } while (call != TMonitorCall::Stop);
   ReleaseViews();
 }
 
-// Answers false once the monitor must end. A wake-up or the period's end calls for a pass.
-bool TPURLib::WaitStopOrWake() const {
+// A wake-up or the period's end calls for a pass. Right after a woken pass only a stop is
+// heeded for kWakeGapMs: the wake event is manual-reset and anyone may leave it set.
+TPURLib::TMonitorCall TPURLib::WaitStopOrWake(TMonitorCall last) const {
+  if (last == TMonitorCall::Wake && WaitForSingleObject(stopEvent_.Get(), kWakeGapMs) != WAIT_TIMEOUT)
+    return TMonitorCall::Stop;
   const HANDLE handles[] = {stopEvent_.Get(), wake_.Handle()};
   const DWORD count = wake_.Handle() ? 2 : 1;
-  const DWORD result = WaitForMultipleObjects(count, handles, FALSE, kMonitorPeriodMs);
-  return result == WAIT_TIMEOUT || result == WAIT_OBJECT_0 + 1;
+  switch (WaitForMultipleObjects(count, handles, FALSE, kMonitorPeriodMs)) {
+    case WAIT_TIMEOUT: return TMonitorCall::Period;
+    case WAIT_OBJECT_0 + 1: return TMonitorCall::Wake;
+    default: return TMonitorCall::Stop;
+  }
 }
 
 void TPURLib::MonitorPass() {
@@ -335,13 +346,21 @@ void TPURLib::RegisterAppName(const std::string& name, const std::string& produc
   // register at the same moment must not each publish a list without the other's name.
   PublishTurn turn(*publishMutex_);
   WaitViewCurrent(appNames_);
-  StringList entries = ReadCommaText(ReadAppNames());
-  std::string entry = name + "|" + product;
+  StringList entries = ReadSharedAppNames();
+  std::string entry = Utf8FromCallerText(name + "|" + product);
   bool present = std::any_of(entries.begin(), entries.end(),
                              [&](const std::string& e) { return SameIgnoringCase(e, entry); });
   if (!present) entries.push_back(entry);
-  std::string text = WriteCommaText(entries);
+  std::string text = WriteCommaText(entries, kNoLeadBytes);
   Publish(appNames_, text + '\0');
+}
+
+StringList TPURLib::ReadSharedAppNames() const { return ReadCommaText(ReadAppNames(), kNoLeadBytes); }
+
+StringList TPURLib::CallerAppNames() const {
+  StringList names = ReadSharedAppNames();
+  for (std::string& name : names) name = CallerText(name);
+  return names;
 }
 
 namespace {
@@ -423,7 +442,7 @@ std::array<std::string, kListCount> TPURLib::ReadLists() const {
 }
 
 int32_t TPURLib::SnapshotAppNamesLength() {
-  std::string text = ReadAppNames();
+  std::string text = WriteCommaText(CallerAppNames());
   std::lock_guard<std::mutex> guard(snapshotLock_);
   appNamesSnapshot_ = text;
   return static_cast<int32_t>(text.size());
@@ -431,7 +450,7 @@ int32_t TPURLib::SnapshotAppNamesLength() {
 
 std::string TPURLib::TakeAppNamesSnapshot() {
   std::lock_guard<std::mutex> guard(snapshotLock_);
-  if (!appNamesSnapshot_) return ReadAppNames();
+  if (!appNamesSnapshot_) return WriteCommaText(CallerAppNames());
   std::string text = std::move(*appNamesSnapshot_);
   appNamesSnapshot_.reset();
   return text;
@@ -560,7 +579,7 @@ int32_t TPURLib::DeleteOneFile(const std::string& path, bool toRecycleBin, bool 
 
 void TPURLib::CreateFileLog(const std::string& path, const std::string& appName, const std::string& body,
                             bool newFile) {
-  WriteFileLog(path, LogTitleFromAppNames(ReadAppNames(), appName), body, newFile);
+  WriteFileLog(path, ChooseLogTitle(CallerAppNames(), appName), body, newFile);
 }
 
 void TPURLib::NotifyEnd(uint8_t kind) {

@@ -25,6 +25,10 @@ using TEndProc = void(__stdcall*)(uint8_t kind);
 
 constexpr DWORD kMonitorPeriodMs = 500;
 constexpr DWORD kReadyPollMs = 10;
+// After a pass that a wake-up started, the next wake-up is heeded only this much later: a
+// wake event that another process sets and leaves set must not make every monitor spin.
+// Publishers poll and wake every kReadyPollMs, so they wait at most one gap more per step.
+constexpr DWORD kWakeGapMs = 10;
 // A monitor that has not let go of a view after this long belongs to a dead process.
 constexpr DWORD kStaleViewMs = 6 * kMonitorPeriodMs;
 // A leaving process lets the others' monitors take a section it alone holds for this long
@@ -110,12 +114,15 @@ class TPURLib {
   void Write(F&& change);
   void AddToCounter(int32_t TSharedState::*counter, int32_t delta);
 
+  // Why the monitor's wait ended.
+  enum class TMonitorCall { Stop, Period, Wake };
+
   void MonitorLoop();
   void StopMonitor();
   void MonitorPass();
   void RefreshView(Exchange& x);
   void ReleaseViews();
-  bool WaitStopOrWake() const;
+  TMonitorCall WaitStopOrWake(TMonitorCall last) const;
 
   void RegisterAppName(const std::string& name, const std::string& product);
   // Writes a section's bytes in place, once its size is known.
@@ -129,7 +136,11 @@ class TPURLib {
   // Polls `done`, waking every monitor before each look, for at most limitMs.
   template <class Pred>
   bool WaitWakingMonitors(Pred done, DWORD limitMs);
+  // The names' section as it is shared: UTF-8, whatever each registrant's code page.
   std::string ReadAppNames() const;
+  StringList ReadSharedAppNames() const;
+  // The names in this process's ANSI code page.
+  StringList CallerAppNames() const;
   std::array<std::string, kListCount> ReadLists() const;
 
   std::unique_ptr<TSharedMem> sharedView_;

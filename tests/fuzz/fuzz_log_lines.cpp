@@ -1,8 +1,10 @@
 // The journal is read back before every append: any bytes may lie at its path. Splitting,
 // joining and appending must never read out of bounds, and the line rules must hold:
 // lines never hold CR or LF, they are the text without its line ends, joining gives every
-// line CR LF, and splitting what was joined gives the lines back.
+// line CR LF, and splitting what was joined gives the lines back. A header line is centred by
+// the characters of the entry's own encoding.
 #include "FileLogFormat.h"
+#include "TextEncoding.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -90,15 +92,42 @@ void CheckAppend(std::string_view data) {
   Check(pur::SplitLogLines(journal) == expected);
 }
 
-void CheckCentre(std::string_view text) {
-  const std::string centred = pur::CentreText(text);
+// Lead bytes of code page 932, for the double-byte case.
+bool ShiftJisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+bool IsUtf8Continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// Characters as the entry's encoding counts them, worked out apart from the library: code
+// points of well-formed UTF-8, bytes of a single-byte code page, lead byte and its next byte
+// as one in a double-byte one. Bytes that are not UTF-8 have no one answer: only bounds.
+void CheckWidth(std::string_view text, const pur::TLogEncoding& encoding, size_t width) {
+  if (!encoding.Utf8) {
+    size_t count = 0;
+    for (size_t i = 0; i < text.size(); ++count)
+      i += (encoding.IsLead && encoding.IsLead(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
+    Check(width == count);
+  } else if (pur::IsValidUtf8(text)) {
+    size_t count = 0;
+    for (size_t i = 0; i < text.size(); ++count) i += pur::Utf8CodePointAt(text, i).Size;
+    Check(width == count);
+  } else {
+    size_t leads = 0;
+    for (char c : text) leads += !IsUtf8Continuation(static_cast<unsigned char>(c));
+    Check(width >= leads && width <= text.size());
+  }
+}
+
+void CheckCentre(std::string_view text, const pur::TLogEncoding& encoding) {
+  const size_t length = pur::LogTextWidth(text, encoding);
+  CheckWidth(text, encoding, length);
+  const std::string centred = pur::CentreText(text, encoding);
   const size_t width = pur::kLogHeaderTextWidth;
-  if (text.size() >= width) {
+  if (length >= width) {
     Check(centred == text);
     return;
   }
-  const size_t spaces = width - text.size();
-  Check(centred.size() == width);
+  const size_t spaces = width - length;
+  Check(centred.size() == text.size() + spaces);
   // The odd space goes to the right.
   Check(centred.compare(0, spaces / 2, std::string(spaces / 2, ' ')) == 0);
   Check(centred.compare(spaces / 2, text.size(), text) == 0);
@@ -112,7 +141,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckSplit(text);
   CheckJoin(text);
   CheckAppend(text);
-  CheckCentre(text.substr(0, 80));
+  // A title is centred by characters in the encoding of the entry that holds it.
+  const pur::TLogEncoding shiftJis{false, &ShiftJisLead};
+  for (const pur::TLogEncoding& encoding : {pur::kUtf8Entry, pur::kSingleByteEntry, shiftJis})
+    CheckCentre(text.substr(0, 80), encoding);
   // The title chooser reads the application-names text from shared memory.
   const size_t zero = text.find('\0');
   const std::string_view appName = zero == std::string_view::npos ? "" : text.substr(zero + 1);

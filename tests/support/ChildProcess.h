@@ -32,9 +32,15 @@ inline std::string SelfPath() {
   return path;
 }
 
-// Starts this executable with "--child" followed by the arguments; answers the process.
-inline Handle StartChild(const std::vector<std::string>& args) {
-  std::string cmd = "\"" + SelfPath() + "\" --child";
+// Another program of the tests' own folder.
+inline std::string SiblingPath(const std::string& fileName) {
+  const std::string self = SelfPath();
+  return self.substr(0, self.find_last_of('\\') + 1) + fileName;
+}
+
+// Starts the program with "--child" followed by the arguments; answers the process.
+inline Handle StartChildOf(const std::string& program, const std::vector<std::string>& args) {
+  std::string cmd = "\"" + program + "\" --child";
   for (const auto& a : args) cmd += " \"" + a + "\"";
   STARTUPINFOA si{};
   si.cb = sizeof si;
@@ -44,6 +50,9 @@ inline Handle StartChild(const std::vector<std::string>& args) {
   CloseHandle(pi.hThread);
   return Handle(pi.hProcess);
 }
+
+// The same with this executable.
+inline Handle StartChild(const std::vector<std::string>& args) { return StartChildOf(SelfPath(), args); }
 
 // The exit code, or -1 when the process did not end in time (it is then killed).
 inline int WaitExit(const Handle& process, DWORD ms) {

@@ -25,7 +25,7 @@ const SYSTEMTIME kAfternoon = At(2024, 2, 7, 14, 5, 9);
 const SYSTEMTIME kMidnight = At(2024, 2, 7, 0, 0, 0);
 
 std::string Entry(const std::string& title, const std::string& body, const SYSTEMTIME& when) {
-  return pur::BuildLogEntry(title, pur::FormatLogDate(when), body);
+  return pur::BuildLogEntry(title, pur::FormatLogDate(when), body, pur::ProcessLogEncoding());
 }
 
 bool EnglishUs() { return GetUserDefaultLCID() == 0x0409; }
@@ -49,7 +49,7 @@ TEST(FrenchLocale, DateLineInFrench) {
   pur::WriteFileLog(box / "PURGOWIN.LOG", "Purgo", "corps\r\n", true, kAfternoon);
   const pur::StringList lines = pur::SplitLogLines(sandbox::ReadBytes(box / "PURGOWIN.LOG"));
   ASSERT_GE(lines.size(), 4u);
-  EXPECT_EQ(lines[3], "(* " + pur::CentreText("Le 07/02/2024 14:05:09") + " *)");
+  EXPECT_EQ(lines[3], "(* " + pur::CentreText("Le 07/02/2024 14:05:09", pur::ProcessLogEncoding()) + " *)");
 }
 
 TEST(WriteFileLog, NewFileHoldsTheBoxedHeaderAndTheBody) {
@@ -61,7 +61,7 @@ TEST(WriteFileLog, NewFileHoldsTheBoxedHeaderAndTheBody) {
   const std::string expected = std::string(kTop) + "\n" +
                                "(* " + std::string(9, ' ') + title + std::string(9, ' ') + " *)\n" +
                                kReport + "\n" +
-                               "(* " + pur::CentreText(date) + " *)\n" +
+                               "(* " + pur::CentreText(date, pur::ProcessLogEncoding()) + " *)\n" +
                                kTop + "\n" +
                                "\n" +
                                "line 1\r\nline 2\r\n" + "\r\n";

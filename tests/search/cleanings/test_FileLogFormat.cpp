@@ -15,18 +15,45 @@ TEST(CentreText, PutsTheOddSpaceToTheRight) {
   };
   for (const auto& c : cases) {
     const std::string text(c.length, 'x');
-    EXPECT_EQ(pur::CentreText(text), std::string(c.left, ' ') + text + std::string(c.right, ' '))
-        << c.length;
+    for (const pur::TLogEncoding& encoding : {pur::kUtf8Entry, pur::kSingleByteEntry}) {
+      EXPECT_EQ(pur::CentreText(text, encoding), std::string(c.left, ' ') + text + std::string(c.right, ' '))
+          << c.length;
+    }
   }
 }
 
-TEST(CentreText, CountsCharactersOfUtf8) {
-  // The program's banner: "©" is two bytes, one character.
-  const std::string banner = "Purgo for Windows v4.0 Copyright © Corvane 1999-2026";  // 52 characters
-  EXPECT_EQ(pur::CentreText(banner), "   " + banner + "   ");
-  EXPECT_EQ(pur::CentreText("été"), std::string(27, ' ') + "été" + std::string(28, ' '));
-  // Bytes that are not UTF-8 count one each.
-  EXPECT_EQ(pur::CentreText("\xE9t\xE9"), std::string(27, ' ') + "\xE9t\xE9" + std::string(28, ' '));
+// Lead bytes of code page 932.
+bool ShiftJisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+TEST(CentreText, CountsCharactersInTheEntrysOwnEncoding) {
+  const pur::TLogEncoding shiftJis{false, &ShiftJisLead};
+  const struct {
+    std::string text;
+    pur::TLogEncoding encoding;
+    size_t characters;
+  } cases[] = {
+      // The program's banner: "©" is two bytes, one character.
+      {"Purgo for Windows v4.0 Copyright © Corvane 1999-2026", pur::kUtf8Entry, 52},
+      {"été", pur::kUtf8Entry, 3},
+      {"\xF0\x9D\x84\x9E clef", pur::kUtf8Entry, 6},
+      // Bytes that start no UTF-8 sequence count one each.
+      {"\xE9t\xE9", pur::kUtf8Entry, 3},
+      {"\xC3(\xA9", pur::kUtf8Entry, 3},
+      // The same bytes in a code page 1252 entry are five characters, although valid UTF-8.
+      {"été", pur::kSingleByteEntry, 5},
+      {"\xE9t\xE9", pur::kSingleByteEntry, 3},
+      // Code page 932: "日本" is two characters of two bytes; a lead byte at the end is one.
+      {"\x93\xFA\x96\x7B", shiftJis, 2},
+      {"a\x93", shiftJis, 2},
+      {"\x93\xFA\x96\x7B", pur::kSingleByteEntry, 4},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(pur::LogTextWidth(c.text, c.encoding), c.characters) << c.text;
+    const size_t spaces = pur::kLogHeaderTextWidth - c.characters;
+    EXPECT_EQ(pur::CentreText(c.text, c.encoding),
+              std::string(spaces / 2, ' ') + c.text + std::string(spaces - spaces / 2, ' '))
+        << c.text;
+  }
 }
 
 TEST(ChooseLogTitle, TakesTheFirstEntryContainingTheName) {
@@ -62,7 +89,7 @@ TEST(LogDateLine, LeavesTheTimeOutAtMidnight) {
 }
 
 TEST(BuildLogEntry, FillsTheTemplate) {
-  const std::string entry = pur::BuildLogEntry("Purgo", "Le 07/02/2024", "a\r\nb\r\n");
+  const std::string entry = pur::BuildLogEntry("Purgo", "Le 07/02/2024", "a\r\nb\r\n", pur::kUtf8Entry);
   EXPECT_EQ(entry,
             "(**************************************************************)\n"
             "(*                           Purgo                            *)\n"
@@ -88,8 +115,8 @@ TEST(SplitLogLines, EndsLinesAtCrLfOrCrLf) {
 }
 
 TEST(AppendLogEntry, RewritesEarlierLinesWithCrLf) {
-  const std::string first = pur::BuildLogEntry("A", "Le 1", "x\r\n");
-  const std::string second = pur::BuildLogEntry("B", "Le 2", "y\r\n");
+  const std::string first = pur::BuildLogEntry("A", "Le 1", "x\r\n", pur::kUtf8Entry);
+  const std::string second = pur::BuildLogEntry("B", "Le 2", "y\r\n", pur::kUtf8Entry);
   const std::string once = pur::AppendLogEntry("", first);
   EXPECT_EQ(once, first + "\r\n");
   const std::string twice = pur::AppendLogEntry(once, second);

@@ -4,6 +4,7 @@
 
 #include "ChildProcess.h"
 #include "PurApi.h"
+#include "FileLogFormat.h"
 #include "purSearch.h"
 
 #include <cstdio>
@@ -80,6 +81,32 @@ bool StressCycles(PurApi& api, int cycles, const std::string& name) {
   return true;
 }
 
+// Kernel and user time of this process so far.
+ULONGLONG OwnCpuMs() {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+  auto ticks = [](const FILETIME& t) { return (ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+  return (ticks(kernel) + ticks(user)) / 10000;
+}
+
+// Writes a new journal for the application name through the library and reads it back.
+std::string JournalOf(PurApi& api, const std::string& appName) {
+  char folder[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, folder);
+  const std::string path = std::string(folder) + "pur-title-" + std::to_string(GetCurrentProcessId()) + ".log";
+  api.CreateFileLog(path.c_str(), appName.c_str(), "body\r\n", 1);
+  std::string text(512, '\0');
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  DWORD read = 0;
+  if (file != INVALID_HANDLE_VALUE) {
+    ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
+    CloseHandle(file);
+  }
+  DeleteFileA(path.c_str());
+  text.resize(read);
+  return text;
+}
+
 }  // namespace
 
 int RunFrameChild(int argc, char** argv) {
@@ -92,8 +119,10 @@ int RunFrameChild(int argc, char** argv) {
     std::string cmd = argv[i++];
     auto arg = [&]() -> std::string { return i < argc ? argv[i++] : std::string(); };
     bool ok = true;
-    if (cmd == "init") {
+    if (cmd == "init" || cmd == "init-hex") {
+      // init-hex: the product in hex, so that its bytes reach the child whatever its code page.
       std::string name = arg(), product = arg();
+      if (cmd == "init-hex") product = FromHex(product);
       api.InitLibrarie(name.c_str(), product.c_str(), "--------");
       ok = api.GetNbLibrairy() > 0;
     } else if (cmd == "free") {
@@ -172,20 +201,29 @@ int RunFrameChild(int argc, char** argv) {
     } else if (cmd == "expect-log-title") {
       // The journal's title line names the caller's product, or no one.
       const std::string appName = arg(), title = arg();
-      char folder[MAX_PATH] = {};
-      GetTempPathA(MAX_PATH, folder);
-      const std::string path = std::string(folder) + "pur-title-" + std::to_string(GetCurrentProcessId()) + ".log";
-      api.CreateFileLog(path.c_str(), appName.c_str(), "body\r\n", 1);
-      std::string text(512, '\0');
-      HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-      DWORD read = 0;
-      if (file != INVALID_HANDLE_VALUE) {
-        ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
-        CloseHandle(file);
-      }
-      DeleteFileA(path.c_str());
+      const std::string text = JournalOf(api, appName);
       ok = text.find("(* ") != std::string::npos && text.find(title) != std::string::npos;
       if (!ok) std::fprintf(stderr, "journal: %s\n", text.c_str());
+    } else if (cmd == "expect-log-header") {
+      // The journal's title line, byte for byte.
+      const std::string appName = arg(), line = FromHex(arg());
+      const pur::StringList lines = pur::SplitLogLines(JournalOf(api, appName));
+      ok = lines.size() > 1 && lines[1] == line;
+      if (!ok) std::fprintf(stderr, "title line: %s\n", lines.size() > 1 ? ToHex(lines[1]).c_str() : "none");
+    } else if (cmd == "expect-cpu-share") {
+      // This process's CPU time between two events, as a share of the time between them, at
+      // most the limit in per mille. (Wine gives no CPU times of another process.)
+      const std::string from = arg(), to = arg();
+      const int limitPerMille = std::atoi(arg().c_str());
+      ok = WaitEvent(from, 60000);
+      const ULONGLONG cpuBefore = OwnCpuMs();
+      const ULONGLONG wallBefore = GetTickCount64();
+      ok = ok && WaitEvent(to, 60000);
+      const ULONGLONG cpu = OwnCpuMs() - cpuBefore, wall = GetTickCount64() - wallBefore;
+      const ULONGLONG perMille = wall ? cpu * 1000 / wall : 1000;
+      std::printf("a process holding the library spent %llu ms of CPU in %llu ms (%.1f %%)\n", cpu, wall,
+                  perMille / 10.0);
+      ok = ok && perMille <= static_cast<ULONGLONG>(limitPerMille);
     } else if (cmd == "white-free") {
       white.reset();
     } else if (cmd == "sleep") {

@@ -1,6 +1,7 @@
 // The library frame at its real boundary: purSearch.dll loaded by name, several processes
 // sharing one state through the prefix's named objects.
 #include "ChildProcess.h"
+#include "FileLogFormat.h"
 #include "FrameChild.h"
 #include "PurApi.h"
 #include "ShareMemUtils.h"
@@ -307,6 +308,80 @@ TEST_F(Frame, MutexLeftByADeadProcessDoesNotSlowTheOthers) {
   EXPECT_EQ(api.LockLib("PUR400-  1"), 1);
   EXPECT_EQ(api.UnLockLib("PUR400-  1"), 1);
   EXPECT_EQ(WaitExit(StartChild({"init", "PUR400-  2", "Other", "timed-writes", "5", "2500", "free"}), kChildMs), 0);
+}
+
+namespace {
+
+// A runner of child commands whose ANSI code page is 1252, as a foreign caller's may be.
+const char kCp1252Runner[] = "test_frame_cp1252.exe";
+
+// The journal's title line with the title centred by its characters, counted here by hand.
+std::string TitleLine(const std::string& title, size_t characters) {
+  const size_t spaces = pur::kLogHeaderTextWidth - characters;
+  return "(* " + std::string(spaces / 2, ' ') + title + std::string(spaces - spaces / 2, ' ') + " *)";
+}
+
+std::string OwnJournalTitleLine(PurApi& api, const std::string& appName) {
+  char folder[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, folder);
+  const std::string path = std::string(folder) + "pur-own-title.log";
+  api.CreateFileLog(path.c_str(), appName.c_str(), "corps\r\n", 1);
+  std::string text(512, '\0');
+  Handle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  DWORD read = 0;
+  if (file.get() != INVALID_HANDLE_VALUE) ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
+  DeleteFileA(path.c_str());
+  text.resize(read);
+  const pur::StringList lines = pur::SplitLogLines(text);
+  return lines.size() > 1 ? lines[1] : std::string();
+}
+
+}  // namespace
+
+TEST_F(Frame, JournalEntriesAreWhollyInTheWritersCodePage) {
+  // "Purgo été" registered by this UTF-8 caller; "Ã©tÃ©" by a code page 1252 caller, whose
+  // bytes happen to be valid UTF-8 as well ("été").
+  Init("PUR400-UTF8", "Purgo été");
+  const std::string cp1252Name = "\xC3\xA9t\xC3\xA9";
+  Handle ready = NamedEvent("PURTEST_READY"), done = NamedEvent("PURTEST_DONE");
+  Handle child = StartChildOf(SiblingPath(kCp1252Runner),
+                              {"init-hex", "PUR400-1252", ToHex(cp1252Name),
+                               "expect-log-header", "PUR400-UTF8", ToHex(TitleLine("Purgo \xE9t\xE9", 9)),
+                               "expect-log-header", "PUR400-1252", ToHex(TitleLine(cp1252Name, 5)),
+                               "signal", "PURTEST_READY", "wait", "PURTEST_DONE", "free"});
+  ASSERT_NE(child.get(), nullptr) << kCp1252Runner;
+  const HANDLE either[] = {ready.get(), child.get()};
+  ASSERT_EQ(WaitForMultipleObjects(2, either, FALSE, kChildMs), WAIT_OBJECT_0)
+      << "the 1252 caller failed at step " << WaitExit(child, 0);
+  // Our monitor takes the names the child published at its next pass.
+  ASSERT_TRUE(Eventually([&] { return api.AppNames().find("PUR400-1252") != std::string::npos; }, 10000))
+      << api.AppNames();
+  EXPECT_EQ(OwnJournalTitleLine(api, "PUR400-UTF8"), TitleLine("Purgo été", 9));
+  EXPECT_EQ(OwnJournalTitleLine(api, "PUR400-1252"), TitleLine("Ã©tÃ©", 5));
+  SetEvent(done.get());
+  EXPECT_EQ(WaitExit(child, kChildMs), 0);
+}
+
+TEST_F(Frame, WakeEventLeftSetCostsMonitorsLittleAndEveryCopyWorks) {
+  constexpr DWORD kIntervalMs = 3000;
+  constexpr int kMostPerMille = 50;  // the goal is 2 % of a core; the rest is margin
+  Handle ready = NamedEvent("PURTEST_READY"), from = NamedEvent("PURTEST_FROM"), to = NamedEvent("PURTEST_TO");
+  // The child only holds the library and measures itself; then it publishes while the event
+  // is still set.
+  Handle child = StartChild({"init", "PUR400- 31", "Idle", "signal", "PURTEST_READY", "expect-cpu-share",
+                             "PURTEST_FROM", "PURTEST_TO", std::to_string(kMostPerMille), "white-publish-within",
+                             std::to_string(pur::kMonitorPeriodMs / 2), ToHex("still,works"), ToHex(""), ToHex(""),
+                             "white-free", "free"});
+  ASSERT_TRUE(WaitEvent("PURTEST_READY", kChildMs));
+  Handle wake(CreateEventA(nullptr, TRUE, FALSE, pur::kWakeEventName));
+  ASSERT_NE(wake.get(), nullptr);
+  SetEvent(wake.get());
+  SetEvent(from.get());
+  Sleep(kIntervalMs);
+  SetEvent(to.get());
+  const int exitCode = WaitExit(child, kChildMs);
+  ResetEvent(wake.get());
+  EXPECT_EQ(exitCode, 0) << "3: too much CPU with the wake event left set; 4: a publication failed then";
 }
 
 TEST_F(Frame, StressManyProcessesNoHangOneLockHolder) {
