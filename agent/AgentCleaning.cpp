@@ -13,6 +13,9 @@
 
 namespace pur::agent {
 
+static_assert(TCleaningOutcome::kFailed == mainform::kExitSettingsUnreadable,
+              "/once and /S answer unreadable settings alike");
+
 namespace {
 
 // Leaves the agent's state as it was before the run, also when a step raised an error.
@@ -95,7 +98,12 @@ TCleaningOutcome TAgentCleaning::RunSteps(bool noteIfLocked) {
   Settings_ = std::make_unique<TPURGORegistry>();
   // A store that cannot be read whole is not cleaned with: a value that fell back to its
   // default could delete what the user excluded.
-  Settings_->Load();
+  try {
+    Settings_->Load();
+  } catch (const ERegistryException&) {
+    NoteUnreadable();
+    throw;
+  }
   if (Settings_->FirstStart) return {TCleaningOutcome::kNotChecked, 0, 0, {}};
   Lib_ = std::make_unique<TPURLib>(kAgentNameFormat, Settings_->ProductName, kLibReserved, LibraryPath_);
   Lib_->SetRefreshInterval(Settings_->Display->RefreshSpeed);
@@ -126,6 +134,26 @@ void TAgentCleaning::NoteLocked(const std::string& owner) {
   if (!journal.Enabled || (journal.Events & JournalBitOf(ikWarning)) == 0) return;
   Lib_->AppendNote(journal.Location + mainform::kJournalFileName,
                    FormatText(texts::kJournalLocked, owner) + "\r\n");
+}
+
+// As the program's "/S" says it: only where the journal's own settings were read.
+void TAgentCleaning::NoteUnreadable() {
+  const TJournalSettings& journal = *Settings_->Journal;
+  if (!Settings_->SectionReadWhole(names::kJournalKey) || !journal.Enabled ||
+      (journal.Events & JournalBitOf(ikError)) == 0) {
+    return;
+  }
+  std::string note;
+  for (const std::string& reason : Settings_->LoadErrors()) {
+    note += FormatText(mainform::kSettingsFailed, reason) + "\r\n";
+  }
+  note += std::string(mainform::kAutoRunRefused) + "\r\n";
+  // The refusal and its reason stand whether or not the note can be written.
+  try {
+    Lib_ = std::make_unique<TPURLib>(kAgentNameFormat, Settings_->ProductName, kLibReserved, LibraryPath_);
+    Lib_->AppendNote(journal.Location + mainform::kJournalFileName, note);
+  } catch (const std::exception&) {
+  }
 }
 
 void TAgentCleaning::AddInfoLine(const std::string& text, TInfoKind kind) {

@@ -59,6 +59,7 @@ class TAgentCleaning : private TRunHost {
  private:
   TCleaningOutcome RunSteps(bool noteIfLocked);
   void NoteLocked(const std::string& owner);
+  void NoteUnreadable();
 
   TPURLib* Lib() override { return Lib_.get(); }
   TPURGORegistry* Settings() override { return Settings_.get(); }

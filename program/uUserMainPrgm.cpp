@@ -174,7 +174,7 @@ LRESULT TUserMainForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       KillTimer(Window_, kTimerStart);
       KillTimer(Window_, kTimerLedYellow);
       Window_ = nullptr;
-      PostQuitMessage(0);
+      PostQuitMessage(ExitCode_);
       return 0;
     case WM_SETCURSOR:
       if (!FIdle) {
@@ -428,8 +428,40 @@ void TUserMainForm::TimerStartTimer() {
   KillTimer(Window_, kTimerStart);
   const int tag = TimerStartTag_++;
   if (!AutoMode_) return;
-  if (tag == 0) ButtonStartStopClick();
+  if (tag == 0) {
+    if (SettingsIncomplete_) {
+      RefuseAutomaticRun();
+    } else {
+      ButtonStartStopClick();
+    }
+  }
   if (tag == 1) PostMessageA(Window_, WM_CLOSE, 0, 0);
+}
+
+// Nobody is there to see which values fell back to their defaults, and a default may delete
+// what the user excluded ("Tester" off, a step turned on): no step runs. The journal tells
+// why, but only where its own settings were read: a guessed place or a guessed "new journal
+// each time" could overwrite a file the user never chose.
+void TUserMainForm::RefuseAutomaticRun() {
+  ExitCode_ = kExitSettingsUnreadable;
+  AddInfoLine(kAutoRunRefused, ikError);
+  const TJournalSettings& journal = *FRegistry->Journal;
+  if (FLib && FRegistry->SectionReadWhole(names::kJournalKey) && journal.Enabled) {
+    std::vector<std::string>& lines = *FJournal;
+    lines.clear();
+    if ((journal.Events & JournalBitOf(ikError)) != 0) {
+      for (const std::string& reason : FRegistry->LoadErrors()) {
+        lines.push_back(FormatText(kSettingsFailed, reason.c_str()));
+      }
+      lines.push_back(kAutoRunRefused);
+    }
+    try {
+      FLib->WriteReport(journal.Location + kJournalFileName, JoinLines(lines), journal.NewEachSearch);
+    } catch (const std::exception& error) {
+      AddInfoLine(error.what(), ikError);
+    }
+  }
+  RunEnded();  // the next tick closes the window, as after a run
 }
 
 void TUserMainForm::ReviewFoundFiles(std::vector<std::string>& names) {

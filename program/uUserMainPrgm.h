@@ -72,6 +72,8 @@ class TUserMainForm : private TRunHost {
 
   // Operations.
   void LoadSettings();
+  // The automatic mode's answer to settings it could not read whole.
+  void RefuseAutomaticRun();
   void InitSearchModule();
   void FreeSearchModule();
   bool LibProgress(double percent);
@@ -116,6 +118,7 @@ class TUserMainForm : private TRunHost {
   bool SettingsFailed_ = false;  // keeps the log pane shown so the error is seen
   // The last load left values unread: a save now would replace them by their defaults.
   bool SettingsIncomplete_ = false;
+  int ExitCode_ = 0;
 
   int ProgressDepth_ = 0;
   std::set<int> Deferred_;

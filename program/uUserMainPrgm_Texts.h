@@ -48,6 +48,10 @@ inline constexpr unsigned kTimerStart = 2;
 inline constexpr unsigned kLedYellowInterval = 500;
 inline constexpr unsigned kStartInterval = 1000;
 
+// The exit code of "/S" when settings could not all be read and nothing was cleaned; the
+// agent's "/once" answers the same then.
+inline constexpr int kExitSettingsUnreadable = 1;
+
 // Captions.
 inline constexpr char kStartCaption[] = "&Démarrer";
 inline constexpr char kStopCaption[] = "&Stop";
@@ -68,6 +72,9 @@ inline constexpr char kFreeFailed[] = "Finalisation échouée (%s).";
 inline constexpr char kUnlocked[] = "Module déverrouillé.";
 inline constexpr char kLockedBy[] = "Module verrouillé par %s.";
 inline constexpr char kSettingsFailed[] = "Lecture des options échouée (%s).";
+// An unattended run (/S, the agent) cleans nothing on values it had to guess.
+inline constexpr char kAutoRunRefused[] =
+    "Nettoyage automatique refusé : des options n'ont pas pu être lues.";
 inline constexpr char kNotLoaded[] =
     "Démarrage impossible : le module de recherche n'est pas chargé.";
 
@@ -100,6 +107,8 @@ inline constexpr char kNoMainWindow[] = "Impossible de créer la fenêtre princi
 inline constexpr char kInvalidType[] = "Type de données incorrect pour ";
 inline constexpr char kGetDataFailed[] = "Erreur à l'obtention des données pour ";
 inline constexpr char kSetDataFailed[] = "Erreur à définition des données pour ";
+// Followed by the key's path in quotes and the system's error code in brackets.
+inline constexpr char kOpenKeyFailed[] = "Erreur à l'ouverture de la clé ";
 
 // Colours of the four line kinds, as COLORREF values (0x00BBGGRR).
 inline constexpr uint32_t kLogSilver = 0x00C0C0C0;

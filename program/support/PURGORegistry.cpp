@@ -1,5 +1,6 @@
 #include "PURGORegistry.h"
 
+#include <algorithm>
 #include <cstring>
 #include <variant>
 
@@ -58,6 +59,13 @@ std::string TBaseRegistry::GetVersionKey() const { return GetProductKey() + "\\"
 
 bool TBaseRegistry::OpenSection(const std::string& section, bool canCreate) {
   return Registry->OpenKey(GetVersionKey() + "\\" + section, canCreate);
+}
+
+bool TBaseRegistry::OpenForLoad(const std::string& path) {
+  const LONG result = Registry->OpenKeyReadOnly(path);
+  if (result == ERROR_SUCCESS) return true;
+  if (!IsMissingKey(result)) KeepLoadError(ERegistryException(OpenKeyFailedText(path, result)));
+  return false;
 }
 
 void TBaseRegistry::WriteValue(const std::string& name, const TTaggedValue& value,
@@ -158,16 +166,15 @@ void TBaseRegistry::Load() {
 void TBaseRegistry::LoadBase() {
   LoadErrors_.clear();
   TKeyCloser closer(*Registry);
-  // A missing key reads as its defaults, like a missing value.
   StoredVersion.clear();
-  if (Registry->OpenKey(GetProductKey(), false)) {
+  if (OpenForLoad(GetProductKey())) {
     StoredVersion = ReadOrDefault(names::kVersion, TTaggedValue::String("")).Text;
     Registry->CloseKey();
   }
   if (ProductVersion.empty()) ProductVersion = StoredVersion;
   FirstStart = true;
   DebugVersion = false;
-  if (Registry->OpenKey(GetVersionKey(), false)) {
+  if (OpenForLoad(GetVersionKey())) {
     FirstStart = ReadBool(names::kFirstStart, true);
     DebugVersion = ReadBool(names::kDebugVersion, false);
     Registry->CloseKey();
@@ -250,10 +257,15 @@ void TPURGORegistry::SetDefaults() {
 
 void TPURGORegistry::Load() {
   LoadBase();
+  UnreadSections_.clear();
   TKeyCloser closer(*Registry);
-  Registry->OpenKey(GetVersionKey(), false);  // when missing, every read yields its default
-  ApplicationFlag = ReadBool(names::kApplication, false);
-  ServiceFlag = ReadBool(names::kService, false);
+  ApplicationFlag = false;
+  ServiceFlag = false;
+  // LoadBase has already told of a version key that cannot be opened.
+  if (Registry->OpenKeyReadOnly(GetVersionKey()) == ERROR_SUCCESS) {
+    ApplicationFlag = ReadBool(names::kApplication, false);
+    ServiceFlag = ReadBool(names::kService, false);
+  }
   LoadSection(names::kDisplayKey, *Display, kDisplayFields);
   LoadSection(names::kCleaningKey, *Cleaning, kCleaningFields);
   LoadSection(names::kJournalKey, *Journal, kJournalFields);
@@ -264,11 +276,20 @@ void TPURGORegistry::Load() {
 
 template <class Section, size_t N>
 void TPURGORegistry::LoadSection(const char* key, Section& values, const TField<Section> (&fields)[N]) {
-  OpenSection(key, false);  // when missing, every read yields its default
+  const size_t errorsBefore = LoadErrors().size();
   const Section defaults;
-  for (const TField<Section>& field : fields) {
-    std::visit([&](auto member) { values.*member = ReadField(field.name, defaults.*member); }, field.member);
+  if (!OpenForLoad(GetVersionKey() + "\\" + key)) {
+    values = defaults;
+  } else {
+    for (const TField<Section>& field : fields) {
+      std::visit([&](auto member) { values.*member = ReadField(field.name, defaults.*member); }, field.member);
+    }
   }
+  if (LoadErrors().size() != errorsBefore) UnreadSections_.emplace_back(key);
+}
+
+bool TPURGORegistry::SectionReadWhole(const std::string& section) const {
+  return std::find(UnreadSections_.begin(), UnreadSections_.end(), section) == UnreadSections_.end();
 }
 
 template <class Section, size_t N>
@@ -300,16 +321,19 @@ void TPURGORegistry::WriteField(const char* name, const std::string& value, cons
 }
 
 void TPURGORegistry::LoadPersonalSearch() {
-  OpenSection(names::kPersonalKey, false);
   // Save removes the value for an empty definition: absent means nothing to search, never
   // the places held from an earlier load.
   PersonalSearchData->clear();
-  if (Registry->GetDataSize(names::kPersonalSearchData) <= 0) return;
-  try {
-    *PersonalSearchData = Registry->ReadBinary(names::kPersonalSearchData);
-  } catch (const ERegistryException& error) {
-    KeepLoadError(error);
+  const size_t errorsBefore = LoadErrors().size();
+  if (OpenForLoad(GetVersionKey() + "\\" + names::kPersonalKey) &&
+      Registry->GetDataSize(names::kPersonalSearchData) > 0) {
+    try {
+      *PersonalSearchData = Registry->ReadBinary(names::kPersonalSearchData);
+    } catch (const ERegistryException& error) {
+      KeepLoadError(error);
+    }
   }
+  if (LoadErrors().size() != errorsBefore) UnreadSections_.emplace_back(names::kPersonalKey);
 }
 
 void TPURGORegistry::Save() {

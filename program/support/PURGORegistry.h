@@ -23,8 +23,9 @@ class TBaseRegistry {
 
   virtual void SetDefaults() = 0;
   virtual void Save();
-  // Reads every value, even past one that cannot be read; that one keeps its default. Raises
-  // the first such error afterwards; LoadErrors() names them all.
+  // Reads every value, even past one that cannot be read; that one keeps its default, as do
+  // all values of a key that exists but cannot be opened. Raises the first such error
+  // afterwards; LoadErrors() names them all.
   virtual void Load();
 
   // Software\<CompanyName>\<ProductName>, and that with \<ProductVersion>.
@@ -43,7 +44,7 @@ class TBaseRegistry {
   bool DebugVersion = false;
   bool FirstStart = true;
 
-  // The errors of the last Load, one per value that could not be read.
+  // The errors of the last Load, one per value or key that could not be read.
   const std::vector<std::string>& LoadErrors() const { return LoadErrors_; }
 
  protected:
@@ -54,8 +55,11 @@ class TBaseRegistry {
   TTaggedValue ReadOrDefault(const std::string& name, const TTaggedValue& def);
   void KeepLoadError(const ERegistryException& error);
 
-  // Opens (or creates) a section key below the version key.
+  // Opens (or creates) a section key below the version key, for writing.
   bool OpenSection(const std::string& section, bool canCreate);
+  // Opens a key for Load, for reading only. A missing key reads as its defaults, like a
+  // missing value; one that exists but cannot be opened is a load error of its own.
+  bool OpenForLoad(const std::string& path);
 
   bool ReadBool(const std::string& name, bool def);
   int32_t ReadInt(const std::string& name, int32_t def);
@@ -93,6 +97,9 @@ class TPURGORegistry : public TBaseRegistry {
   std::unique_ptr<std::vector<uint8_t>> PersonalSearchData;
   std::unique_ptr<TServiceSettings> Service;
 
+  // False when the last Load could not open this section or read one of its values.
+  bool SectionReadWhole(const std::string& section) const;
+
  private:
   template <class Section, size_t N>
   void LoadSection(const char* key, Section& values, const TField<Section> (&fields)[N]);
@@ -108,6 +115,8 @@ class TPURGORegistry : public TBaseRegistry {
   void WriteField(const char* name, const std::string& value, const std::string& def);
   void LoadPersonalSearch();
   void SavePersonalSearch();
+
+  std::vector<std::string> UnreadSections_;
 };
 
 }  // namespace pur

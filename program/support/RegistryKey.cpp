@@ -26,6 +26,18 @@ bool TRegistry::OpenKey(const std::string& path, bool canCreate) {
   return true;
 }
 
+LONG TRegistry::OpenKeyReadOnly(const std::string& path) {
+  CloseKey();
+  HKEY key = nullptr;
+  const LONG result = RegOpenKeyExA(RootKey_, path.c_str(), 0, KEY_READ, &key);
+  if (result == ERROR_SUCCESS) CurrentKey_.Reset(key);
+  return result;
+}
+
+bool IsMissingKey(LONG result) {
+  return result == ERROR_FILE_NOT_FOUND || result == ERROR_PATH_NOT_FOUND;
+}
+
 void TRegistry::CloseKey() { CurrentKey_.Reset(); }
 
 bool TRegistry::ValueExists(const std::string& name) const { return GetDataSize(name) >= 0; }

@@ -18,6 +18,9 @@ class ERegistryException : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The answers of an open that mean the key is not there (rather than refused).
+bool IsMissingKey(LONG result);
+
 class TRegistry {
  public:
   explicit TRegistry(HKEY rootKey = HKEY_CURRENT_USER) : RootKey_(rootKey) {}
@@ -28,8 +31,12 @@ class TRegistry {
   void SetRootKey(HKEY rootKey);
   HKEY CurrentKey() const { return CurrentKey_.Get(); }
 
-  // Closes the open key first, so a path is always taken from the root. Full access.
+  // Closes the open key first, so a path is always taken from the root. Full access, for
+  // writing.
   bool OpenKey(const std::string& path, bool canCreate);
+  // The same for reading only, so that a key others may only read is read all the same. The
+  // system's answer: ERROR_SUCCESS, a "not found" code, or why the existing key was refused.
+  LONG OpenKeyReadOnly(const std::string& path);
   void CloseKey();
 
   bool ValueExists(const std::string& name) const;

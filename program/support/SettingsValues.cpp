@@ -79,4 +79,8 @@ std::string SetDataFailedText(std::string_view valueName) {
   return Fill(mainform::kSetDataFailed, valueName);
 }
 
+std::string OpenKeyFailedText(std::string_view keyPath, long errorCode) {
+  return Fill(mainform::kOpenKeyFailed, keyPath) + " (" + std::to_string(errorCode) + ")";
+}
+
 }  // namespace pur

@@ -145,5 +145,7 @@ struct TServiceSettings {
 std::string InvalidTypeText(std::string_view valueName);
 std::string GetDataFailedText(std::string_view valueName);
 std::string SetDataFailedText(std::string_view valueName);
+// A key that exists but could not be opened, with the system's error code.
+std::string OpenKeyFailedText(std::string_view keyPath, long errorCode);
 
 }  // namespace pur

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "PURGORegistry.h"
+#include "RegistryLock.h"
 
 namespace pur {
 namespace {
@@ -391,6 +392,62 @@ TEST_F(Settings, AnUnreadableValueKeepsItsDefaultAndTheOthersAreRead) {
   EXPECT_TRUE(settings.LoadErrors().empty());
   // The key was closed on the way out: deleting the tree works and a new load sees nothing.
   EXPECT_FALSE(RawKey(Root, kProductKey).Exists());
+}
+
+// A key an administrator narrowed: read-only is read as usual; one that may not be opened at
+// all is a load error of its own, and its values keep their defaults.
+TEST_F(Settings, KeysThatCannotBeOpenedForAllAccess) {
+  const std::string denied = " (5)";  // ERROR_ACCESS_DENIED
+  struct Case {
+    std::string key;
+    const char* access;
+    std::vector<std::string> errors;
+  } cases[] = {
+      {Section("Nettoyage"), purtest::kReadOnlyAccess, {}},
+      {Section("Nettoyage"), purtest::kNoAccess,
+       {"Erreur à l'ouverture de la clé '" + Section("Nettoyage") + "'" + denied}},
+      {Section("Personnel"), purtest::kNoAccess,
+       {"Erreur à l'ouverture de la clé '" + Section("Personnel") + "'" + denied}},
+      {kVersionKey, purtest::kReadOnlyAccess, {}},
+      {kVersionKey, purtest::kNoAccess,
+       {"Erreur à l'ouverture de la clé '" + std::string(kVersionKey) + "'" + denied}},
+      {kProductKey, purtest::kNoAccess,
+       {"Erreur à l'ouverture de la clé '" + std::string(kProductKey) + "'" + denied}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.key + " " + c.access);
+    RemoveProductKeys();
+    {
+      RawKey(Root, kProductKey, true).SetText("Version", "3.5.0.0");
+      RawKey(Root, kVersionKey, true).SetDword("Premier demarrage", 0);
+      RawKey(Root, Section("Nettoyage"), true).SetDword("Tester", 1);
+      RawKey(Root, Section("Affichage"), true).SetDword("Vitesse de rafraichissement", 250);
+      const uint8_t bytes[] = {1, 2, 3};
+      RawKey(Root, Section("Personnel"), true).Set("Recherche personnelle", REG_BINARY, bytes, 3);
+    }
+    TPURGORegistry settings;
+    {
+      purtest::KeyAccessLock lock(Root, c.key, c.access);
+      ASSERT_TRUE(lock.Locked());
+      try {
+        settings.Load();
+        EXPECT_TRUE(c.errors.empty()) << "no error";
+      } catch (const ERegistryException& error) {
+        EXPECT_FALSE(c.errors.empty()) << error.what();
+        if (!c.errors.empty()) {
+          EXPECT_EQ(std::string(error.what()), c.errors.front());
+        }
+      }
+    }
+    EXPECT_EQ(settings.LoadErrors(), c.errors);
+    // What lies in the refused key keeps its default; everything else is read.
+    const bool refused = !c.errors.empty();
+    EXPECT_EQ(settings.StoredVersion, refused && c.key == kProductKey ? "" : "3.5.0.0");
+    EXPECT_EQ(settings.FirstStart, refused && c.key == kVersionKey);
+    EXPECT_EQ(settings.Cleaning->TestMode, !(refused && c.key == Section("Nettoyage")));
+    EXPECT_EQ(settings.Display->RefreshSpeed, 250);
+    EXPECT_EQ(settings.PersonalSearchData->size(), refused && c.key == Section("Personnel") ? 0u : 3u);
+  }
 }
 
 TEST_F(Settings, JournalFolderTexts) {

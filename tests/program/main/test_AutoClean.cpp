@@ -9,10 +9,12 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "FileListFormat.h"
 #include "ProgramDriver.h"
+#include "RegistryLock.h"
 #include "SampleFiles.h"
 
 namespace maintest {
@@ -168,14 +170,22 @@ bool TrashIsSandboxed() {
   return data.rfind(std::string(PUR_BUILD_DIR) + "/", 0) == 0 && data.find("/..") == std::string::npos;
 }
 
+// A setting the run cannot read. Whatever it is, the run deletes nothing, says why in the
+// journal and ends with exit code 1; the journal's own settings stay readable.
+enum class Unreadable {
+  none,
+  displayValue,  // a display value stored as text, read before the cleaning values
+  testMode,      // "Tester" stored as text: its default (off) would really delete
+  cleaningKey,   // the cleaning section may not be opened: all its values would be defaults
+};
+
 struct RunCase {
   const char* tag;
   bool toRecycleBin;
   DWORD readOnlyHiddenMode;
   DWORD events;
   bool testMode = false;
-  // A display value stored as text, read before the cleaning values and the search.
-  bool unreadableValue = false;
+  Unreadable unreadable = Unreadable::none;
   // The cleaning agent's "PURGOSRV.exe /once" instead of "PURGOWIN.exe /S": the same outcome.
   bool agent = false;
 };
@@ -220,17 +230,37 @@ void RunAutoClean(const RunCase& c) {
   settings.String(pur::names::kJournalKey, pur::names::kLocation, journalFolder);
   settings.Dword(pur::names::kJournalKey, pur::names::kEvents, c.events);
   if (c.testMode) settings.Dword(pur::names::kCleaningKey, pur::names::kTestMode, 1);
-  if (c.unreadableValue) settings.String(pur::names::kDisplayKey, pur::names::kShowDetail, "1");
+  const bool refused = c.unreadable != Unreadable::none;
+  // A refused run must not empty the temporary folder either, though it is asked to.
+  const std::string tempCanary = tempFolder + "canary.tmp";
+  if (refused) {
+    settings.Dword(pur::names::kCleaningKey, pur::names::kEmptyTempFolder, 1);
+    WriteFileBytes(tempCanary, "canary");
+  }
+  if (c.unreadable == Unreadable::displayValue) {
+    settings.String(pur::names::kDisplayKey, pur::names::kShowDetail, "1");
+  }
+  if (c.unreadable == Unreadable::testMode) {
+    settings.String(pur::names::kCleaningKey, pur::names::kTestMode, "1");
+  }
+  std::optional<purtest::KeyAccessLock> closedKey;
+  if (c.unreadable == Unreadable::cleaningKey) {
+    const pur::TPURGORegistry store;
+    closedKey.emplace(store.RootKey, store.GetVersionKey() + "\\" + pur::names::kCleaningKey,
+                      purtest::kNoAccess);
+    ASSERT_TRUE(closedKey->Locked());
+  }
   const purtest::RegSnapshot settingsBefore = settings.Snapshot();
 
   Program program(c.agent ? "/once" : "/S", {{"TMP", tempFolder}, {"TEMP", tempFolder}},
                   c.agent ? pur::ProgramFolder() + "PURGOSRV.exe" : ProgramPath());
   ASSERT_TRUE(program.WaitExit(kRunTimeout));
-  EXPECT_EQ(program.ExitCode(), 0u);
+  EXPECT_EQ(program.ExitCode(), refused ? 1u : 0u);
   // The window is centred and the close finds it moved; after an unreadable value it still
   // writes nothing back.
-  if (c.unreadableValue) {
+  if (refused) {
     EXPECT_TRUE(settings.Snapshot() == settingsBefore);
+    EXPECT_EQ(ReadFileBytes(tempCanary), "canary");
   }
 
   // What must be gone, and the line each found file gets.
@@ -243,7 +273,7 @@ void RunAutoClean(const RunCase& c) {
     const std::string name = Named(s.name, c.tag);
     const std::string path = root + name;
     const int64_t size = static_cast<int64_t>(ContentFor(name, s.kind).size());
-    const bool deleted = !c.testMode && (s.kind == Kind::Plain || s.kind == Kind::Empty ||
+    const bool deleted = !c.testMode && !refused && (s.kind == Kind::Plain || s.kind == Kind::Empty ||
                                          ((s.kind == Kind::ReadOnly || s.kind == Kind::Hidden) &&
                                           allowRoh));
     if (s.kind == Kind::Keep) continue;
@@ -252,7 +282,7 @@ void RunAutoClean(const RunCase& c) {
       okLines.push_back(" * " + path + " : OK");
       gain += size;
     } else {
-      failedLines.push_back(" * " + path + " : FAILED");
+      if (!refused) failedLines.push_back(" * " + path + " : FAILED");
     }
   }
 
@@ -288,6 +318,18 @@ void RunAutoClean(const RunCase& c) {
   EXPECT_EQ(lines[4], kBoxTop);
   EXPECT_EQ(lines[5], "");
   const std::set<std::string> body(lines.begin() + 6, lines.end());
+  if (refused) {
+    // The read error, then the refusal; no step ran.
+    const std::string reading = c.unreadable == Unreadable::cleaningKey
+                                    ? "Erreur à l'ouverture de la clé '"
+                                    : "Type de données incorrect pour '";
+    EXPECT_EQ(std::count_if(body.begin(), body.end(),
+                            [&](const std::string& l) { return l.find(reading) != std::string::npos; }),
+              1) << reading;
+    EXPECT_EQ(body.count(pur::mainform::kAutoRunRefused), 1u);
+    EXPECT_EQ(std::count_if(body.begin(), body.end(), [](const std::string& l) { return !l.empty(); }), 2);
+    return;
+  }
   const bool messages = (c.events & pur::jeMessages) != 0;
   const bool warnings = (c.events & pur::jeWarnings) != 0;
   for (const std::string& line : okLines) EXPECT_EQ(body.count(line), messages ? 1u : 0u) << line;
@@ -311,16 +353,32 @@ TEST(AutoClean, JournalWithWarningsOnly) {
   RunAutoClean({"t3-", false, 1, pur::jeGains | pur::jeWarnings});
 }
 
-TEST(AutoClean, AfterAnUnreadableValueTheRunKeepsTheOthersAndWritesNothing) {
-  RunAutoClean({"t4-", false, 0, 31, true, true});
+TEST(AutoClean, AfterAnUnreadableValueTheRunDeletesNothingAndWritesNothing) {
+  RunAutoClean({"t4-", false, 0, 31, false, Unreadable::displayValue});
 }
 
 TEST(AutoClean, AgentOnceCleansWhatTheProgramWouldIntoTheTrash) {
-  RunAutoClean({"t5-", true, 2, 30, false, false, true});
+  RunAutoClean({"t5-", true, 2, 30, false, Unreadable::none, true});
 }
 
 TEST(AutoClean, AgentOnceInTestModeDeletesNothing) {
-  RunAutoClean({"t6-", false, 0, 31, true, false, true});
+  RunAutoClean({"t6-", false, 0, 31, true, Unreadable::none, true});
+}
+
+TEST(AutoClean, TesterStoredAsTextDeletesNothingAndExitsNonZero) {
+  RunAutoClean({"t7-", false, 0, 31, false, Unreadable::testMode});
+}
+
+TEST(AutoClean, AgentOnceWithTesterStoredAsTextDeletesNothing) {
+  RunAutoClean({"t8-", false, 0, 31, false, Unreadable::testMode, true});
+}
+
+TEST(AutoClean, CleaningKeyThatCannotBeOpenedDeletesNothing) {
+  RunAutoClean({"t9-", false, 0, 31, false, Unreadable::cleaningKey});
+}
+
+TEST(AutoClean, AgentOnceWithACleaningKeyThatCannotBeOpenedDeletesNothing) {
+  RunAutoClean({"t10-", false, 0, 31, false, Unreadable::cleaningKey, true});
 }
 
 }  // namespace
