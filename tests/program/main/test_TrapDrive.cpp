@@ -902,6 +902,26 @@ TEST(TrapDrive, ForcedSeed) {
   RunSeed(std::strtoull(value, nullptr, 10));
 }
 
+// The link helper itself: links only inside the sandbox, never below another link, and
+// removing one leaves what it points to.
+TEST(TrapSandbox, LinksStayInsideTheSandbox) {
+  TrapDisk disk;
+  SandboxDrive drive(disk.Disk());
+  ASSERT_TRUE(drive.Mapped());
+  const std::string canary = disk.Canary("kept", {"victim.tmp"});
+  char windows[MAX_PATH] = {};
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  EXPECT_FALSE(drive.Link(std::string(windows) + "\\", disk.Disk() + "out")) << "a target outside the sandbox";
+  EXPECT_FALSE(drive.Link(canary, disk.Temp() + "..\\..\\escaped")) << "a link outside the sandbox";
+  EXPECT_FALSE(Exists(disk.Disk() + "out"));
+  ASSERT_TRUE(drive.Link(canary, disk.Disk() + "in"));
+  EXPECT_FALSE(drive.Link(canary, disk.Disk() + "in\\below")) << "a link made behind another link";
+  EXPECT_TRUE(Exists(SandboxDrive::Root() + "in\\victim.tmp"));
+  EXPECT_TRUE(drive.Unlink(disk.Disk() + "in"));
+  EXPECT_FALSE(Exists(disk.Disk() + "in"));
+  EXPECT_TRUE(Exists(canary + "victim.tmp"));
+}
+
 // The oracle's own rules, which every check above stands on.
 TEST(TrapOracle, NamesAndMasksFollowWindowsRules) {
   EXPECT_TRUE(Trimmed("Docs."));
