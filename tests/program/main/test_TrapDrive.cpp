@@ -40,7 +40,6 @@ constexpr DWORD kAllJournalEvents = 31;
 constexpr size_t kWalkDepthLimit = 64;
 constexpr size_t kMostLinesShown = 40;
 
-// ---------------------------------------------------------------------------------------------
 // Names: what Windows would trim or take for a device, and the masks' wildcard rules.
 
 bool Trimmed(const std::string& name) {
@@ -115,7 +114,6 @@ std::string Joined(const std::vector<std::string>& parts, size_t count) {
   return text;
 }
 
-// ---------------------------------------------------------------------------------------------
 // Snapshots: every entry below a folder, reached with "\\?\" wide paths, links recorded but
 // never entered, so the traps cannot fool the snapshot itself.
 
@@ -173,7 +171,6 @@ Tree Snapshot(const std::string& folder) {
   return tree;
 }
 
-// ---------------------------------------------------------------------------------------------
 // The search definition: the drive's masks and stored folders below it, each with masks.
 
 struct Place {
@@ -230,7 +227,6 @@ std::string TreeStreamOf(const std::string& letter, const std::vector<Place>& pl
 const std::vector<Place> kDriveMasks = {
     {"", {"*.tmp", true}}, {"", {"~*.*", true}}, {"", {"*.bak", false}}, {"", {"Cache\\*.dat", false}}};
 
-// ---------------------------------------------------------------------------------------------
 // The oracle, from the snapshot taken before the run and the places alone.
 
 struct Verdict {
@@ -293,7 +289,6 @@ bool Protected(DWORD attributes) {
   return (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
 }
 
-// ---------------------------------------------------------------------------------------------
 // A sandbox with a drive folder, canary folders outside it, and links between them.
 
 class TrapDisk {
@@ -385,7 +380,6 @@ class TrapDisk {
   std::vector<std::string> layout_;
 };
 
-// ---------------------------------------------------------------------------------------------
 // One run of PURGOWIN.exe /S over a prepared drive, and the four checks.
 
 std::string Listed(const std::vector<std::string>& lines) {
@@ -526,7 +520,6 @@ RunTimes RunAndCheck(TrapDisk& disk, const std::vector<Place>& places, const std
   return times;
 }
 
-// ---------------------------------------------------------------------------------------------
 // Fixed rows: each trap alone beside the same plain files, then all of them together.
 
 enum Trap : unsigned {
@@ -632,7 +625,6 @@ TEST_P(TrapRow, OnlyPlainMatchingFilesOfTheDriveGo) {
 INSTANTIATE_TEST_SUITE_P(Rows, TrapRow, ::testing::ValuesIn(kRows),
                          [](const ::testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
 
-// ---------------------------------------------------------------------------------------------
 // Seeded drives of traps.
 
 // A small generator of its own, so that a seed builds the same drive with any library.
