@@ -16,12 +16,11 @@
 #include "ProgramDriver.h"
 #include "RegistryLock.h"
 #include "SampleFiles.h"
+#include "SandboxDrive.h"
 
 namespace maintest {
 namespace {
 
-constexpr char kDriveLink[] = "q:";  // Wine's name for drive Q
-constexpr char kDriveRoot[] = "Q:\\";
 constexpr size_t kHeaderWidth = 64;
 constexpr size_t kHeaderInner = 58;
 constexpr char kBoxTop[] = "(**************************************************************)";
@@ -78,74 +77,6 @@ void Snapshot(const std::string& folder, const std::string& relative,
   } while (FindNextFileW(find, &data));
   FindClose(find);
 }
-
-// A drive letter for the sandbox folder. Wine finds drives as links in the prefix's
-// "dosdevices" folder, so the link is made there (by the Unix ln, which Wine starts like any
-// program) and removed afterwards; the sandbox itself holds no link.
-class SandboxDrive {
- public:
-  explicit SandboxDrive(const std::string& folder) {
-    using UnixName = char*(CDECL*)(const WCHAR*);
-    auto toUnix = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    const std::string prefix = Environment("WINEPREFIX");
-    if (!toUnix || prefix.empty()) return;
-    std::wstring wide(folder.begin(), folder.end());
-    char* unixFolder = toUnix(wide.c_str());
-    if (!unixFolder) return;
-    target_ = unixFolder;
-    HeapFree(GetProcessHeap(), 0, unixFolder);
-    while (!target_.empty() && target_.back() == '/') target_.pop_back();
-    link_ = prefix + "/dosdevices/" + kDriveLink;
-    if (GetFileAttributesA(Root().c_str()) != INVALID_FILE_ATTRIBUTES) {
-      link_.clear();  // the letter is taken: never replace a drive of the prefix
-      return;
-    }
-    mapped_ = RunUnix("/bin/ln", {"-sfn", target_, link_});
-  }
-  ~SandboxDrive() {
-    if (link_.empty()) return;
-    RunUnix("/bin/rm", {"-f", link_});
-    WaitFor([] { return GetFileAttributesA(Root().c_str()) == INVALID_FILE_ATTRIBUTES; }, 10s);
-  }
-  SandboxDrive(const SandboxDrive&) = delete;
-  SandboxDrive& operator=(const SandboxDrive&) = delete;
-
-  static std::string Root() { return kDriveRoot; }
-  // The Unix program runs apart from Wine's process handle: wait until the letter works.
-  bool Mapped() const {
-    return mapped_ && WaitFor([] { return GetFileAttributesA(Root().c_str()) != INVALID_FILE_ATTRIBUTES; }, 10s);
-  }
-
- private:
-  static std::string Environment(const char* name) {
-    char buffer[MAX_PATH * 2] = {};
-    const DWORD length = GetEnvironmentVariableA(name, buffer, sizeof buffer);
-    return length > 0 && length < sizeof buffer ? std::string(buffer, length) : std::string();
-  }
-  static bool RunUnix(const std::string& program, const std::vector<std::string>& arguments) {
-    std::string commandLine = program;
-    for (const std::string& a : arguments) commandLine += " \"" + a + "\"";
-    std::string unixProgram = "Z:" + program;
-    std::replace(unixProgram.begin(), unixProgram.end(), '/', '\\');
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessA(unixProgram.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                        nullptr, nullptr, &startup, &info)) {
-      return false;
-    }
-    // Wine's handle of a Unix process does not follow it: the callers poll for the effect.
-    WaitForSingleObject(info.hProcess, 10000);
-    if (info.hThread) CloseHandle(info.hThread);
-    if (info.hProcess) CloseHandle(info.hProcess);
-    return true;
-  }
-
-  std::string target_;
-  std::string link_;
-  bool mapped_ = false;
-};
 
 std::string Centred(const std::string& text) {
   const size_t spaces = text.size() < kHeaderInner ? kHeaderInner - text.size() : 0;
