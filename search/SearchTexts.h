@@ -19,7 +19,8 @@ inline constexpr char kProtected[] = " est un dossier du système ou en contient
 inline constexpr char kTooDeep[] =
     " contient des chemins trop longs pour le système, qui n'ont pas pu être supprimés";
 
-// Folders the personal search left out, followed by their path (list 3).
+// Folders the personal search left out, followed by their path (list 3). Plain ASCII: they
+// reach a caller of any code page as they are.
 inline constexpr char kFolderNotEntered[] = "Dossier non parcouru (lien, absent ou nom inexact) : ";
 inline constexpr char kTooDeepToWalk[] = "Sous-dossiers trop profonds, non parcourus : ";
 

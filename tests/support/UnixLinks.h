@@ -26,16 +26,26 @@ inline std::string UnixPathOf(const std::wstring& windowsPath) {
   return result;
 }
 
+inline std::wstring WideOfAnsi(const std::string& text) {
+  const int length = static_cast<int>(text.size());
+  std::wstring wide(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0)), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), static_cast<int>(wide.size()));
+  return wide;
+}
+
+// Starts a Unix program with its arguments (ANSI, quoted); wide, so that names in any script
+// reach it as UTF-8.
 inline bool RunUnixProgram(const std::string& program, const std::vector<std::string>& arguments) {
   std::string commandLine = program;
   for (const std::string& a : arguments) commandLine += " \"" + a + "\"";
   std::string windowsProgram = "Z:" + program;
   for (char& c : windowsProgram) c = c == '/' ? '\\' : c;
-  STARTUPINFOA startup{};
+  std::wstring wideLine = WideOfAnsi(commandLine);
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (!CreateProcessA(windowsProgram.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &info)) {
+  if (!CreateProcessW(WideOfAnsi(windowsProgram).c_str(), wideLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &info)) {
     return false;
   }
   // Its handle is never signalled: the callers wait for the effect instead.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ProgramDriver.h"
+#include "UnixLinks.h"
 
 namespace maintest {
 
@@ -108,18 +109,7 @@ class SandboxDrive {
     return length > 0 && length < sizeof buffer ? std::string(buffer, length) : std::string();
   }
   // Wine's Unix name of an existing Windows path (UTF-8 in, UTF-8 out); empty when unknown.
-  static std::string UnixName(const std::string& path) {
-    using ToUnix = char*(CDECL*)(const WCHAR*);
-    auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (!toUnix) return std::string();
-    char* name = toUnix(ExactW(path).c_str());
-    if (!name) return std::string();
-    std::string unix = name;
-    HeapFree(GetProcessHeap(), 0, name);
-    while (unix.size() > 1 && unix.back() == '/') unix.pop_back();
-    return unix;
-  }
+  static std::string UnixName(const std::string& path) { return purtest::UnixPathOf(ExactW(path)); }
   static std::string Parent(const std::string& path) {
     std::string p = path;
     while (!p.empty() && p.back() == '\\') p.pop_back();
@@ -196,25 +186,8 @@ class SandboxDrive {
         },
         10s);
   }
-  // Wide, so that names in any script reach the Unix program as UTF-8.
   static bool RunUnix(const std::string& program, const std::vector<std::string>& arguments) {
-    std::string commandLine = program;
-    for (const std::string& a : arguments) commandLine += " \"" + a + "\"";
-    std::string unixProgram = "Z:" + program;
-    std::replace(unixProgram.begin(), unixProgram.end(), '/', '\\');
-    std::wstring wideLine = Wide(commandLine);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(Wide(unixProgram).c_str(), wideLine.data(), nullptr, nullptr, FALSE, 0,
-                        nullptr, nullptr, &startup, &info)) {
-      return false;
-    }
-    // Wine's handle of a Unix process does not follow it: the callers poll for the effect.
-    WaitForSingleObject(info.hProcess, 10000);
-    if (info.hThread) CloseHandle(info.hThread);
-    if (info.hProcess) CloseHandle(info.hProcess);
-    return true;
+    return purtest::RunUnixProgram(program, arguments);
   }
 
   std::string target_;

@@ -126,17 +126,9 @@ struct Entry {
 };
 using Tree = std::map<std::string, Entry>;  // relative path, exact names -> state
 
+// The "\\?\" form: the very file, whatever its name.
 std::string ReadExact(const std::string& path) {
-  HANDLE file = CreateFileW(SandboxDrive::ExactW(path).c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "<unreadable>";
-  std::string bytes;
-  char buffer[4096];
-  DWORD read = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
-  CloseHandle(file);
-  return bytes;
+  return ReadFileBytes(path.rfind("\\\\?\\", 0) == 0 ? path : "\\\\?\\" + path);
 }
 
 // `folder` ends in a backslash. A walk that meets the depth bound records it as an entry, so

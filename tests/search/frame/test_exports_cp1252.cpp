@@ -77,7 +77,7 @@ TEST_F(Cp1252Boundary, ErrorTextsComeInTheCallersCodePage) {
   }
 }
 
-TEST(Cp1252Boundary, OwnTextsConvertWithoutBestFit) {
+TEST(Cp1252Texts, OwnTextsConvertWithoutBestFit) {
   ASSERT_EQ(GetACP(), 1252u);
   const struct {
     const char* utf8;
