@@ -270,6 +270,7 @@ void TPURGORegistry::Load() {
   LoadSection(names::kCleaningKey, *Cleaning, kCleaningFields);
   LoadSection(names::kJournalKey, *Journal, kJournalFields);
   LoadSection(names::kServiceKey, *Service, kServiceFields);
+  LoadAutomaticConsent();
   LoadPersonalSearch();
   RaiseLoadErrors();
 }
@@ -286,6 +287,24 @@ void TPURGORegistry::LoadSection(const char* key, Section& values, const TField<
     }
   }
   if (LoadErrors().size() != errorsBefore) UnreadSections_.emplace_back(key);
+}
+
+void TPURGORegistry::LoadAutomaticConsent() {
+  Service->AutomaticConsent = false;
+  // A section that could not be read whole already counts as an error: no consent then.
+  if (!SectionReadWhole(names::kServiceKey)) return;
+  if (OpenForLoad(GetVersionKey() + "\\" + names::kServiceKey)) {
+    Service->AutomaticConsent = ReadBool(names::kAutomaticConsent, false);
+  }
+}
+
+void TPURGORegistry::SaveAutomaticConsent(bool given) {
+  TKeyCloser closer(*Registry);
+  if (!OpenSection(names::kServiceKey, true)) {
+    throw ERegistryException(SetDataFailedText(names::kAutomaticConsent));
+  }
+  WriteBool(names::kAutomaticConsent, given, false);
+  Service->AutomaticConsent = given;
 }
 
 bool TPURGORegistry::SectionReadWhole(const std::string& section) const {

@@ -87,6 +87,9 @@ class TPURGORegistry : public TBaseRegistry {
   void SetDefaults() override;
   void Save() override;
   void Load() override;
+  // Records the user's answer to the options box's question on automatic cleaning (given:
+  // the value is written; withdrawn: removed). The box alone calls it; Save never writes it.
+  void SaveAutomaticConsent(bool given);
 
   bool ApplicationFlag = false;  // read, never written
   bool ServiceFlag = false;      // read, never written
@@ -114,6 +117,7 @@ class TPURGORegistry : public TBaseRegistry {
   void WriteField(const char* name, uint8_t value, uint8_t def);
   void WriteField(const char* name, const std::string& value, const std::string& def);
   void LoadPersonalSearch();
+  void LoadAutomaticConsent();
   void SavePersonalSearch();
 
   std::vector<std::string> UnreadSections_;

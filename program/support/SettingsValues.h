@@ -90,6 +90,9 @@ inline constexpr char kAutoStart[] = "Demarrer le service automatiquement";
 inline constexpr char kCleaningType[] = "Type de nettoyage";
 inline constexpr char kEveryInterval[] = "Tous les ";
 inline constexpr char kFreeSpaceThreshold[] = "Quand moins de ";
+// The user's own yes to automatic cleaning, written only by the options box when the user
+// answers its question; no default, no earlier version and no other save gives it.
+inline constexpr char kAutomaticConsent[] = "Nettoyage automatique consenti";
 
 // Same words as the cleaning section's Boolean, in the "Personnel" key.
 inline constexpr char kPersonalSearchData[] = "Recherche personnelle";
@@ -138,6 +141,8 @@ struct TServiceSettings {
   int32_t CleaningType = 1;
   int32_t EveryInterval = 600;
   int32_t FreeSpaceThreshold = 500 * 1048576;
+  // Read with the others, never written by Save: see names::kAutomaticConsent.
+  bool AutomaticConsent = false;
   bool operator==(const TServiceSettings&) const = default;
 };
 
