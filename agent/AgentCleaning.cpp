@@ -4,6 +4,7 @@
 #include <exception>
 #include <utility>
 
+#include "AgentSchedule.h"
 #include "AgentTexts.h"
 #include "FileListFormat.h"
 #include "SettingsValues.h"
@@ -75,7 +76,23 @@ void WriteLastCleaning(HKEY root, const std::string& serviceKey, int64_t when) {
   RegSetValueExA(key.Get(), kLastCleaningValue, 0, REG_QWORD, reinterpret_cast<const BYTE*>(&when), sizeof when);
 }
 
-TCleaningOutcome TAgentCleaning::Run(bool noteIfLocked) {
+bool AutomaticCleaningWanted(const TPURGORegistry& settings) {
+  const TServiceSettings& service = *settings.Service;
+  return !settings.FirstStart && service.AutoStart && service.CleaningType != ctNone && service.AutomaticConsent;
+}
+
+bool RunsElevated() {
+  HANDLE opened = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) return false;
+  const THandle token(opened);
+  TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
+  DWORD size = 0;
+  // Default is the user's only token (no UAC, or a standard user): the user's own rights.
+  return GetTokenInformation(token.Get(), TokenElevationType, &type, sizeof type, &size) &&
+         type == TokenElevationTypeFull;
+}
+
+TCleaningOutcome TAgentCleaning::Run(bool noteIfLocked, bool automatic) {
   TCleaningOutcome outcome;
   if (Busy_) {
     outcome.Detail = texts::kAlreadyCleaning;
@@ -87,14 +104,14 @@ TCleaningOutcome TAgentCleaning::Run(bool noteIfLocked) {
   Waiting_ = 0;
   Journal_.clear();
   try {
-    outcome = RunSteps(noteIfLocked);
+    outcome = RunSteps(noteIfLocked, automatic);
   } catch (const std::exception& error) {
     outcome = {TCleaningOutcome::kFailed, 0, 0, error.what()};
   }
   return outcome;
 }
 
-TCleaningOutcome TAgentCleaning::RunSteps(bool noteIfLocked) {
+TCleaningOutcome TAgentCleaning::RunSteps(bool noteIfLocked, bool automatic) {
   Settings_ = std::make_unique<TPURGORegistry>();
   // A store that cannot be read whole is not cleaned with: a value that fell back to its
   // default could delete what the user excluded.
@@ -105,6 +122,8 @@ TCleaningOutcome TAgentCleaning::RunSteps(bool noteIfLocked) {
     throw;
   }
   if (Settings_->FirstStart) return {TCleaningOutcome::kNotChecked, 0, 0, {}};
+  // The agent decided earlier; what counts is what the user's settings say now.
+  if (automatic && !AutomaticCleaningWanted(*Settings_)) return {TCleaningOutcome::kNotWanted, 0, 0, {}};
   Lib_ = std::make_unique<TPURLib>(kAgentNameFormat, Settings_->ProductName, kLibReserved, LibraryPath_);
   Lib_->SetRefreshInterval(Settings_->Display->RefreshSpeed);
   if (!Lib_->TakeLock()) {
@@ -127,6 +146,27 @@ void TAgentCleaning::Stop() {
   Stopped_ = true;
   Run_.Stop();
   if (Lib_) Lib_->StopSearch();
+}
+
+void TAgentCleaning::NoteError(const std::string& line) {
+  if (Busy_) return;
+  try {
+    TPURGORegistry settings;
+    try {
+      settings.Load();
+    } catch (const ERegistryException&) {
+      // The journal's own settings may still have been read whole.
+    }
+    const TJournalSettings& journal = *settings.Journal;
+    if (!settings.SectionReadWhole(names::kJournalKey) || !journal.Enabled ||
+        (journal.Events & JournalBitOf(ikError)) == 0) {
+      return;
+    }
+    TPURLib lib(kAgentNameFormat, settings.ProductName, kLibReserved, LibraryPath_);
+    lib.AppendNote(journal.Location + mainform::kJournalFileName, line + "\r\n");
+  } catch (const std::exception&) {
+    // The refusal stands whether or not the note can be written.
+  }
 }
 
 void TAgentCleaning::NoteLocked(const std::string& owner) {
@@ -170,6 +210,7 @@ void TAgentCleaning::SetStatus(const char* text) {
 }
 
 void TAgentCleaning::ProcessMessages() {
+  if (OnMessages) OnMessages();
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {
@@ -195,6 +236,7 @@ std::string NoticeOf(const TCleaningOutcome& outcome) {
       if (outcome.Waiting > 0) return WaitingText(outcome.Waiting);
       return FormatText(texts::kCleaned, FormatSize(outcome.Gain));
     case TCleaningOutcome::kNotChecked: return texts::kFirstStart;
+    case TCleaningOutcome::kNotWanted: return {};
     case TCleaningOutcome::kFailed: return FormatText(texts::kCannotClean, outcome.Detail);
     case TCleaningOutcome::kLocked: return FormatText(texts::kLockedNotice, outcome.Detail);
   }

@@ -21,13 +21,6 @@ TScheduleDecision Periodic(const TScheduleInput& input, int64_t interval) {
   return {false, *last + interval};
 }
 
-bool SpaceIsLow(const TScheduleInput& input) {
-  if (input.ThresholdBytes <= 0) return false;
-  const uint64_t threshold = static_cast<uint64_t>(input.ThresholdBytes);
-  return std::any_of(input.FreeBytes.begin(), input.FreeBytes.end(),
-                     [threshold](uint64_t free) { return free < threshold; });
-}
-
 TScheduleDecision LowFreeSpace(const TScheduleInput& input, int64_t interval) {
   const int64_t nextLook = input.Now + kCheckPeriodSeconds;
   if (!SpaceIsLow(input)) return {false, nextLook};
@@ -37,6 +30,13 @@ TScheduleDecision LowFreeSpace(const TScheduleInput& input, int64_t interval) {
 }
 
 }  // namespace
+
+bool SpaceIsLow(const TScheduleInput& input) {
+  if (input.ThresholdBytes <= 0) return false;
+  const uint64_t threshold = static_cast<uint64_t>(input.ThresholdBytes);
+  return std::any_of(input.FreeBytes.begin(), input.FreeBytes.end(),
+                     [threshold](uint64_t free) { return free < threshold; });
+}
 
 TScheduleDecision DecideCleaning(const TScheduleInput& input) {
   const int64_t interval = IntervalSeconds(input.EveryMinutes);

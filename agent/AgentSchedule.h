@@ -38,6 +38,9 @@ struct TScheduleDecision {
 
 TScheduleDecision DecideCleaning(const TScheduleInput& input);
 
+// Type 2's condition: a watched drive has less free space than the threshold.
+bool SpaceIsLow(const TScheduleInput& input);
+
 // The interval in seconds: at least one minute, whatever another program stored.
 int64_t IntervalSeconds(int32_t everyMinutes);
 

@@ -35,10 +35,17 @@ inline constexpr char kFirstStart[] =
     "Nettoyage automatique impossible : vérifiez d'abord les options dans Purgo for Windows.";
 inline constexpr char kAlreadyCleaning[] = "un nettoyage est déjà en cours";
 inline constexpr char kOpenFailed[] = "Impossible de démarrer %s.";
+// An agent started with administrator rights (by a setup, or "Exécuter en tant
+// qu'administrateur") ends at once: it would clean with rights the user's session lacks.
+inline constexpr char kElevatedNotice[] =
+    "Nettoyage automatique arrêté : il a été démarré avec les droits d'administrateur. Il ne "
+    "fonctionne qu'avec vos droits ordinaires et reprendra à l'ouverture de votre session.";
 
 // Journal lines.
 inline constexpr char kJournalStart[] = "Nettoyage automatique par %s.";
 inline constexpr char kJournalLocked[] =
     "Nettoyage automatique reporté : module verrouillé par %s. Nouvel essai au prochain contrôle.";
+inline constexpr char kJournalElevated[] =
+    "Nettoyage automatique refusé : PURGOSRV.exe a été démarré avec les droits d'administrateur.";
 
 }  // namespace pur::agent::texts

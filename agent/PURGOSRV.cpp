@@ -14,6 +14,7 @@
 namespace {
 
 using namespace pur::agent;
+namespace texts = pur::agent::texts;
 
 constexpr char kOnceSwitch[] = "/ONCE";
 constexpr char kQuitSwitch[] = "/QUIT";
@@ -26,6 +27,8 @@ constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitAlreadyRunning = 2;
 constexpr int kExitNoAgent = 5;
+// Started with administrator rights the user's session does not have: nothing was cleaned.
+constexpr int kExitElevated = 6;
 
 std::vector<std::string> Parameters() {
   std::vector<std::string> parameters;
@@ -55,6 +58,14 @@ int QuitRunningAgent() {
 }
 
 int RunAgent(HINSTANCE instance) {
+  // Elevated, it would read the machine's settings, delete with rights the user lacks and open
+  // the program with them: it says why and ends, before it can stand in for the user's agent.
+  if (RunsElevated()) {
+    TAgentCleaning().NoteError(texts::kJournalElevated);
+    TCleaningAgent refusing;
+    if (refusing.CreateRefusing(instance, texts::kElevatedNotice)) refusing.Run();
+    return kExitElevated;
+  }
   const pur::THandle mutex(CreateMutexA(nullptr, FALSE, kAgentMutexName));
   if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS) {
     // The running agent says so on its icon; this one ends.

@@ -1,13 +1,18 @@
 // The real PURGOSRV.exe on a sandbox: one cleaning with "/once" as the settings say, what it
 // leaves alone (files waiting for a confirmation, options never confirmed, another copy's
-// lock), one agent per session, "/quit", and settings that apply while the agent runs.
+// lock), one agent per session, "/quit", automatic cleanings only with the user's consent,
+// settings that apply (and stop it) while the agent runs, and no work with elevated rights.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
+#include <map>
 #include <optional>
 
 #include "AgentCleaning.h"
+#include "AgentStartup.h"
 #include "AgentTexts.h"
 #include "CleaningAgent.h"
 #include "LibraryClass.h"
@@ -146,19 +151,120 @@ TEST(AgentDrives, TheDrivesOfTheStoredDefinition) {
 
 HWND RunningAgent() { return FindWindowA(pur::agent::kAgentWindowClass, nullptr); }
 
+std::string EnvironmentBlock(const std::map<std::string, std::string>& changes) {
+  std::map<std::string, std::string> variables;
+  if (char* strings = GetEnvironmentStringsA()) {
+    for (const char* p = strings; *p; p += std::strlen(p) + 1) {
+      const std::string entry = p;
+      const size_t equals = entry.find('=', 1);
+      if (equals != std::string::npos) variables[entry.substr(0, equals)] = entry.substr(equals + 1);
+    }
+    FreeEnvironmentStringsA(strings);
+  }
+  for (const auto& [name, value] : changes) variables[name] = value;
+  std::string block;
+  for (const auto& [name, value] : variables) block += name + "=" + value + '\0';
+  return block + '\0';
+}
+
+// PURGOSRV.exe as the user's session starts it. Wine gives every process the full half of a
+// split administrator token (wine-notes.md); the session's own is the limited one linked to it.
+// firstLookNow: the first automatic look comes at once instead of a minute after start.
+class UserAgent {
+ public:
+  explicit UserAgent(std::map<std::string, std::string> environment, bool firstLookNow = true) {
+    if (firstLookNow) environment[pur::agent::kFirstLookVariable] = "0";
+    std::string block = EnvironmentBlock(environment);
+    std::string commandLine = "\"" + AgentPath() + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    const pur::THandle token(LimitedToken());
+    started_ = (token ? CreateProcessAsUserA(token.Get(), AgentPath().c_str(), commandLine.data(), nullptr, nullptr,
+                                             FALSE, 0, block.data(), pur::ProgramFolder().c_str(), &startup, &info_)
+                      : CreateProcessA(AgentPath().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                       block.data(), pur::ProgramFolder().c_str(), &startup, &info_)) != 0;
+  }
+  ~UserAgent() {
+    if (!started_) return;
+    if (Running()) {
+      if (HWND window = FindTopWindow(info_.dwProcessId, pur::agent::kAgentWindowClass, nullptr)) {
+        PostMessageA(window, WM_CLOSE, 0, 0);
+      }
+      if (!WaitExit(10s)) TerminateProcess(info_.hProcess, 99);
+      WaitForSingleObject(info_.hProcess, 5000);
+    }
+    CloseHandle(info_.hThread);
+    CloseHandle(info_.hProcess);
+  }
+  UserAgent(const UserAgent&) = delete;
+  UserAgent& operator=(const UserAgent&) = delete;
+
+  bool Started() const { return started_; }
+  bool Running() const { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+  bool WaitExit(std::chrono::milliseconds timeout) const {
+    return WaitForSingleObject(info_.hProcess, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
+  }
+  DWORD ExitCode() const {
+    DWORD code = 0;
+    GetExitCodeProcess(info_.hProcess, &code);
+    return code;
+  }
+  bool WaitWindow() const {
+    return WaitFor([&] { return FindTopWindow(info_.dwProcessId, pur::agent::kAgentWindowClass, nullptr); },
+                   kStartTimeout);
+  }
+
+ private:
+  // Null when this process already runs with the user's own token.
+  static HANDLE LimitedToken() {
+    if (!pur::agent::RunsElevated()) return nullptr;
+    HANDLE own = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own)) return nullptr;
+    const pur::THandle ownToken(own);
+    TOKEN_LINKED_TOKEN linked{};
+    DWORD size = 0;
+    if (!GetTokenInformation(own, TokenLinkedToken, &linked, sizeof linked, &size)) return nullptr;
+    const pur::THandle linkedToken(linked.LinkedToken);
+    HANDLE primary = nullptr;
+    DuplicateTokenEx(linked.LinkedToken, TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenPrimary, &primary);
+    return primary;
+  }
+
+  PROCESS_INFORMATION info_{};
+  bool started_ = false;
+};
+
+// What an earlier version's save leaves: every Service value stored, "Démarrer le service
+// automatiquement" ticked, type 1 every minute, the options confirmed; never a consent.
+void EarlierVersionsSave(Settings& store) {
+  store.Dword("", names::kFirstStart, 0);
+  store.Dword(names::kServiceKey, names::kAutoStart, 1);
+  store.Dword(names::kServiceKey, names::kCleaningType, 1);
+  store.Dword(names::kServiceKey, names::kEveryInterval, 1);
+  store.Dword(names::kServiceKey, names::kFreeSpaceThreshold, 500 * 1048576);
+  store.Dword(names::kDisplayKey, names::kShowDetail, 0);
+  store.Dword(names::kCleaningKey, names::kTestMode, 0);
+}
+
+// As the program's close-save does: a value written while the agent runs.
+void TouchSettings(Settings& store) { store.Dword(names::kDisplayKey, names::kPosX, 100); }
+
+// Long enough for a quiet store to be read and for a due look to have started its cleaning.
+constexpr auto kNothingHappens = 3s;
+
 TEST(Agent, OneAgentPerSessionCleansOnDemandAndQuitEndsIt) {
   AgentSandbox box(false);
   box.Store().Dword(names::kServiceKey, names::kCleaningType, 0);
   ASSERT_EQ(RunningAgent(), nullptr) << "an agent from elsewhere runs in the prefix";
-  Program first("", box.Environment(), AgentPath());
-  ASSERT_TRUE(WaitFor([] { return RunningAgent() != nullptr; }, kStartTimeout));
+  UserAgent first(box.Environment());
+  ASSERT_TRUE(first.WaitWindow());
   {
-    Program second("", box.Environment(), AgentPath());
+    UserAgent second(box.Environment());
     ASSERT_TRUE(second.WaitExit(kStartTimeout));
     EXPECT_EQ(second.ExitCode(), 2u);
   }
   EXPECT_TRUE(first.Running());
-  // Type 0 never cleans by itself, only when asked from the icon's menu.
+  // No consent and type 0: nothing by itself, only what the user asks from the icon's menu.
   EXPECT_TRUE(box.Has("a.tmp"));
   PostMessageA(RunningAgent(), WM_COMMAND, texts::kCmdCleanNow, 0);
   EXPECT_TRUE(WaitFor([&] { return !box.Has("a.tmp") && !box.Has("b.tmp"); }, kRunTimeout));
@@ -173,21 +279,161 @@ TEST(Agent, OneAgentPerSessionCleansOnDemandAndQuitEndsIt) {
   EXPECT_EQ(again.ExitCode(), 5u) << "no agent left to end";
 }
 
+TEST(Agent, CleansByItselfOnlyWithTheUsersConsent) {
+  const struct {
+    const char* what;
+    bool consent;
+    DWORD autoStart;
+    DWORD type;
+    bool cleans;
+  } cases[] = {
+      {"an earlier version's save, no consent", false, 1, 1, false},
+      {"consent given: the next due look cleans", true, 1, 1, true},
+      {"consent, but not started with the session", true, 0, 1, false},
+      {"consent, but type 0", true, 1, 0, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    AgentSandbox box(false);
+    EarlierVersionsSave(box.Store());
+    box.Store().Dword(names::kServiceKey, names::kAutoStart, c.autoStart);
+    box.Store().Dword(names::kServiceKey, names::kCleaningType, c.type);
+    if (c.consent) box.Store().Dword(names::kServiceKey, names::kAutomaticConsent, 1);
+    UserAgent agent(box.Environment());
+    ASSERT_TRUE(agent.WaitWindow());
+    TouchSettings(box.Store());
+    if (c.cleans) {
+      EXPECT_TRUE(WaitFor([&] { return !box.Has("a.tmp") && !box.Has("b.tmp"); }, kRunTimeout));
+    } else {
+      std::this_thread::sleep_for(kNothingHappens);
+      EXPECT_TRUE(box.Has("a.tmp") && box.Has("b.tmp")) << "cleaned by itself";
+    }
+    EXPECT_TRUE(box.Has("keep.txt"));
+    EXPECT_TRUE(agent.Running());
+  }
+}
+
 TEST(Agent, SettingsChangedInTheRegistryApplyWithoutARestart) {
   AgentSandbox box(false);
+  box.Store().Dword(names::kServiceKey, names::kAutomaticConsent, 1);
   box.Store().Dword(names::kServiceKey, names::kCleaningType, 0);
-  Program agent("", box.Environment(), AgentPath());
-  ASSERT_TRUE(WaitFor([] { return RunningAgent() != nullptr; }, kStartTimeout));
-  std::this_thread::sleep_for(1s);
+  UserAgent agent(box.Environment());
+  ASSERT_TRUE(agent.WaitWindow());
+  // The first look comes at once: type 0 would have cleaned by now.
+  std::this_thread::sleep_for(kNothingHappens);
   EXPECT_TRUE(box.Has("a.tmp")) << "type 0 cleaned by itself";
   // Periodic, never cleaned yet: due at once.
   box.Store().Dword(names::kServiceKey, names::kCleaningType, 1);
   EXPECT_TRUE(WaitFor([&] { return !box.Has("a.tmp") && !box.Has("b.tmp"); }, kRunTimeout));
   EXPECT_TRUE(box.Has("keep.txt"));
   EXPECT_TRUE(WaitFor([&] { return box.LastCleaningType().has_value(); }, 10s));
-  Program quit("/quit", {}, AgentPath());
-  ASSERT_TRUE(quit.WaitExit(kRunTimeout));
-  EXPECT_TRUE(agent.WaitExit(10s));
+}
+
+// Unticking "Démarrer le service automatiquement", or withdrawing the consent, ends the
+// running agent at once, and no logon starts it again.
+TEST(Agent, EndsWhenToldToStop) {
+  const struct {
+    const char* what;
+    std::function<void(Settings&)> change;
+  } cases[] = {
+      {"unticked", [](Settings& s) { s.Dword(names::kServiceKey, names::kAutoStart, 0); }},
+      {"consent withdrawn", [](Settings& s) { s.Dword(names::kServiceKey, names::kAutomaticConsent, 0); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    AgentSandbox box(false);
+    EarlierVersionsSave(box.Store());
+    box.Store().Dword(names::kServiceKey, names::kAutomaticConsent, 1);
+    box.Store().Dword(names::kServiceKey, names::kCleaningType, 0);
+    ASSERT_TRUE(pur::KeepAgentStartInStep(true, pur::ProgramFolder()));
+    UserAgent agent(box.Environment());
+    ASSERT_TRUE(agent.WaitWindow());
+    const auto changed = std::chrono::steady_clock::now();
+    c.change(box.Store());
+    EXPECT_TRUE(agent.WaitExit(3s)) << "still running";
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - changed);
+    EXPECT_LE(took.count(), 1500) << "ended " << took.count() << " ms after the change";
+    EXPECT_EQ(agent.ExitCode(), 0u);
+    EXPECT_EQ(pur::AgentRunEntry(), "");
+    pur::KeepAgentStartInStep(false, pur::ProgramFolder());
+  }
+}
+
+TEST(Agent, SuspendedStaysSuspendedAfterARestart) {
+  AgentSandbox box(false);
+  EarlierVersionsSave(box.Store());
+  {
+    UserAgent agent(box.Environment(), false);
+    ASSERT_TRUE(agent.WaitWindow());
+    PostMessageA(RunningAgent(), WM_COMMAND, texts::kCmdPause, 0);
+    ASSERT_TRUE(WaitFor([&] { return box.Store().ReadDword(names::kServiceKey, pur::agent::kPausedValue) == 1u; }, 10s));
+  }
+  box.Store().Dword(names::kServiceKey, names::kAutomaticConsent, 1);
+  UserAgent agent(box.Environment());
+  ASSERT_TRUE(agent.WaitWindow());
+  TouchSettings(box.Store());
+  std::this_thread::sleep_for(kNothingHappens);
+  EXPECT_TRUE(box.Has("a.tmp")) << "cleaned while suspended";
+  // "Reprendre": due at once.
+  PostMessageA(RunningAgent(), WM_COMMAND, texts::kCmdPause, 0);
+  EXPECT_TRUE(WaitFor([&] { return !box.Has("a.tmp") && !box.Has("b.tmp"); }, kRunTimeout));
+  EXPECT_FALSE(box.Store().Has(names::kServiceKey, pur::agent::kPausedValue));
+}
+
+// Started with the full token (a setup's Exec, "Exécuter en tant qu'administrateur"): it
+// cleans nothing, notes why in the journal and ends with its own code.
+TEST(Agent, StartedElevatedCleansNothingAndEnds) {
+  if (!pur::agent::RunsElevated()) GTEST_SKIP() << "this test process is not elevated";
+  AgentSandbox box(false);
+  EarlierVersionsSave(box.Store());
+  box.Store().Dword(names::kServiceKey, names::kAutomaticConsent, 1);
+  auto environment = box.Environment();
+  environment[pur::agent::kFirstLookVariable] = "0";
+  Program agent("", environment, AgentPath());
+  ASSERT_TRUE(agent.Started());
+  ASSERT_TRUE(agent.WaitExit(kStartTimeout)) << "an elevated agent went on running";
+  EXPECT_EQ(agent.ExitCode(), 6u);
+  EXPECT_TRUE(box.Has("a.tmp") && box.Has("b.tmp"));
+  EXPECT_TRUE(box.JournalHas(texts::kJournalElevated));
+}
+
+// The watch is armed before the settings are read: a change made during the read is not lost.
+TEST(AgentWatch, AChangeMadeWhileReadingIsSeen) {
+  const std::string parent = "Software\\PurgoAgentWatchTest";
+  const std::string key = parent + "\\Produit";
+  auto write = [&] {
+    HKEY opened = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr),
+              ERROR_SUCCESS);
+    // A new value each time: Wine signals nothing when a value is written again unchanged.
+    static DWORD count = 0;
+    ++count;
+    RegSetValueExA(opened, "x", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count), sizeof count);
+    RegCloseKey(opened);
+  };
+  const struct {
+    const char* what;
+    bool keyExists;
+    bool writeWhileReading;
+  } cases[] = {
+      {"a value written during the read", true, true},
+      {"the key made during the read", false, true},
+      {"nothing written", true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    RegDeleteTreeA(HKEY_CURRENT_USER, parent.c_str());
+    HKEY made = nullptr;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, parent.c_str(), &made), ERROR_SUCCESS);
+    RegCloseKey(made);
+    if (c.keyExists) write();
+    pur::agent::TSettingsWatch watch;
+    watch.ArmThenRead(HKEY_CURRENT_USER, key, [&] {
+      if (c.writeWhileReading) write();
+    });
+    EXPECT_EQ(WaitForSingleObject(watch.Event(), 1000) == WAIT_OBJECT_0, c.writeWhileReading);
+  }
+  RegDeleteTreeA(HKEY_CURRENT_USER, parent.c_str());
 }
 
 }  // namespace
