@@ -527,6 +527,8 @@ void TCleaningAgent::Clean(bool automatic) {
   if (tell) Notify(NoticeOf(outcome), outcome.Waiting > 0);
 }
 
+// A plain CreateProcess, never "runas": the program gets the agent's own token, which is
+// never elevated (an elevated agent ends before it has a menu).
 void TCleaningAgent::OpenProgram() {
   const std::string program = ProgramFolder() + kProgramFileName;
   STARTUPINFOW startup{};

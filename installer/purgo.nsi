@@ -111,10 +111,13 @@ Function AutoStartWanted
 FunctionEnd
 
 ; Only for a person at the screen: a silent deployment runs under an administrator's account,
-; whose Run key and session are not the users'. Caveat: HKCU and Exec are those of the account
-; that runs this elevated setup, so the agent started now runs elevated (and, when another
-; account confirmed the elevation, for that account); the Run value starts it as the user
-; from the next logon.
+; whose Run key and session are not the users'. HKCU is that of the account that runs this
+; elevated setup (another one when someone else confirmed the elevation). The agent is never
+; started from this elevated process: it would clean with rights the user lacks (it refuses
+; to, and ends). explorer.exe given a file hands it to the desktop's running shell, which
+; starts it as the signed-in user with the session's own rights; where that fails, the Run
+; value starts it at the next logon. Nothing here gives consent to automatic cleaning: only
+; the options box records it, so the agent started now cleans only on demand until then.
 Function StartAgentForUser
   ${If} ${Silent}
     Return
@@ -122,7 +125,7 @@ Function StartAgentForUser
   Call AutoStartWanted
   ${If} $0 = 1
     WriteRegStr HKCU "${RUN_KEY}" "${AGENT_RUN_VALUE}" '"$INSTDIR\${AGENT}"'
-    Exec '"$INSTDIR\${AGENT}"'
+    Exec '"$WINDIR\explorer.exe" "$INSTDIR\${AGENT}"'
   ${Else}
     DeleteRegValue HKCU "${RUN_KEY}" "${AGENT_RUN_VALUE}"
   ${EndIf}
