@@ -300,7 +300,7 @@ bool TOptionsDialog::ConfirmDangerousMasks() {
   return MessageBoxA(hwnd_, t::kDangerSecond, t::kDangerCaption, style) == IDYES;
 }
 
-// Asked once, when automatic cleaning is wanted and was never allowed: a "no" keeps the
+// Asked on an OK that wants automatic cleaning while it is not allowed: a "no" keeps the
 // settings as shown, with automatic cleaning off. Not wanting it any more withdraws consent.
 void TOptionsDialog::AskAutomaticConsent(TOptionsValues& edited) {
   TServiceSettings& service = edited.Service;

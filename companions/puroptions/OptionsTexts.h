@@ -93,7 +93,7 @@ inline constexpr char kConsentPersonalSearch[] = "    - les fichiers trouvés pa
 inline constexpr char kConsentNothingChosen[] =
     "    - rien pour l'instant : aucun élément n'est coché dans la page Nettoyage ;\n";
 inline constexpr char kConsentSearchConfirmed[] =
-    "Les fichiers trouvés par la recherche personnelle attendront votre confirmation.\n";
+    "\nLes fichiers trouvés par la recherche personnelle attendront votre confirmation.\n";
 inline constexpr char kConsentEveryMinute[] = "\nCe nettoyage aura lieu chaque minute.\n";
 inline constexpr char kConsentEvery[] = "\nCe nettoyage aura lieu toutes les %d minutes.\n";
 inline constexpr char kConsentLowSpaceEveryMinute[] =
