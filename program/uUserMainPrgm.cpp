@@ -10,7 +10,6 @@
 #include <exception>
 #include <stdexcept>
 
-#include "AgentStartup.h"
 #include "LumexLED.h"
 #include "SafeDllLoad.h"
 #include "VersionInfo.h"
@@ -357,8 +356,9 @@ void TUserMainForm::SavePositionIfMoved() {
   if (rect.left == display.PosX && rect.top == display.PosY) return;
   display.PosX = rect.left;
   display.PosY = rect.top;
+  // The agent's logon entry is left alone: only the user's explicit choices (the options
+  // box, the setup) make it, never a copy of the program that was merely run.
   FRegistry->Save();
-  KeepAgentStartInStep(FRegistry->Service->AutoStart, ProgramFolder());
 }
 
 bool TUserMainForm::FormClose() {

@@ -36,6 +36,40 @@ std::string Format(const char* format, const std::string& a) {
   return buffer.data();
 }
 
+std::string FormatNumbers(const char* format, int32_t a, int32_t b = 0) {
+  std::vector<char> buffer(std::strlen(format) + 64);
+  std::snprintf(buffer.data(), buffer.size(), format, static_cast<int>(a), static_cast<int>(b));
+  return buffer.data();
+}
+
+// The agent cleans by itself only for these types, and only with the user's consent.
+bool WantsAutomaticCleaning(bool autoStart, int32_t type) {
+  return autoStart && (type == agent::ctPeriodic || type == agent::ctLowFreeSpace);
+}
+
+// What the agent will delete without asking, and when, in the words of the settings edited.
+std::string ConsentQuestion(const TOptionsValues& values) {
+  const TCleaningSettings& c = values.Cleaning;
+  const TServiceSettings& s = values.Service;
+  // Found files that wait for confirmation are not deleted without the user.
+  const bool searchDeletes = c.RunPersonalSearch && !c.ConfirmDelete;
+  std::string text = t::kConsentIntro;
+  if (c.EmptyRecycleBin) text += t::kConsentRecycleBin;
+  if (c.EmptyTempFolder) text += t::kConsentTempFolder;
+  if (searchDeletes) text += t::kConsentPersonalSearch;
+  if (!c.EmptyRecycleBin && !c.EmptyTempFolder && !searchDeletes) text += t::kConsentNothingChosen;
+  if (c.RunPersonalSearch && !searchDeletes) text += t::kConsentSearchConfirmed;
+  const int32_t every = s.EveryInterval;
+  if (s.CleaningType == agent::ctPeriodic) {
+    text += every <= 1 ? std::string(t::kConsentEveryMinute) : FormatNumbers(t::kConsentEvery, every);
+  } else {
+    const int32_t mib = s.FreeSpaceThreshold / kBytesPerMiB;
+    text += every <= 1 ? FormatNumbers(t::kConsentLowSpaceEveryMinute, mib)
+                       : FormatNumbers(t::kConsentLowSpace, mib, every);
+  }
+  return text + t::kConsentAsk;
+}
+
 }  // namespace
 
 TOptionsDialog::TOptionsDialog(HMODULE module, TOptionsValues values)
@@ -105,7 +139,13 @@ INT_PTR TOptionsDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
           if (code == LBN_SELCHANGE) OnMaskSelected();
           break;
         case ids::kCleaningType:
-          if (code == CBN_SELCHANGE) EnableUsedNumbers();
+          if (code == CBN_SELCHANGE) {
+            EnableUsedNumbers();
+            ShowAutomaticState();
+          }
+          break;
+        case ids::kAutoStart:
+          if (code == BN_CLICKED) ShowAutomaticState();
           break;
         default: break;
       }
@@ -145,13 +185,25 @@ void TOptionsDialog::ShowPage(int page) {
 // Only the numbers the chosen type uses can be typed in; a greyed one keeps its value and
 // is saved as it stands. Type 2 also uses the interval, as the least time between cleanings.
 void TOptionsDialog::EnableUsedNumbers() {
-  HWND types = Item(ids::kCleaningType);
-  const auto selected = SendMessageA(types, CB_GETCURSEL, 0, 0);
-  const LRESULT type = selected < 0 ? LRESULT{agent::ctNone} : SendMessageA(types, CB_GETITEMDATA, selected, 0);
+  const int32_t type = SelectedCleaningType(agent::ctNone);
   const bool interval = type == agent::ctPeriodic || type == agent::ctLowFreeSpace;
   const bool threshold = type == agent::ctLowFreeSpace;
   for (int id : {ids::kEveryLabel, ids::kEveryInterval, ids::kMinutesLabel}) EnableWindow(Item(id), interval);
   for (int id : {ids::kWhenLessLabel, ids::kFreeSpaceThreshold, ids::kMiBLabel}) EnableWindow(Item(id), threshold);
+}
+
+int32_t TOptionsDialog::SelectedCleaningType(int32_t whenNone) const {
+  HWND types = Item(ids::kCleaningType);
+  const auto selected = SendMessageA(types, CB_GETCURSEL, 0, 0);
+  return selected < 0 ? whenNone : static_cast<int32_t>(SendMessageA(types, CB_GETITEMDATA, selected, 0));
+}
+
+// As the page stands: ticking and picking show at once what OK would lead to.
+void TOptionsDialog::ShowAutomaticState() {
+  const char* state = t::kAutomaticOff;
+  if (WantsAutomaticCleaning(Checked(ids::kAutoStart), SelectedCleaningType(values_.Service.CleaningType)))
+    state = values_.Service.AutomaticConsent ? t::kAutomaticOn : t::kAutomaticAsked;
+  SetWindowTextA(Item(ids::kAutomaticState), state);
 }
 
 void TOptionsDialog::OnBrowseLocation() {
@@ -223,9 +275,7 @@ bool TOptionsDialog::Collect(TOptionsValues& out) {
   out.Journal.Location = WithTrailingBackslash(location);
 
   out.Service.AutoStart = Checked(ids::kAutoStart);
-  HWND types = Item(ids::kCleaningType);
-  const auto selected = SendMessageA(types, CB_GETCURSEL, 0, 0);
-  if (selected >= 0) out.Service.CleaningType = static_cast<int32_t>(SendMessageA(types, CB_GETITEMDATA, selected, 0));
+  out.Service.CleaningType = SelectedCleaningType(in.Service.CleaningType);
   int32_t thresholdMiB = 0;
   if (!ReadNumber(ids::kPageService, ids::kEveryInterval, t::kEvery, 1, kMaxInterval, in.Service.EveryInterval,
                   out.Service.EveryInterval) ||
@@ -250,9 +300,24 @@ bool TOptionsDialog::ConfirmDangerousMasks() {
   return MessageBoxA(hwnd_, t::kDangerSecond, t::kDangerCaption, style) == IDYES;
 }
 
+// Asked on an OK that wants automatic cleaning while it is not allowed: a "no" keeps the
+// settings as shown, with automatic cleaning off. Not wanting it any more withdraws consent.
+void TOptionsDialog::AskAutomaticConsent(TOptionsValues& edited) {
+  TServiceSettings& service = edited.Service;
+  if (!WantsAutomaticCleaning(service.AutoStart, service.CleaningType)) {
+    service.AutomaticConsent = false;
+    return;
+  }
+  if (service.AutomaticConsent) return;
+  ShowPage(ids::kPageService);
+  const UINT style = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2;
+  service.AutomaticConsent = MessageBoxA(hwnd_, ConsentQuestion(edited).c_str(), t::kConsentCaption, style) == IDYES;
+}
+
 void TOptionsDialog::OnOk() {
   TOptionsValues edited;
   if (!Collect(edited) || !ConfirmDangerousMasks()) return;
+  AskAutomaticConsent(edited);
   values_ = std::move(edited);
   EndDialog(hwnd_, IDOK);
 }

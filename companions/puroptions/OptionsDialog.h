@@ -24,7 +24,8 @@ class TOptionsDialog {
 
   // Modal; true when the user confirmed with OK and every field was accepted.
   bool Run(HWND owner);
-  // The edited values (meaningful after Run answered true).
+  // The edited values (meaningful after Run answered true). Service.AutomaticConsent holds
+  // the user's consent as it now stands: kept, given on the question, or withdrawn.
   const TOptionsValues& Values() const { return values_; }
 
  private:
@@ -43,6 +44,8 @@ class TOptionsDialog {
   void CreateSearchPage();
   void CreateServicePage();
   void EnableUsedNumbers();
+  int32_t SelectedCleaningType(int32_t whenNone) const;
+  void ShowAutomaticState();
   void PlaceWindow(HWND owner);
   void TakeBodyColour();
   INT_PTR PageBackground(HDC dc, HWND control);
@@ -69,6 +72,7 @@ class TOptionsDialog {
   bool ReadNumber(int page, int id, const char* label, int32_t low, int32_t high, int32_t original,
                   int32_t& out);
   bool ConfirmDangerousMasks();
+  void AskAutomaticConsent(TOptionsValues& edited);
   void OnOk();
   void Complain(const std::string& text, int page, int id);
 

@@ -53,6 +53,7 @@ constexpr int kEveryLabel = 604;  // the labels around the two numbers, greyed w
 constexpr int kMinutesLabel = 605;
 constexpr int kWhenLessLabel = 606;
 constexpr int kMiBLabel = 607;
+constexpr int kAutomaticState = 608;  // whether automatic cleaning is on
 
 // Pages in tab order.
 enum Page { kPageDisplay, kPageCleaning, kPageJournal, kPageSearch, kPageService, kPageCount };

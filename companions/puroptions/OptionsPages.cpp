@@ -268,8 +268,11 @@ void TOptionsDialog::CreateServicePage() {
   Add(p, "STATIC", t::kMiB, 0, 234, row + kRow + 8 + 3, 200, kLineHeight, ids::kMiBLabel);
   // Three lines: the note says in words what the agent does with these settings.
   const int width = pageArea_.right - pageArea_.left;
-  Add(p, "STATIC", t::kServiceNote, 0, 0, row + 2 * kRow + 30, width, 3 * kLineHeight);
+  const int noteTop = row + 2 * kRow + 30;
+  Add(p, "STATIC", t::kServiceNote, 0, 0, noteTop, width, 3 * kLineHeight);
+  Add(p, "STATIC", "", 0, 0, noteTop + 3 * kLineHeight + 12, width, kLineHeight, ids::kAutomaticState);
   EnableUsedNumbers();
+  ShowAutomaticState();
 }
 
 

@@ -76,6 +76,36 @@ inline constexpr char kServiceNote[] =
     "Le nettoyage automatique (icône près de l'horloge) vide la corbeille et le dossier temporaire "
     "et lance la recherche personnelle selon ces réglages ; les fichiers à confirmer ne sont "
     "jamais supprimés sans vous.";
+// The state line under the note, kept up to date as the page is edited.
+inline constexpr char kAutomaticOn[] = "Nettoyage automatique : activé (vous l'avez autorisé).";
+inline constexpr char kAutomaticOff[] =
+    "Nettoyage automatique : désactivé — rien n'est supprimé sans votre demande.";
+inline constexpr char kAutomaticAsked[] =
+    "Nettoyage automatique : désactivé — OK vous demandera votre accord pour l'activer.";
+
+// The one question asked before automatic cleaning is turned on.
+inline constexpr char kConsentCaption[] = "Nettoyage automatique";
+inline constexpr char kConsentIntro[] =
+    "Avec le nettoyage automatique, Purgo supprimera sans vous demander :\n";
+inline constexpr char kConsentRecycleBin[] = "    - tout le contenu de la corbeille ;\n";
+inline constexpr char kConsentTempFolder[] = "    - tout le contenu du dossier temporaire ;\n";
+inline constexpr char kConsentPersonalSearch[] = "    - les fichiers trouvés par la recherche personnelle ;\n";
+inline constexpr char kConsentNothingChosen[] =
+    "    - rien pour l'instant : aucun élément n'est coché dans la page Nettoyage ;\n";
+inline constexpr char kConsentSearchConfirmed[] =
+    "\nLes fichiers trouvés par la recherche personnelle attendront votre confirmation.\n";
+inline constexpr char kConsentEveryMinute[] = "\nCe nettoyage aura lieu chaque minute.\n";
+inline constexpr char kConsentEvery[] = "\nCe nettoyage aura lieu toutes les %d minutes.\n";
+inline constexpr char kConsentLowSpaceEveryMinute[] =
+    "\nCe nettoyage aura lieu quand un lecteur aura moins de %d Mo d'espace libre, au plus une "
+    "fois par minute.\n";
+inline constexpr char kConsentLowSpace[] =
+    "\nCe nettoyage aura lieu quand un lecteur aura moins de %d Mo d'espace libre, au plus une "
+    "fois toutes les %d minutes.\n";
+inline constexpr char kConsentAsk[] =
+    "\nAutorisez-vous ce nettoyage automatique ?\n\n"
+    "Non : les réglages sont enregistrés, mais rien n'est supprimé sans votre demande. Pour ne "
+    "plus voir cette question, choisissez le type de nettoyage 0.";
 
 // Messages
 inline constexpr char kBadNumber[] = "La valeur « %s » doit être un nombre entier entre %d et %d.";

@@ -82,12 +82,18 @@ bool OpenBox(HWND owner) {
   const TOptionsValues before = ValuesOf(settings);
   TOptionsDialog dialog(ThisModule(), before);
   if (!dialog.Run(owner)) return false;
-  KeepAgentStartInStep(dialog.Values().Service.AutoStart, ModuleFolder(ThisModule()));
+  const TOptionsValues& after = dialog.Values();
+  KeepAgentStartInStep(after.Service.AutoStart, ModuleFolder(ThisModule()));
   // Confirming the box once also ends the program's first-start reminder.
-  if (dialog.Values() == before && !settings.FirstStart) return false;
-  Apply(dialog.Values(), settings);
+  if (after == before && !settings.FirstStart) return false;
+  const bool withdrawn = before.Service.AutomaticConsent && !after.Service.AutomaticConsent;
+  const bool given = !before.Service.AutomaticConsent && after.Service.AutomaticConsent;
+  Apply(after, settings);
   try {
+    // A withdrawal counts at once; a consent only once the settings it was given for are stored.
+    if (withdrawn) settings.SaveAutomaticConsent(false);
     settings.Save();
+    if (given) settings.SaveAutomaticConsent(true);
   } catch (const std::exception& error) {
     ShowError(owner, texts::kSaveFailed, error.what());  // part may be written: reload anyway
   }

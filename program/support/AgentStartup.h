@@ -1,5 +1,5 @@
 // The cleaning agent's start at logon: one value in the user's Run key, kept in step with
-// "Démarrer le service automatiquement" by the program, the options box and the setup.
+// "Démarrer le service automatiquement" by the options box's OK and the setup's page only.
 #pragma once
 
 #include <string>

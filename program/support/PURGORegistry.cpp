@@ -186,17 +186,26 @@ void TBaseRegistry::RaiseLoadErrors() const {
 }
 
 void TBaseRegistry::Save() {
+  SaveBase();
+  SaveFirstStart();
+}
+
+void TBaseRegistry::SaveBase() {
   TKeyCloser closer(*Registry);
-  FirstStart = false;
   if (Registry->OpenKey(GetProductKey(), true)) {
     WriteValue(names::kVersion, TTaggedValue::String(ProductVersion), TTaggedValue::String(""));
     Registry->CloseKey();
   }
   if (Registry->OpenKey(GetVersionKey(), true)) {
-    WriteBool(names::kFirstStart, FirstStart, true);
     WriteBool(names::kDebugVersion, DebugVersion, false);
     Registry->CloseKey();
   }
+}
+
+void TBaseRegistry::SaveFirstStart() {
+  TKeyCloser closer(*Registry);
+  FirstStart = false;
+  if (Registry->OpenKey(GetVersionKey(), true)) WriteBool(names::kFirstStart, FirstStart, true);
 }
 
 // The values of each section, in their stored order: Load and Save both walk these tables.
@@ -356,13 +365,17 @@ void TPURGORegistry::LoadPersonalSearch() {
 }
 
 void TPURGORegistry::Save() {
-  TBaseRegistry::Save();
-  TKeyCloser closer(*Registry);
-  SaveSection(names::kDisplayKey, *Display, kDisplayFields);
-  SaveSection(names::kCleaningKey, *Cleaning, kCleaningFields);
-  SaveSection(names::kJournalKey, *Journal, kJournalFields);
-  SaveSection(names::kServiceKey, *Service, kServiceFields);
-  SavePersonalSearch();
+  SaveBase();
+  {
+    TKeyCloser closer(*Registry);
+    SaveSection(names::kDisplayKey, *Display, kDisplayFields);
+    SaveSection(names::kCleaningKey, *Cleaning, kCleaningFields);
+    SaveSection(names::kJournalKey, *Journal, kJournalFields);
+    SaveSection(names::kServiceKey, *Service, kServiceFields);
+    SavePersonalSearch();
+  }
+  // Last: a reader that sees the flag cleared must find the sections already written.
+  SaveFirstStart();
 }
 
 void TPURGORegistry::SavePersonalSearch() {

@@ -48,6 +48,10 @@ class TBaseRegistry {
   const std::vector<std::string>& LoadErrors() const { return LoadErrors_; }
 
  protected:
+  // Save's steps: the version values, then (after whatever a subclass stores) the first-start
+  // flag, which readers take as "the settings are the user's".
+  void SaveBase();
+  void SaveFirstStart();
   // Load's steps: the base part, then the raising of the first error kept by the reads.
   void LoadBase();
   void RaiseLoadErrors() const;

@@ -31,6 +31,7 @@ constexpr char kProductKey[] = "Software\\Corvane\\Purgo for Windows";
 constexpr char kVersionKey[] = "Software\\Corvane\\Purgo for Windows\\4.0.0.0";
 constexpr char kBoxCaption[] = "Options";
 constexpr char kDangerCaption[] = "Attention";
+constexpr char kConsentCaption[] = "Nettoyage automatique";
 constexpr auto kWindowWait = std::chrono::seconds(15);
 
 inline std::string OwnFolder() {
@@ -197,6 +198,27 @@ class Box {
     return text;
   }
   static void Answer(HWND box, int button) { PostMessageA(box, WM_COMMAND, button, 0); }
+  // OK, then the automatic-cleaning question answered with a click on its button `answer`
+  // (IDYES, IDNO) when one is expected, 0 when none may come. Gives the question's text.
+  std::string Ok(int answer = 0) const {
+    Press(IDOK);
+    const auto deadline = std::chrono::steady_clock::now() + kWindowWait;
+    while (IsWindow(Dialog) && std::chrono::steady_clock::now() < deadline) {
+      HWND question = FindOther(kConsentCaption);
+      if (!question) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        continue;
+      }
+      const std::string text = MessageOf(question);
+      if (GetWindow(question, GW_OWNER) != Dialog) Problems.push_back("the question is not owned by the box");
+      if (!answer) Problems.push_back("unexpected question: " + text);
+      PostMessageA(GetDlgItem(question, answer ? answer : IDNO), BM_CLICK, 0, 0);
+      WaitGone(question);
+      return text;
+    }
+    if (answer) Problems.push_back("OK asked no question");
+    return {};
+  }
   bool WaitGone(HWND window) const {
     const auto deadline = std::chrono::steady_clock::now() + kWindowWait;
     while (IsWindow(window) && std::chrono::steady_clock::now() < deadline)

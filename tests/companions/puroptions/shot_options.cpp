@@ -1,11 +1,12 @@
 // Shows each page of the options box for scripts/screenshots.d/options (not a test).
 //   shot_options.exe SYNC_FOLDER
-// For each page: writes SYNC_FOLDER\<page>.ready holding "x y w h" of the box, then waits for
-// SYNC_FOLDER\<page>.done. The settings it shows are a sample; the registry is put back as it
-// was when it ends.
+// For each page, then for the automatic-cleaning question: writes SYNC_FOLDER\<stage>.ready
+// holding "x y w h" of what to take, then waits for SYNC_FOLDER\<stage>.done. The settings it
+// shows are a sample; the registry and the agent's Run value are put back as they were.
 #include <cstdio>
 #include <fstream>
 
+#include "AgentStartup.h"
 #include "OptionsBoxDriver.h"
 #include "OptionsModel.h"
 
@@ -14,6 +15,7 @@ using namespace puropt_test;
 namespace {
 
 constexpr const char* kStages[] = {"affichage", "nettoyage", "journal", "recherche", "service"};
+constexpr char kQuestionStage[] = "question";
 constexpr auto kStageWait = std::chrono::seconds(170);
 
 std::vector<uint8_t> SampleSearch() {
@@ -45,6 +47,15 @@ void Restore(const RegSnapshot& saved) {
   }
 }
 
+void PutBackRunEntry(const std::string& command) {
+  if (command.empty()) {
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, pur::kRunKeyPath, pur::kAgentRunValue);
+  } else {
+    RegSetKeyValueA(HKEY_CURRENT_USER, pur::kRunKeyPath, pur::kAgentRunValue, REG_SZ, command.c_str(),
+                    static_cast<DWORD>(command.size() + 1));
+  }
+}
+
 bool WaitFile(const std::string& path) {
   const auto deadline = std::chrono::steady_clock::now() + kStageWait;
   while (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
@@ -60,6 +71,7 @@ int main(int argc, char** argv) {
   if (argc < 2) return 2;
   const std::string sync = argv[1];
   const RegSnapshot saved = Snapshot();
+  const std::string runEntry = pur::AgentRunEntry();  // OK keeps it in step: put back at the end
   RemoveProductKeys();
   Write("", "Premier demarrage", Dword(0));
   Write("Affichage", "Afficher le detail", Dword(1));
@@ -85,13 +97,27 @@ int main(int argc, char** argv) {
         const std::string stage = sync + "\\" + kStages[page];
         std::ofstream(stage + ".ready") << r.left << " " << r.top << " " << (r.right - r.left) << " "
                                         << (r.bottom - r.top) << "\n";
-        if (!WaitFile(stage + ".done")) break;
+        if (!WaitFile(stage + ".done")) return;
       }
-      box.Press(IDCANCEL);
+      // The question OK asks with the sample's automatic start, shown with the box behind it.
+      box.Press(IDOK);
+      HWND question = box.WaitOther(kConsentCaption);
+      if (!question) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(400));
+      RECT r{}, q{};
+      GetWindowRect(box.Dialog, &r);
+      GetWindowRect(question, &q);
+      UnionRect(&r, &r, &q);
+      const std::string stage = sync + "\\" + kQuestionStage;
+      std::ofstream(stage + ".ready") << r.left << " " << r.top << " " << (r.right - r.left) << " "
+                                      << (r.bottom - r.top) << "\n";
+      WaitFile(stage + ".done");
+      Box::Answer(question, IDNO);
     });
     status = run.Shown && run.Problems.empty() ? 0 : 1;
     for (const std::string& problem : run.Problems) std::fprintf(stderr, "%s\n", problem.c_str());
   }
   Restore(saved);
+  PutBackRunEntry(runEntry);
   return status;
 }

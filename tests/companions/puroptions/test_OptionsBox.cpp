@@ -5,6 +5,7 @@
 
 #include "AgentStartup.h"
 #include "OptionsBoxDriver.h"
+#include "OptionsTexts.h"
 
 namespace puropt_test {
 namespace {
@@ -216,7 +217,7 @@ TEST_F(OptionsBox, StoredValuesShownAndDefaultsPutBackRemoveThem) {
     box.SetText(ids::kFreeSpaceThreshold, "500");
     box.SelectPlace({"Poste de travail", "C:\\"});
     box.Click(ids::kRemoveNode);
-    box.Press(IDOK);
+    box.Ok(IDNO);
   });
   ExpectClean(run);
   EXPECT_EQ(run.Result, 1);
@@ -294,7 +295,10 @@ TEST_F(OptionsBox, GreyedNumbersAreSavedAsTheyStand) {
   EXPECT_EQ(stored.at(Key("Service") + "|Quand moins de "), Dword(100 * 1048576));
 }
 
-TEST_F(OptionsBox, RunEntryFollowsTheAutomaticStart) {
+// One store through successive boxes: the Run value follows the tick, consent is asked once
+// when automatic cleaning is wanted, kept while it is, withdrawn as soon as it is not.
+TEST_F(OptionsBox, RunEntryAndConsentFollowTheUsersChoices) {
+  namespace t = pur::options::texts;
   const std::string agent = OwnFolder() + pur::kAgentFileName;
   ASSERT_NE(GetFileAttributesA(agent.c_str()), INVALID_FILE_ATTRIBUTES) << agent << " is not built";
   // A value left by a copy elsewhere: ticking points it at the agent beside the box.
@@ -302,17 +306,69 @@ TEST_F(OptionsBox, RunEntryFollowsTheAutomaticStart) {
   ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, pur::kRunKeyPath, pur::kAgentRunValue, REG_SZ, stale.c_str(),
                             static_cast<DWORD>(stale.size() + 1)),
             ERROR_SUCCESS);
-  const struct {
+  const struct Step {
+    const char* name;
     bool tick;
-    std::string entry;
-  } steps[] = {{true, "\"" + agent + "\""}, {false, ""}, {true, "\"" + agent + "\""}};
-  for (const auto& step : steps) {
+    int type;                      // picked in the list
+    std::function<void(Box&)> more;
+    int answer;                    // to the question; 0: none may come
+    const char* stateShown;        // on opening
+    bool consent;                  // stored afterwards
+    std::vector<std::string> asked;  // parts of the question
+    const char* notAsked;
+  } steps[] = {
+      {"defaults, no", true, 2,
+       [](Box& box) {
+         box.SetCheck(ids::kEmptyRecycleBin, false);
+         box.SetCheck(ids::kConfirmDelete, false);
+         box.SetText(ids::kEveryInterval, "45");
+         box.SetText(ids::kFreeSpaceThreshold, "100");
+       },
+       IDNO, t::kAutomaticAsked, false,
+       {"dossier temporaire", "fichiers trouvés par la recherche personnelle", "moins de 100 Mo",
+        "toutes les 45 minutes"},
+       "corbeille"},
+      {"asked again, yes", true, 1,
+       [](Box& box) {
+         box.SetCheck(ids::kEmptyRecycleBin, true);
+         box.SetCheck(ids::kConfirmDelete, true);
+         box.SetText(ids::kEveryInterval, "30");
+       },
+       IDYES, t::kAutomaticAsked, true,
+       {"contenu de la corbeille", "attendront votre confirmation", "toutes les 30 minutes"}, "moins de"},
+      {"given, not asked again", true, 1, nullptr, 0, t::kAutomaticOn, true, {}, nullptr},
+      {"type 0 withdraws", true, 0, nullptr, 0, t::kAutomaticOn, false, {}, nullptr},
+      {"type 1, yes", true, 1, nullptr, IDYES, t::kAutomaticOff, true, {"toutes les 30 minutes"}, nullptr},
+      {"unticked withdraws", false, 1, nullptr, 0, t::kAutomaticOn, false, {}, nullptr},
+      {"unticked, not asked", false, 1, nullptr, 0, t::kAutomaticOff, false, {}, nullptr},
+  };
+  const std::string consentValue = Key("Service") + "|" + pur::names::kAutomaticConsent;
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    std::string stateShown, question;
     BoxRun run = RunBox(library, [&](Box& box) {
+      stateShown = box.Text(ids::kAutomaticState);
       box.SetCheck(ids::kAutoStart, step.tick);
-      box.Press(IDOK);
+      box.PickCleaningType(step.type);
+      if (step.more) step.more(box);
+      question = box.Ok(step.answer);
     });
     ExpectClean(run);
-    EXPECT_EQ(pur::AgentRunEntry(), step.entry) << "ticked " << step.tick;
+    EXPECT_EQ(pur::AgentRunEntry(), step.tick ? "\"" + agent + "\"" : "");
+    EXPECT_EQ(stateShown, step.stateShown);
+    const RegSnapshot stored = Snapshot();
+    const auto consent = stored.find(consentValue);
+    if (step.consent) {
+      EXPECT_TRUE(consent != stored.end() && consent->second == Dword(1)) << Describe(stored);
+    } else {
+      EXPECT_TRUE(consent == stored.end()) << Describe(stored);
+    }
+    for (const std::string& part : step.asked) {
+      EXPECT_NE(question.find(part), std::string::npos) << part << " in\n" << question;
+    }
+    if (step.notAsked) {
+      EXPECT_EQ(question.find(step.notAsked), std::string::npos) << question;
+    }
   }
 }
 
@@ -331,14 +387,14 @@ TEST_F(OptionsBox, CancelWritesNothing) {
 
 TEST_F(OptionsBox, OkWithoutChangeWritesOnlyToEndTheFirstStart) {
   // First start: OK confirms the options once, which the program must learn.
-  BoxRun first = RunBox(library, [](Box& box) { box.Press(IDOK); });
+  BoxRun first = RunBox(library, [](Box& box) { box.Ok(IDNO); });
   ExpectClean(first);
   EXPECT_EQ(first.Result, 1);
   EXPECT_EQ(Snapshot(), SavedDefaults()) << Describe(Snapshot());
   // Afterwards an unchanged box writes nothing and reports no change.
   Write("Journal", "Evenements", Dword(511));  // only the low 8 bits are held
   const RegSnapshot before = Snapshot();
-  BoxRun second = RunBox(library, [](Box& box) { box.Press(IDOK); });
+  BoxRun second = RunBox(library, [](Box& box) { box.Ok(IDNO); });
   ExpectClean(second);
   EXPECT_EQ(second.Result, 0);
   EXPECT_EQ(Snapshot(), before);
@@ -353,7 +409,7 @@ TEST_F(OptionsBox, StoredDefinitionSavedBackByteForByte) {
   BoxRun run = RunBox(library, [&](Box& box) {
     definition = box.Text(ids::kDefinitionText);
     box.SetCheck(ids::kShowDetail, true);
-    box.Press(IDOK);
+    box.Ok(IDNO);
   });
   ExpectClean(run);
   EXPECT_EQ(run.Result, 1);
@@ -376,7 +432,7 @@ TEST_F(OptionsBox, RefusedNumberKeepsTheBoxOpenUntilCorrected) {
     box.WaitGone(message);
     openAfterComplaint = IsWindow(box.Dialog) != FALSE;
     box.SetText(ids::kRefreshSpeed, "300");
-    box.Press(IDOK);
+    box.Ok(IDNO);
   });
   ExpectClean(run);
   EXPECT_EQ(run.Result, 1);
@@ -415,7 +471,7 @@ TEST_F(OptionsBox, JournalFolderGetsItsBackslashTypedOrPicked) {
     while (box.Text(ids::kLocation) == "C:\\" && std::chrono::steady_clock::now() < deadline)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     shownAfterPick = box.Text(ids::kLocation);
-    box.Press(IDOK);
+    box.Ok(IDNO);
   });
   ExpectClean(run);
   EXPECT_EQ(shownAfterPick, picked + "\\");
@@ -424,7 +480,7 @@ TEST_F(OptionsBox, JournalFolderGetsItsBackslashTypedOrPicked) {
   for (const std::string typed : {"E:\\Traces", "E:\\Traces\\"}) {
     BoxRun again = RunBox(library, [&](Box& box) {
       box.SetText(ids::kLocation, typed);
-      box.Press(IDOK);
+      box.Ok(IDNO);
     });
     ExpectClean(again);
     EXPECT_EQ(Snapshot().at(Key("Journal") + "|Emplacement du journal"), Sz("E:\\Traces\\")) << typed;

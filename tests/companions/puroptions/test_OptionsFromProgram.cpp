@@ -31,6 +31,7 @@ HWND OpenBox(const maintest::Program& program) {
 TEST(OptionsFromProgram, OptionsButtonOpensTheBoxAndTheProgramReloadsWhatOkStored) {
   maintest::Settings settings;
   settings.Quiet();
+  settings.Dword(pur::names::kServiceKey, pur::names::kCleaningType, 0);  // OK asks nothing
   maintest::Program program;
   ASSERT_TRUE(program.Started());
   ASSERT_TRUE(program.WaitReady());
@@ -75,6 +76,7 @@ TEST(OptionsFromProgram, AnEmptiedSearchDefinitionStaysEmpty) {
   maintest::WriteFileBytes(found, "old");
   maintest::Settings settings;
   settings.Quiet();
+  settings.Dword(pur::names::kServiceKey, pur::names::kCleaningType, 0);  // OK asks nothing
   settings.Dword(pur::names::kCleaningKey, pur::names::kRunPersonalSearch, 1);
   settings.Dword(pur::names::kCleaningKey, pur::names::kConfirmDelete, 0);
   settings.Dword(pur::names::kCleaningKey, pur::names::kSendToRecycleBin, 0);

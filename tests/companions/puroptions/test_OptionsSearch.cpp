@@ -43,11 +43,17 @@ void SelectMask(const Box& box, int index) {
   SendMessageA(box.Dialog, WM_COMMAND, MAKEWPARAM(ids::kMasks, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
 }
 
+// Confirmed settings with cleaning type 0, so that OK asks nothing about automatic cleaning.
+void StoreWithoutAutomaticCleaning() {
+  Write("", "Premier demarrage", Dword(0));
+  Write("Service", "Type de nettoyage", Dword(0));
+}
+
 class OptionsSearch : public ::testing::Test {
  protected:
   void SetUp() override {
     RemoveProductKeys();
-    Write("", "Premier demarrage", Dword(0));
+    StoreWithoutAutomaticCleaning();
     ASSERT_TRUE(library.OpenBox);
   }
   void TearDown() override { RemoveProductKeys(); }
@@ -271,7 +277,7 @@ TEST_F(OptionsSearch, MatchAllMaskWarnedOnSystemFoldersOnly) {
   };
   for (const Case& c : cases) {
     RemoveProductKeys();
-    Write("", "Premier demarrage", Dword(0));
+    StoreWithoutAutomaticCleaning();
     bool warned = false;
     BoxRun run = RunBox(library, [&](Box& box) {
       box.ShowPage(ids::kPageSearch);

@@ -78,6 +78,14 @@ class RawKey {
               ERROR_SUCCESS);
   }
   void SetDword(const std::string& name, DWORD value) { Set(name, REG_DWORD, &value, 4); }
+  // When the key's own values were last written, in the registry's own record.
+  uint64_t LastWrite() const {
+    FILETIME time{};
+    if (!Key_ || RegQueryInfoKeyA(Key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                  nullptr, nullptr, &time) != ERROR_SUCCESS)
+      return 0;
+    return (uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
+  }
   void SetText(const std::string& name, const std::string& text, DWORD type = REG_SZ) {
     Set(name, type, text.c_str(), static_cast<DWORD>(text.size() + 1));
   }
@@ -175,6 +183,21 @@ TEST_F(Settings, FirstSaveWritesOnlyVersionAndFirstStart) {
   again.Load();
   EXPECT_FALSE(again.FirstStart);
   EXPECT_EQ(again.StoredVersion, "4.0.0.0");
+}
+
+// Readers take a cleared first-start flag for "these settings are the user's": a save writes
+// it after the sections, as the registry's record of each key's last write shows.
+TEST_F(Settings, FirstStartFlagIsWrittenAfterTheSections) {
+  for (const char* section : kSections) RawKey(Root, Section(section), true);  // an earlier store, no flag
+  TPURGORegistry settings;
+  settings.Load();
+  ASSERT_TRUE(settings.FirstStart);
+  settings.Service->EveryInterval = 30;
+  settings.Save();
+  const uint64_t flagWritten = RawKey(Root, kVersionKey).LastWrite();
+  const uint64_t serviceWritten = RawKey(Root, Section("Service")).LastWrite();
+  EXPECT_EQ(RawKey(Root, kVersionKey).Dword("Premier demarrage"), 0u);
+  EXPECT_GT(flagWritten, serviceWritten) << "flag " << flagWritten << ", section " << serviceWritten;
 }
 
 struct StoredValue {

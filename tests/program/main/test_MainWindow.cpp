@@ -1,6 +1,6 @@
 // The main window of the real program, driven by messages: start-up lines, the lock shown by
 // a second copy and taken over when the first quits, Restart's new identity, the window
-// position saved only when it changed, a program without its library.
+// position saved only when it changed (and no logon entry made), a program without its library.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -236,31 +236,29 @@ struct PositionCase {
   int moveToX;  // -1: not moved
   int moveToY;
   bool expectSaved;
-  bool autoStart = true;  // "Demarrer le service automatiquement"
 };
 
-// The agent's logon entry, which a save of the settings keeps in step.
-class RunEntry {
+// The agent's logon entry: none before a case, none left after it.
+class NoRunEntry {
  public:
-  static constexpr char kStale[] = "\"Z:\\ancien\\PURGOSRV.exe\"";
-  RunEntry() { Set(kStale); }
-  ~RunEntry() { RegDeleteKeyValueA(HKEY_CURRENT_USER, pur::kRunKeyPath, pur::kAgentRunValue); }
-  RunEntry(const RunEntry&) = delete;
-  RunEntry& operator=(const RunEntry&) = delete;
+  NoRunEntry() { Remove(); }
+  ~NoRunEntry() { Remove(); }
+  NoRunEntry(const NoRunEntry&) = delete;
+  NoRunEntry& operator=(const NoRunEntry&) = delete;
 
  private:
-  static void Set(const std::string& command) {
-    RegSetKeyValueA(HKEY_CURRENT_USER, pur::kRunKeyPath, pur::kAgentRunValue, REG_SZ, command.c_str(),
-                    static_cast<DWORD>(command.size() + 1));
-  }
+  static void Remove() { RegDeleteKeyValueA(HKEY_CURRENT_USER, pur::kRunKeyPath, pur::kAgentRunValue); }
 };
 
+// Also what a copy run once from anywhere leaves behind: its settings, but neither a logon
+// entry for the agent beside it nor a consent to automatic cleaning.
 TEST(MainWindow, PositionIsSavedOnlyWhenItChanged) {
+  const std::string agent = pur::ProgramFolder() + pur::kAgentFileName;
+  ASSERT_NE(GetFileAttributesA(agent.c_str()), INVALID_FILE_ATTRIBUTES) << agent << " is not built";
   const PositionCase cases[] = {
-      {"centred, first close stores it", -1, -1, -1, -1, true},
+      {"fresh store, first close stores the centred place", -1, -1, -1, -1, true},
       {"stored and unchanged", 100, 120, -1, -1, false},
       {"stored and moved", 100, 120, 200, 210, true},
-      {"moved, agent not started at logon", 100, 120, 200, 210, true, false},
       {"only X stored: centred", 100, -1, -1, -1, true},
   };
   for (const PositionCase& c : cases) {
@@ -272,8 +270,7 @@ TEST(MainWindow, PositionIsSavedOnlyWhenItChanged) {
     settings.Dword(pur::names::kDisplayKey, pur::names::kRefreshSpeed, 50);
     if (c.storedX != -1) settings.Dword(pur::names::kDisplayKey, pur::names::kPosX, c.storedX);
     if (c.storedY != -1) settings.Dword(pur::names::kDisplayKey, pur::names::kPosY, c.storedY);
-    if (!c.autoStart) settings.Dword(pur::names::kServiceKey, pur::names::kAutoStart, 0);
-    const RunEntry entry;
+    const NoRunEntry entry;
     Program program;
     ASSERT_TRUE(program.WaitReady());
     HWND window = program.Window();
@@ -299,12 +296,11 @@ TEST(MainWindow, PositionIsSavedOnlyWhenItChanged) {
                 std::optional<DWORD>(static_cast<DWORD>(rect.left)));
       EXPECT_EQ(settings.ReadDword(pur::names::kDisplayKey, pur::names::kPosY),
                 std::optional<DWORD>(static_cast<DWORD>(rect.top)));
-      const std::string expected = c.autoStart ? pur::AgentRunCommand(pur::ProgramFolder()) : std::string();
-      EXPECT_EQ(pur::AgentRunEntry(), expected);
     } else {
       EXPECT_FALSE(firstStart.has_value()) << "settings were saved";
-      EXPECT_EQ(pur::AgentRunEntry(), RunEntry::kStale);
     }
+    EXPECT_EQ(pur::AgentRunEntry(), "");
+    EXPECT_FALSE(settings.Has(pur::names::kServiceKey, pur::names::kAutomaticConsent));
   }
 }
 
