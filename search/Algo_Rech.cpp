@@ -305,14 +305,12 @@ void TRechercheAdapter::AddMaskFolderFiles(const TExactPath& path, const std::st
   const std::string_view namePattern = std::string_view(text).substr(cut + 1);
   const auto parts = MaskFolderParts(std::string_view(text).substr(0, cut));
   if (!parts) return;
-  // Each part is entered and held like any folder of the walk: a link there is never followed.
-  std::vector<TFileHandle> held;
+  // Each part is checked like any folder of the walk when it is entered: a link there is
+  // never followed.
   TExactPath folder = path;
   for (const auto& [ansi, wide] : *parts) {
     folder = folder.Child(ansi, wide).AsFolder();
-    std::optional<TFileHandle> entered = EnterFolder(folder.Wide());
-    if (!entered) return;
-    held.push_back(std::move(*entered));
+    if (!IsRealFolderNow(folder.Wide())) return;
   }
   ForEachListedEntry(folder, [&](const TListedEntry& entry) {
     if (Takes(entry, false, namePattern)) result.Add(folder.Ansi(), entry.Name);
@@ -321,16 +319,15 @@ void TRechercheAdapter::AddMaskFolderFiles(const TExactPath& path, const std::st
 
 // The node's folder as the walk may use it: none for the computer, which has no folder of its
 // own, and for a folder that cannot be entered now (a link, gone, or a name that is not one
-// exact part); a drive's root is taken as it is. An entered folder stays held in `held`, and
-// its parent is held by the walk: no folder on the way can be swapped for a link meanwhile.
-std::optional<TExactPath> TRechercheAdapter::EnterOwnFolder(std::optional<TFileHandle>& held, StringList* notes) {
+// exact part); a drive's root is taken as it is. Its parent was checked the same way when the
+// walk entered it.
+std::optional<TExactPath> TRechercheAdapter::EnterOwnFolder(StringList* notes) {
   if (node_.GetLevel() == 0) return std::nullopt;
   const std::string path = node_.GetPath();
   std::optional<TExactPath> exact = TExactPath::FromAnsi(path);
   if (exact && !exact->IsRoot()) {
     const std::optional<std::wstring> name = WideFromAnsi(node_.GetName());
-    if (name && IsExactPart(*name)) held = EnterFolder(exact->Wide());
-    if (!held) exact.reset();
+    if (!name || !IsExactPart(*name) || !IsRealFolderNow(exact->Wide())) exact.reset();
   }
   if (!exact && notes != nullptr) notes->push_back(texts::kFolderNotEntered + path);
   return exact;
@@ -340,7 +337,6 @@ TPathList TRechercheAdapter::Search(StringList* notes) {
   struct Frame {
     TRechercheAdapter* adapter;
     std::optional<TExactPath> path;   // none when the disk is not used below this node
-    std::optional<TFileHandle> held;  // the folder, kept from being swapped while walked
     int level;
     int next;   // children entered so far
     int count;  // taken once, after discovery
@@ -350,8 +346,8 @@ TPathList TRechercheAdapter::Search(StringList* notes) {
   // whatever is there now), but its stored children still count for the progress.
   auto enter = [notes](TRechercheAdapter& adapter, int level, bool onDisk) {
     adapter.progress_ = 0.0;  // a second search starts from fresh progress values
-    Frame frame{&adapter, std::nullopt, std::nullopt, level, 0, 0, {}};
-    if (onDisk) frame.path = adapter.EnterOwnFolder(frame.held, notes);
+    Frame frame{&adapter, std::nullopt, level, 0, 0, {}};
+    if (onDisk) frame.path = adapter.EnterOwnFolder(notes);
     if (frame.path && adapter.ListFolder(*frame.path, level < kMaxTreeDepth, frame.namesByMask) && notes) {
       notes->push_back(texts::kTooDeepToWalk + frame.path->Ansi());
     }

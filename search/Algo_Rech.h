@@ -11,7 +11,6 @@
 
 #include "Algo.h"
 #include "ExactPath.h"
-#include "WinOwners.h"
 #include "PathList.h"
 
 namespace pur {
@@ -124,7 +123,7 @@ class TRechercheAdapter {
   // the callback answers false.
   void ReportProgress(int k);
   // Walks the node's subtree depth first with an explicit stack, listing each folder once.
-  // Every folder is entered (held, and checked not to be a link) at the moment it is walked.
+  // Every folder is checked not to be a link at the moment it is entered.
   TPathList Search(StringList* notes = nullptr);
 
  private:
@@ -139,7 +138,7 @@ class TRechercheAdapter {
   // for a mask that names another folder (entered part by part, never through a link).
   void AddOwnFiles(const TExactPath& path, const std::vector<StringList>& namesByMask, TPathList& result);
   void AddMaskFolderFiles(const TExactPath& path, const std::string& maskText, TPathList& result);
-  std::optional<TExactPath> EnterOwnFolder(std::optional<TFileHandle>& held, StringList* notes);
+  std::optional<TExactPath> EnterOwnFolder(StringList* notes);
   double Weight() const;
 
   IArborescense& node_;

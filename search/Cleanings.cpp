@@ -184,10 +184,8 @@ bool StillExists(const TExactPath& path) {
 int32_t DeleteFoundFile(const std::string& path, bool toRecycleBin, bool allowReadOnlyHidden) {
   const std::optional<TExactPath> exact = TExactPath::FromAnsi(path);
   if (!exact || exact->IsFolder()) return 0;
-  // No folder between the root and the file may be a link now, and none can become one
-  // while they are held, until the deletion is done.
-  std::vector<TFileHandle> held;
-  if (!EnterFoldersOf(*exact, held)) return 0;
+  // No folder between the root and the file may be a link at this moment.
+  if (!NoFolderOnTheWayIsALink(*exact)) return 0;
   // Attributes and size in one query: opening the file only to learn its size costs more
   // than deleting it.
   WIN32_FILE_ATTRIBUTE_DATA data{};

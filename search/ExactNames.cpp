@@ -11,12 +11,6 @@ uint64_t SizeOf(const WIN32_FIND_DATAW& data) {
   return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-// Listing access: only an open that asks for data takes part in the sharing rules, and the
-// missing FILE_SHARE_DELETE is what keeps the folder from being renamed while held.
-constexpr DWORD kEnterAccess = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
-constexpr DWORD kEnterShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
 bool IsLinkOrNotFolder(DWORD attributes) {
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
@@ -45,31 +39,17 @@ bool ForEachListedEntry(const TExactPath& folder, const std::function<void(const
   return true;
 }
 
-std::optional<TFileHandle> EnterFolder(const std::wstring& path) {
-  // Without its final backslash: "link\" names what the link points to, "link" the link.
+bool IsRealFolderNow(const std::wstring& path) {
   std::wstring wideFolder = path;
   while (!wideFolder.empty() && wideFolder.back() == L'\\') wideFolder.pop_back();
-  TFileHandle folder(CreateFileW(wideFolder.c_str(), kEnterAccess, kEnterShare, nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!folder) return std::nullopt;
-  // Held first, then looked at: what the path names now cannot change any more.
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (!GetFileInformationByHandle(folder.Get(), &info) || IsLinkOrNotFolder(info.dwFileAttributes)) {
-    return std::nullopt;
-  }
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(wideFolder.c_str(), GetFileExInfoStandard, &data) ||
-      IsLinkOrNotFolder(data.dwFileAttributes)) {
-    return std::nullopt;
-  }
-  return folder;
+  return GetFileAttributesExW(wideFolder.c_str(), GetFileExInfoStandard, &data) &&
+         !IsLinkOrNotFolder(data.dwFileAttributes);
 }
 
-bool EnterFoldersOf(const TExactPath& path, std::vector<TFileHandle>& held) {
+bool NoFolderOnTheWayIsALink(const TExactPath& path) {
   for (const std::wstring& folder : path.FoldersBelowRoot()) {
-    std::optional<TFileHandle> entered = EnterFolder(folder);
-    if (!entered) return false;
-    held.push_back(std::move(*entered));
+    if (!IsRealFolderNow(folder)) return false;
   }
   return true;
 }
@@ -82,19 +62,7 @@ bool SetAttributesOf(const TExactPath& path, DWORD attributes) {
   return SetFileAttributesW(path.Wide().c_str(), attributes) != FALSE;
 }
 
-bool DeleteFileExact(const TExactPath& path) {
-  const TFileHandle file(CreateFileW(path.Wide().c_str(), DELETE | FILE_READ_ATTRIBUTES, kShareAll, nullptr,
-                                     OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!file) return false;
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (!GetFileInformationByHandle(file.Get(), &info)) return false;
-  if (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return false;
-  }
-  FILE_DISPOSITION_INFO disposition{TRUE};
-  return SetFileInformationByHandle(file.Get(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
-}
+bool DeleteFileExact(const TExactPath& path) { return DeleteFileW(path.Wide().c_str()) != FALSE; }
 
 bool GetAttributesOf(const std::string& path, WIN32_FILE_ATTRIBUTE_DATA& data) {
   const std::optional<std::wstring> wide = WideFromAnsi(path);

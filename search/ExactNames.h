@@ -38,20 +38,18 @@ std::optional<std::string> ListedNameOf(std::wstring_view name);
 // listed.
 bool ForEachListedEntry(const TExactPath& folder, const std::function<void(const TListedEntry& entry)>& onEntry);
 
-// A folder held for the time it is walked or something below it is deleted: opened without
-// sharing deletion, so it can be neither renamed nor replaced by a link meanwhile. None when
-// the folder is a reparse point at that moment (told by its path, as Wine shows links, and
-// by the handle, as Windows does), is not a folder, or cannot be opened.
-std::optional<TFileHandle> EnterFolder(const std::wstring& wideFolder);
+// The folder is, at this moment, a real folder and no link: told by its path without a final
+// backslash (which would name what a link points to). Answers false for a link, a file, or
+// what cannot be reached.
+bool IsRealFolderNow(const std::wstring& wideFolder);
 
-// Enters every folder between the path's root and its last part, shallowest first, and keeps
-// them held in `held`. False as soon as one is a link or cannot be entered.
-bool EnterFoldersOf(const TExactPath& path, std::vector<TFileHandle>& held);
+// No folder between the path's root and its last part is a link at this moment.
+bool NoFolderOnTheWayIsALink(const TExactPath& path);
 
 bool GetAttributesOf(const TExactPath& path, WIN32_FILE_ATTRIBUTE_DATA& data);
 bool SetAttributesOf(const TExactPath& path, DWORD attributes);
-// Deletes the file through a handle opened on the entry itself, never on what a final link
-// points to; refuses a folder and a reparse point.
+// Deletes the file itself, never what a final link points to: DeleteFileW opens the entry
+// without following a final reparse point and deletes through that handle.
 bool DeleteFileExact(const TExactPath& path);
 
 // Wide forms of the everyday file calls for paths that are not found files (the journal's):
