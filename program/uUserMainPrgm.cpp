@@ -1,6 +1,6 @@
 // The main window: components, log pane, binding start and end, progress, lock display,
 // idle and running states, Start/Stop, the automatic mode, close. The cleaning run itself is
-// TCleaningRun (uUserMainPrgm_Run.cpp).
+// TCleaningRun (core/uUserMainPrgm_Run.cpp).
 #include "uUserMainPrgm.h"
 
 #include <commctrl.h>
@@ -10,6 +10,7 @@
 #include <exception>
 #include <stdexcept>
 
+#include "CoreTexts.h"
 #include "LumexLED.h"
 #include "SafeDllLoad.h"
 #include "VersionInfo.h"
@@ -20,6 +21,7 @@
 namespace pur {
 
 using namespace mainform;
+using namespace coretexts;
 
 namespace {
 

@@ -1,6 +1,7 @@
 // Texts, control identifiers and layout of the main window, and the program's other texts, in
-// one place. Windows-free, so that the tests that drive the real program by messages can
-// share the identifiers. Texts are UTF-8, the program's ANSI code page.
+// one place; the run's lines, which the agent writes too, are the core's (CoreTexts.h).
+// Windows-free, so that the tests that drive the real program by messages can share the
+// identifiers. Texts are UTF-8, the program's ANSI code page.
 #pragma once
 
 #include <cstdint>
@@ -38,19 +39,10 @@ inline constexpr int kHalfTurnAngle = 1800;
 inline constexpr int kProgressSteps = 1000;
 inline constexpr int kProgressInitialMax = 100;
 
-// The stock animations of shell32 for the three steps.
-inline constexpr int kAviEmptyRecycleBin = 163;
-inline constexpr int kAviDeleteFile = 164;
-inline constexpr int kAviFindFile = 151;
-
 inline constexpr unsigned kTimerLedYellow = 1;
 inline constexpr unsigned kTimerStart = 2;
 inline constexpr unsigned kLedYellowInterval = 500;
 inline constexpr unsigned kStartInterval = 1000;
-
-// The exit code of "/S" when settings could not all be read and nothing was cleaned; the
-// agent's "/once" answers the same then.
-inline constexpr int kExitSettingsUnreadable = 1;
 
 // Captions.
 inline constexpr char kStartCaption[] = "&Démarrer";
@@ -71,10 +63,6 @@ inline constexpr char kFreeDone[] = "Finalisation réussie.";
 inline constexpr char kFreeFailed[] = "Finalisation échouée (%s).";
 inline constexpr char kUnlocked[] = "Module déverrouillé.";
 inline constexpr char kLockedBy[] = "Module verrouillé par %s.";
-inline constexpr char kSettingsFailed[] = "Lecture des options échouée (%s).";
-// An unattended run (/S, the agent) cleans nothing on values it had to guess.
-inline constexpr char kAutoRunRefused[] =
-    "Nettoyage automatique refusé : des options n'ont pas pu être lues.";
 inline constexpr char kNotLoaded[] =
     "Démarrage impossible : le module de recherche n'est pas chargé.";
 
@@ -82,33 +70,9 @@ inline constexpr char kFirstStartTitle[] = "Avertissement";
 inline constexpr char kFirstStartText[] =
     "Afin de pouvoir effectuer un premier démarrage, il vous faut vérifier les options.";
 inline constexpr char kUserAbort[] = "Interruption utilisateur";
-// The search library's own line for a search that the user stopped.
-inline constexpr char kSearchStopped[] = "Erreur 1001: User abort";
-
-inline constexpr char kStepRecycleBin[] = "Nettoyage de la corbeille ...";
-inline constexpr char kStepTempFolder[] = "Nettoyage du dossier temporaire ...";
-inline constexpr char kStepPersoSearch[] = "Nettoyage du disque dur ...";
-inline constexpr char kRecycleBinDone[] = "La corbeille a été néttoyé.";
-inline constexpr char kTempFolderDone[] = "Le dossier temporaire a été vidé.";
-inline constexpr char kFileDeleted[] = " * %s : OK";
-inline constexpr char kFileNotDeleted[] = " * %s : FAILED";
-
-inline constexpr char kElapsedLine[] = "Temps mis pour la recherche        : %s";
-inline constexpr char kTempGainLine[] = "Gain pour le dossier temporaire    : %s";
-inline constexpr char kPersoGainLine[] = "Gain pour la recherche personnelle : %s";
-inline constexpr char kTotalLine[] =
-    "--------------------------------------------------\n                        Total      : %s";
-inline constexpr char kJournalFileName[] = "PURGOWIN.LOG";
 
 // Shown when the program cannot start at all.
 inline constexpr char kNoMainWindow[] = "Impossible de créer la fenêtre principale.";
-
-// Settings errors, followed by the value's name in quotes.
-inline constexpr char kInvalidType[] = "Type de données incorrect pour ";
-inline constexpr char kGetDataFailed[] = "Erreur à l'obtention des données pour ";
-inline constexpr char kSetDataFailed[] = "Erreur à définition des données pour ";
-// Followed by the key's path in quotes and the system's error code in brackets.
-inline constexpr char kOpenKeyFailed[] = "Erreur à l'ouverture de la clé ";
 
 // Colours of the four line kinds, as COLORREF values (0x00BBGGRR).
 inline constexpr uint32_t kLogSilver = 0x00C0C0C0;

@@ -12,11 +12,12 @@
 #include <optional>
 #include <set>
 
-#include "FileListFormat.h"
+#include "CoreTexts.h"
 #include "ProgramDriver.h"
 #include "RegistryLock.h"
 #include "SampleFiles.h"
 #include "SandboxDrive.h"
+#include "uUserMainPrgm_Format.h"
 
 namespace maintest {
 namespace {
@@ -257,7 +258,7 @@ void RunAutoClean(const RunCase& c) {
     EXPECT_EQ(std::count_if(body.begin(), body.end(),
                             [&](const std::string& l) { return l.find(reading) != std::string::npos; }),
               1) << reading;
-    EXPECT_EQ(body.count(pur::mainform::kAutoRunRefused), 1u);
+    EXPECT_EQ(body.count(pur::coretexts::kAutoRunRefused), 1u);
     EXPECT_EQ(std::count_if(body.begin(), body.end(), [](const std::string& l) { return !l.empty(); }), 2);
     return;
   }

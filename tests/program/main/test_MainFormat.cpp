@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "CoreTexts.h"
 #include "uUserMainPrgm_Format.h"
 #include "uUserMainPrgm_Texts.h"
 
@@ -31,13 +32,13 @@ TEST(MainFormat, TextFormatsTakeAnyArgument) {
     std::string argument;
     std::string expected;
   } cases[] = {
-      {mainform::kFileDeleted, "C:\\a.tmp", " * C:\\a.tmp : OK"},
-      {mainform::kFileNotDeleted, "C:\\100%s.tmp", " * C:\\100%s.tmp : FAILED"},
+      {coretexts::kFileDeleted, "C:\\a.tmp", " * C:\\a.tmp : OK"},
+      {coretexts::kFileNotDeleted, "C:\\100%s.tmp", " * C:\\100%s.tmp : FAILED"},
       {mainform::kLockedBy, "PUR400-  7", "Module verrouillé par PUR400-  7."},
       {mainform::kInitFailed, "Erreur 1002: Can't load purSearch.dll",
        "Initialisation échouée (Erreur 1002: Can't load purSearch.dll)."},
-      {mainform::kPersoGainLine, "0.00 octet(s)", "Gain pour la recherche personnelle : 0.00 octet(s)"},
-      {mainform::kFileDeleted, std::string(5000, 'x'), " * " + std::string(5000, 'x') + " : OK"},
+      {coretexts::kPersoGainLine, "0.00 octet(s)", "Gain pour la recherche personnelle : 0.00 octet(s)"},
+      {coretexts::kFileDeleted, std::string(5000, 'x'), " * " + std::string(5000, 'x') + " : OK"},
   };
   for (const Case& c : cases) EXPECT_EQ(FormatText(c.format, c.argument), c.expected);
   EXPECT_EQ(FormatNumber(mainform::kInitDone, 1), "Initialisation réussie (Chargement n°1).");
@@ -45,10 +46,10 @@ TEST(MainFormat, TextFormatsTakeAnyArgument) {
 }
 
 TEST(MainFormat, SummaryLabelsEndInOneColumn) {
-  const std::string labels[] = {mainform::kElapsedLine, mainform::kTempGainLine,
-                                mainform::kPersoGainLine};
+  const std::string labels[] = {coretexts::kElapsedLine, coretexts::kTempGainLine,
+                                coretexts::kPersoGainLine};
   for (const std::string& label : labels) EXPECT_EQ(label.find(':'), 35u) << label;
-  const std::string total = mainform::kTotalLine;
+  const std::string total = coretexts::kTotalLine;
   EXPECT_EQ(total.find('\n'), 50u);
   EXPECT_EQ(total.find(':') - total.find('\n') - 1, 35u);
 }

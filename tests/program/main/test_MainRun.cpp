@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <set>
 
-#include "FileListFormat.h"
 #include "ProgramDriver.h"
+#include "uUserMainPrgm_Format.h"
 
 namespace maintest {
 namespace {

@@ -4,13 +4,12 @@
 #include <vector>
 
 #include "CommaText.h"
-#include "FileListFormat.h"
+#include "CoreTexts.h"
 #include "uUserMainPrgm_Format.h"
-#include "uUserMainPrgm_Texts.h"
 
 namespace pur {
 
-using namespace mainform;
+using namespace coretexts;
 
 namespace {
 

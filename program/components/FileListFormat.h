@@ -1,25 +1,12 @@
-// Value formats of the file list dialog and the run summary: byte counts with a unit,
-// durations as hours:minutes:seconds, left padding, and the dialog's placement over the
-// main window. Windows-free, so that the main window and the host tests share it.
+// Value formats of the file list dialog: attribute letters, the starting tick, and the
+// dialog's placement over the main window. Windows-free, so that the host tests share it. Its
+// sizes are the run summary's (uUserMainPrgm_Format.h).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 namespace pur {
-
-// Number of entries of the unit table of FormatSize ("octet(s)" .. "Eo").
-inline constexpr int kSizeUnitCount = 7;
-const char* SizeUnitName(int index);
-
-// Byte count as "<value with two decimals> <unit>", unit steps of 1024 chosen at 1000.
-std::string FormatSize(int64_t bytes);
-
-// Milliseconds as "HH:MM:SS", each part at least two digits, hours unlimited.
-std::string FormatDuration(int64_t ms);
-
-// `text` preceded by `ch` until it is `width` characters long; longer texts unchanged.
-std::string PadLeft(const std::string& text, int width, char ch);
 
 // Attribute letters of a file, "A", "H", "R", "S" in this order, from its attribute bits.
 inline constexpr uint32_t kAttrReadOnly = 0x01;
