@@ -6,14 +6,14 @@
 
 #include "AgentSchedule.h"
 #include "AgentTexts.h"
-#include "CoreTexts.h"
 #include "SettingsValues.h"
 #include "WinOwners.h"
 #include "uUserMainPrgm_Format.h"
+#include "uUserMainPrgm_Texts.h"
 
 namespace pur::agent {
 
-static_assert(TCleaningOutcome::kFailed == coretexts::kExitSettingsUnreadable,
+static_assert(TCleaningOutcome::kFailed == mainform::kExitSettingsUnreadable,
               "/once and /S answer unreadable settings alike");
 
 namespace {
@@ -162,7 +162,7 @@ void TAgentCleaning::NoteError(const std::string& line) {
       return;
     }
     TPURLib lib(kAgentNameFormat, settings.ProductName, kLibReserved, LibraryPath_);
-    lib.AppendNote(journal.Location + coretexts::kJournalFileName, line + "\r\n");
+    lib.AppendNote(journal.Location + mainform::kJournalFileName, line + "\r\n");
   } catch (const std::exception&) {
     // The refusal stands whether or not the note can be written.
   }
@@ -171,7 +171,7 @@ void TAgentCleaning::NoteError(const std::string& line) {
 void TAgentCleaning::NoteLocked(const std::string& owner) {
   const TJournalSettings& journal = *Settings_->Journal;
   if (!journal.Enabled || (journal.Events & JournalBitOf(ikWarning)) == 0) return;
-  Lib_->AppendNote(journal.Location + coretexts::kJournalFileName,
+  Lib_->AppendNote(journal.Location + mainform::kJournalFileName,
                    FormatText(texts::kJournalLocked, owner) + "\r\n");
 }
 
@@ -184,13 +184,13 @@ void TAgentCleaning::NoteUnreadable() {
   }
   std::string note;
   for (const std::string& reason : Settings_->LoadErrors()) {
-    note += FormatText(coretexts::kSettingsFailed, reason) + "\r\n";
+    note += FormatText(mainform::kSettingsFailed, reason) + "\r\n";
   }
-  note += std::string(coretexts::kAutoRunRefused) + "\r\n";
+  note += std::string(mainform::kAutoRunRefused) + "\r\n";
   // The refusal and its reason stand whether or not the note can be written.
   try {
     Lib_ = std::make_unique<TPURLib>(kAgentNameFormat, Settings_->ProductName, kLibReserved, LibraryPath_);
-    Lib_->AppendNote(journal.Location + coretexts::kJournalFileName, note);
+    Lib_->AppendNote(journal.Location + mainform::kJournalFileName, note);
   } catch (const std::exception&) {
   }
 }

@@ -1,6 +1,6 @@
 #include "SettingsValues.h"
 
-#include "CoreTexts.h"
+#include "uUserMainPrgm_Texts.h"
 
 namespace pur {
 
@@ -68,19 +68,19 @@ int64_t FitInteger(TValueKind kind, int32_t stored) {
 }
 
 std::string InvalidTypeText(std::string_view valueName) {
-  return Fill(coretexts::kInvalidType, valueName);
+  return Fill(mainform::kInvalidType, valueName);
 }
 
 std::string GetDataFailedText(std::string_view valueName) {
-  return Fill(coretexts::kGetDataFailed, valueName);
+  return Fill(mainform::kGetDataFailed, valueName);
 }
 
 std::string SetDataFailedText(std::string_view valueName) {
-  return Fill(coretexts::kSetDataFailed, valueName);
+  return Fill(mainform::kSetDataFailed, valueName);
 }
 
 std::string OpenKeyFailedText(std::string_view keyPath, long errorCode) {
-  return Fill(coretexts::kOpenKeyFailed, keyPath) + " (" + std::to_string(errorCode) + ")";
+  return Fill(mainform::kOpenKeyFailed, keyPath) + " (" + std::to_string(errorCode) + ")";
 }
 
 }  // namespace pur

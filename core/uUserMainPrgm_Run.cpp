@@ -4,12 +4,12 @@
 #include <vector>
 
 #include "CommaText.h"
-#include "CoreTexts.h"
 #include "uUserMainPrgm_Format.h"
+#include "uUserMainPrgm_Texts.h"
 
 namespace pur {
 
-using namespace coretexts;
+using namespace mainform;
 
 namespace {
 

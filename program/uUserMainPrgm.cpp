@@ -10,7 +10,6 @@
 #include <exception>
 #include <stdexcept>
 
-#include "CoreTexts.h"
 #include "LumexLED.h"
 #include "SafeDllLoad.h"
 #include "VersionInfo.h"
@@ -21,7 +20,6 @@
 namespace pur {
 
 using namespace mainform;
-using namespace coretexts;
 
 namespace {
 

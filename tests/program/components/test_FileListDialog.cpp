@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "TestFiles.h"
 #include "WinTestSupport.h"
 #include "uFileList.h"
 
@@ -16,7 +17,7 @@ namespace {
 
 using pur::StringList;
 using pur::test::DialogDriver;
-using pur::test::TempDir;
+using purtest::TempDir;
 
 struct SeenRow {
   std::string caption, size, attributes;
@@ -101,7 +102,7 @@ struct Fixture {
     system = dir.File("sys.dat", 1023999, FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
     big = dir.File("gros.bin", 5LL * 1024 * 1024 * 1024 + 7);
     kilo = dir.File("k.bin", 1000);
-    missing = dir.Name("zz-missing.txt");
+    missing = dir / "zz-missing.txt";
     names = {missing, system, beta, big, hidden, alpha, readOnly, kilo};
   }
   static std::string Leaf(const std::string& name) { return name.substr(name.rfind('\\') + 1); }
@@ -199,7 +200,7 @@ TEST(FileListDialog, OkReturnsTickedRowsInDialogOrderOthersReturnNothing) {
 TEST(FileListDialog, AllProtectedFilesGiveNothingOnOk) {
   TempDir dir;
   StringList list = {dir.File("a", 1, FILE_ATTRIBUTE_READONLY), dir.File("b", 2, FILE_ATTRIBUTE_HIDDEN),
-                     dir.File("c", 3, FILE_ATTRIBUTE_SYSTEM), dir.Name("gone")};
+                     dir.File("c", 3, FILE_ATTRIBUTE_SYSTEM), dir / "gone"};
   std::vector<bool> ticks;
   DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
     for (int i = 0; i < 4; ++i) ticks.push_back(Ticked(ListOf(dialog), i));
@@ -505,7 +506,7 @@ TEST(FileListFiles, SizesAndLetters) {
                 FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY |
                     FILE_ATTRIBUTE_SYSTEM),
        4, "AHRS"},
-      {dir.Name("nothing-here"), 0, "AHRS"},
+      {dir / "nothing-here", 0, "AHRS"},
       {dir.Path(), 0, ""},  // a folder cannot be opened as a file
   };
   for (const auto& c : cases) {

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <limits>
 
-#include "CoreTexts.h"
 #include "uUserMainPrgm_Format.h"
 #include "uUserMainPrgm_Texts.h"
 
@@ -32,13 +31,13 @@ TEST(MainFormat, TextFormatsTakeAnyArgument) {
     std::string argument;
     std::string expected;
   } cases[] = {
-      {coretexts::kFileDeleted, "C:\\a.tmp", " * C:\\a.tmp : OK"},
-      {coretexts::kFileNotDeleted, "C:\\100%s.tmp", " * C:\\100%s.tmp : FAILED"},
+      {mainform::kFileDeleted, "C:\\a.tmp", " * C:\\a.tmp : OK"},
+      {mainform::kFileNotDeleted, "C:\\100%s.tmp", " * C:\\100%s.tmp : FAILED"},
       {mainform::kLockedBy, "PUR400-  7", "Module verrouillé par PUR400-  7."},
       {mainform::kInitFailed, "Erreur 1002: Can't load purSearch.dll",
        "Initialisation échouée (Erreur 1002: Can't load purSearch.dll)."},
-      {coretexts::kPersoGainLine, "0.00 octet(s)", "Gain pour la recherche personnelle : 0.00 octet(s)"},
-      {coretexts::kFileDeleted, std::string(5000, 'x'), " * " + std::string(5000, 'x') + " : OK"},
+      {mainform::kPersoGainLine, "0.00 octet(s)", "Gain pour la recherche personnelle : 0.00 octet(s)"},
+      {mainform::kFileDeleted, std::string(5000, 'x'), " * " + std::string(5000, 'x') + " : OK"},
   };
   for (const Case& c : cases) EXPECT_EQ(FormatText(c.format, c.argument), c.expected);
   EXPECT_EQ(FormatNumber(mainform::kInitDone, 1), "Initialisation réussie (Chargement n°1).");
@@ -46,10 +45,10 @@ TEST(MainFormat, TextFormatsTakeAnyArgument) {
 }
 
 TEST(MainFormat, SummaryLabelsEndInOneColumn) {
-  const std::string labels[] = {coretexts::kElapsedLine, coretexts::kTempGainLine,
-                                coretexts::kPersoGainLine};
+  const std::string labels[] = {mainform::kElapsedLine, mainform::kTempGainLine,
+                                mainform::kPersoGainLine};
   for (const std::string& label : labels) EXPECT_EQ(label.find(':'), 35u) << label;
-  const std::string total = coretexts::kTotalLine;
+  const std::string total = mainform::kTotalLine;
   EXPECT_EQ(total.find('\n'), 50u);
   EXPECT_EQ(total.find(':') - total.find('\n') - 1, 35u);
 }
