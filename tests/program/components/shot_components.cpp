@@ -13,9 +13,9 @@
 #include <string>
 #include <thread>
 
+#include "DialogDriver.h"
 #include "LumexLED.h"
 #include "TestFiles.h"
-#include "WinTestSupport.h"
 #include "uFileList.h"
 
 namespace {

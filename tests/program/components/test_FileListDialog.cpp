@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "DialogDriver.h"
 #include "TestFiles.h"
-#include "WinTestSupport.h"
 #include "uFileList.h"
 
 namespace {
@@ -62,10 +62,10 @@ HWND ListOf(HWND dialog) { return GetDlgItem(dialog, pur::kListViewFileId); }
 
 SeenDialog Read(HWND dialog) {
   SeenDialog seen;
-  seen.caption = pur::test::WindowText(dialog);
+  seen.caption = pur::test::CaptionOf(dialog);
   GetClientRect(dialog, &seen.client);
   for (const int id : {pur::kButtonOkId, pur::kButtonCancelId, pur::kButtonHelpId})
-    seen.buttons.push_back(pur::test::WindowText(GetDlgItem(dialog, id)));
+    seen.buttons.push_back(pur::test::CaptionOf(GetDlgItem(dialog, id)));
   HWND list = ListOf(dialog);
   GetWindowRect(list, &seen.listPlace);
   MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&seen.listPlace), 2);
