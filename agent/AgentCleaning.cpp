@@ -6,7 +6,6 @@
 
 #include "AgentSchedule.h"
 #include "AgentTexts.h"
-#include "FileListFormat.h"
 #include "SettingsValues.h"
 #include "WinOwners.h"
 #include "uUserMainPrgm_Format.h"

@@ -7,13 +7,9 @@
 #include <optional>
 #include <vector>
 
-namespace pur::agent {
+#include "SettingsValues.h"
 
-enum TCleaningType : int32_t {
-  ctNone = 0,          // only on the user's demand
-  ctPeriodic = 1,      // every EveryInterval minutes
-  ctLowFreeSpace = 2,  // when a watched drive has less than the threshold, at most every interval
-};
+namespace pur::agent {
 
 // How often free space is looked at, and how soon a cleaning the lock held back is tried again.
 inline constexpr int64_t kCheckPeriodSeconds = 5 * 60;

@@ -14,8 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "DialogDriver.h"
 #include "HeapCount.h"
-#include "WinTestSupport.h"
+#include "TestFiles.h"
 #include "uFileList.h"
 
 namespace {
@@ -33,7 +34,7 @@ double SecondsSince(Clock::time_point start) {
 // Names in random order; one in a hundred exists (small files in a fresh folder), the others
 // lie in a folder that does not exist. Wine looks up a missing name in an existing folder by
 // reading the whole folder, which would measure Wine rather than the dialog.
-pur::StringList MakeNames(pur::test::TempDir& dir, int count) {
+pur::StringList MakeNames(purtest::TempDir& dir, int count) {
   pur::StringList names;
   names.reserve(static_cast<size_t>(count));
   const std::string absent = dir.Path() + "-absent\\";
@@ -74,7 +75,7 @@ struct Figures {
 };
 
 Figures Measure(int count) {
-  pur::test::TempDir dir;
+  purtest::TempDir dir;
   const pur::StringList names = MakeNames(dir, count);
   Figures f;
   f.rows = count;

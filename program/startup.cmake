@@ -1,8 +1,5 @@
-# Start-up pieces of the program: splash screen and command line, the options box binding and
-# the about component. The command-line reading is Windows-free and builds on the host too.
-add_library(purStartupText STATIC CommandLine.cpp)
-target_include_directories(purStartupText PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-
+# Start-up pieces of the program: splash screen, the options box binding and the about
+# component. The command line they read is the core's.
 if(NOT WIN32)
   return()
 endif()
@@ -13,9 +10,7 @@ endif()
 add_library(purStartup STATIC
   Splash.cpp
   OptionsDlg.cpp
-  support/AboutDlg.cpp
+  AboutDlg.cpp
 )
-target_include_directories(purStartup PUBLIC
-  ${CMAKE_CURRENT_SOURCE_DIR}
-  ${CMAKE_CURRENT_SOURCE_DIR}/support)
-target_link_libraries(purStartup PUBLIC purStartupText purProgramCore purWinSupport about gdi32 user32)
+target_include_directories(purStartup PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(purStartup PUBLIC purCommandLine purLibraryBinding purWinSupport about gdi32 user32)

@@ -1,6 +1,6 @@
 // The main window: components, log pane, binding start and end, progress, lock display,
 // idle and running states, Start/Stop, the automatic mode, close. The cleaning run itself is
-// TCleaningRun (uUserMainPrgm_Run.cpp).
+// TCleaningRun (core/uUserMainPrgm_Run.cpp).
 #include "uUserMainPrgm.h"
 
 #include <commctrl.h>

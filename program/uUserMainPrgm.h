@@ -13,6 +13,7 @@
 #include "GdiOwners.h"
 #include "LibraryClass.h"
 #include "PURGORegistry.h"
+#include "uUserMainPrgm_Layout.h"
 #include "uUserMainPrgm_Run.h"
 #include "uUserMainPrgm_Texts.h"
 

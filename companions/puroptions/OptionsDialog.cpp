@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "AgentSchedule.h"
 #include "OptionsPlatform.h"
 #include "ProtectedFolders.h"
 #include "OptionsTexts.h"
@@ -44,7 +43,7 @@ std::string FormatNumbers(const char* format, int32_t a, int32_t b = 0) {
 
 // The agent cleans by itself only for these types, and only with the user's consent.
 bool WantsAutomaticCleaning(bool autoStart, int32_t type) {
-  return autoStart && (type == agent::ctPeriodic || type == agent::ctLowFreeSpace);
+  return autoStart && (type == ctPeriodic || type == ctLowFreeSpace);
 }
 
 // What the agent will delete without asking, and when, in the words of the settings edited.
@@ -60,7 +59,7 @@ std::string ConsentQuestion(const TOptionsValues& values) {
   if (!c.EmptyRecycleBin && !c.EmptyTempFolder && !searchDeletes) text += t::kConsentNothingChosen;
   if (c.RunPersonalSearch && !searchDeletes) text += t::kConsentSearchConfirmed;
   const int32_t every = s.EveryInterval;
-  if (s.CleaningType == agent::ctPeriodic) {
+  if (s.CleaningType == ctPeriodic) {
     text += every <= 1 ? std::string(t::kConsentEveryMinute) : FormatNumbers(t::kConsentEvery, every);
   } else {
     const int32_t mib = s.FreeSpaceThreshold / kBytesPerMiB;
@@ -185,9 +184,9 @@ void TOptionsDialog::ShowPage(int page) {
 // Only the numbers the chosen type uses can be typed in; a greyed one keeps its value and
 // is saved as it stands. Type 2 also uses the interval, as the least time between cleanings.
 void TOptionsDialog::EnableUsedNumbers() {
-  const int32_t type = SelectedCleaningType(agent::ctNone);
-  const bool interval = type == agent::ctPeriodic || type == agent::ctLowFreeSpace;
-  const bool threshold = type == agent::ctLowFreeSpace;
+  const int32_t type = SelectedCleaningType(ctNone);
+  const bool interval = type == ctPeriodic || type == ctLowFreeSpace;
+  const bool threshold = type == ctLowFreeSpace;
   for (int id : {ids::kEveryLabel, ids::kEveryInterval, ids::kMinutesLabel}) EnableWindow(Item(id), interval);
   for (int id : {ids::kWhenLessLabel, ids::kFreeSpaceThreshold, ids::kMiBLabel}) EnableWindow(Item(id), threshold);
 }

@@ -51,7 +51,7 @@ class AgentSandbox {
   Settings& Store() { return settings_; }
   bool Has(const char* name) const { return Exists(disk_ + name); }
   std::string File(const char* name) const { return disk_ + name; }
-  std::vector<std::string> Journal() const { return SplitLines(ReadFileBytes(journal_ + "PURGOWIN.LOG")); }
+  std::vector<std::string> Journal() const { return SplitLines(ReadBytes(journal_ + "PURGOWIN.LOG")); }
   bool JournalHas(const std::string& line) const {
     const std::vector<std::string> lines = Journal();
     return std::find(lines.begin(), lines.end(), line) != lines.end();

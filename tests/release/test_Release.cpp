@@ -84,7 +84,7 @@ bool MachineKeyExists(const char* key, REGSAM view = 0) {
 
 // The machine field of a PE file's header, 0 when it is none.
 WORD PeMachine(const std::string& path) {
-  const std::string bytes = ReadFileBytes(path);
+  const std::string bytes = ReadBytes(path);
   IMAGE_DOS_HEADER dos{};
   if (bytes.size() < sizeof dos) return 0;
   std::memcpy(&dos, bytes.data(), sizeof dos);
@@ -172,10 +172,10 @@ void ExpectInstalled(const std::string& folder) {
   // The texts are the staged Windows forms of the guide and the licence, byte for byte.
   const std::string stage = WindowsPath(PUR_SETUP_STAGE) + "\\docs\\";
   for (const char* name : {kGuide, kLicence}) {
-    const std::string installed = ReadFileBytes(folder + name);
-    EXPECT_EQ(installed, ReadFileBytes(stage + name)) << name;
+    const std::string installed = ReadBytes(folder + name);
+    EXPECT_EQ(installed, ReadBytes(stage + name)) << name;
   }
-  const std::string guide = ReadFileBytes(folder + kGuide);
+  const std::string guide = ReadBytes(folder + kGuide);
   EXPECT_NE(guide.find("GUIDE DE L'UTILISATEUR\r\n"), std::string::npos);
   EXPECT_NE(guide.find("Premier d\xE9marrage\r\n"), std::string::npos) << "not CP1252 with CR LF";
 
@@ -289,7 +289,7 @@ TEST_F(Release, SilentInstallRunAndUninstallKeepTheUsersSettingsAndJournal) {
     EXPECT_EQ(program.ExitCode(), 0u);
   }
   for (const auto& f : files) EXPECT_EQ(Exists(disk + f.name), !f.found) << f.name;
-  const std::string journal = ReadFileBytes(folder + kJournal);
+  const std::string journal = ReadBytes(folder + kJournal);
   EXPECT_NE(journal.find(" * " + disk + "a.tmp : OK"), std::string::npos) << journal;
 
   // The settings as the run left them (it saves them when it closes), before the uninstaller.
@@ -318,7 +318,7 @@ TEST_F(Release, SilentInstallRunAndUninstallKeepTheUsersSettingsAndJournal) {
 
   // Only the journal remains of the program folder, unchanged.
   EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{kJournal});
-  EXPECT_EQ(ReadFileBytes(folder + kJournal), journal);
+  EXPECT_EQ(ReadBytes(folder + kJournal), journal);
   for (const std::string& name : kShortcuts) EXPECT_FALSE(Exists(StartMenuFolder() + name)) << name;
   RegistryDump after;
   DumpKey(root, registry.GetProductKey(), "", after);

@@ -13,8 +13,9 @@
 #include <string>
 #include <thread>
 
+#include "DialogDriver.h"
 #include "LumexLED.h"
-#include "WinTestSupport.h"
+#include "TestFiles.h"
 #include "uFileList.h"
 
 namespace {
@@ -35,10 +36,6 @@ constexpr LedPlace kLeds[] = {
     {143, 64, pur::TLXLedClass::lxlcRect, 0, pur::kColorYellow},
     {165, 64, pur::TLXLedClass::lxlcHalfCircle, 0, pur::kColorRed},
 };
-
-bool Exists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 void PumpFor(std::chrono::milliseconds span) {
   const auto end = std::chrono::steady_clock::now() + span;
@@ -78,7 +75,7 @@ void WriteReady(const std::string& sync, const std::string& stage, const std::st
 bool WaitDone(const std::string& sync, const std::string& stage, bool pump) {
   const auto end = std::chrono::steady_clock::now() + kStageTimeout;
   while (std::chrono::steady_clock::now() < end) {
-    if (Exists(sync + "\\" + stage + ".done")) return true;
+    if (purtest::Exists(sync + "\\" + stage + ".done")) return true;
     if (pump)
       PumpFor(std::chrono::milliseconds(50));
     else
@@ -107,7 +104,7 @@ constexpr int kLargeRows = 100000;
 constexpr int kLargeFilesAtEachEnd = 20;
 
 // Real files at both ends of the sorted list, with sizes and attributes of every kind.
-void AddFiles(pur::test::TempDir& dir, const char* prefix, pur::StringList& list) {
+void AddFiles(purtest::TempDir& dir, const char* prefix, pur::StringList& list) {
   constexpr int64_t kSizes[] = {0, 999, 1536, 48640, 1023999, 5LL * 1024 * 1024 + 17,
                                 3LL * 1024 * 1024 * 1024 + 5 * 1024 * 1024};
   constexpr const char* kKinds[] = {"doc", "tmp", "log", "bak", "old"};
@@ -122,7 +119,7 @@ void AddFiles(pur::test::TempDir& dir, const char* prefix, pur::StringList& list
   }
 }
 
-pur::StringList LargeList(pur::test::TempDir& dir) {
+pur::StringList LargeList(purtest::TempDir& dir) {
   pur::StringList list;
   list.reserve(kLargeRows);
   AddFiles(dir, "aa", list);
@@ -173,7 +170,7 @@ int main(int argc, char** argv) {
   WriteReady(sync, "leds-on", RectText(main) + "\n" + ledArea + "\n");
   if (!WaitDone(sync, "leds-on", true)) return 6;
 
-  pur::test::TempDir dir;
+  purtest::TempDir dir;
   pur::StringList list = {
       dir.File("rapport-2024.doc", 48640),
       dir.File("Thumbs.db", 15360, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),

@@ -9,14 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "WinTestSupport.h"
+#include "DialogDriver.h"
+#include "TestFiles.h"
 #include "uFileList.h"
 
 namespace {
 
 using pur::StringList;
 using pur::test::DialogDriver;
-using pur::test::TempDir;
+using purtest::TempDir;
 
 struct SeenRow {
   std::string caption, size, attributes;
@@ -61,10 +62,10 @@ HWND ListOf(HWND dialog) { return GetDlgItem(dialog, pur::kListViewFileId); }
 
 SeenDialog Read(HWND dialog) {
   SeenDialog seen;
-  seen.caption = pur::test::WindowText(dialog);
+  seen.caption = pur::test::CaptionOf(dialog);
   GetClientRect(dialog, &seen.client);
   for (const int id : {pur::kButtonOkId, pur::kButtonCancelId, pur::kButtonHelpId})
-    seen.buttons.push_back(pur::test::WindowText(GetDlgItem(dialog, id)));
+    seen.buttons.push_back(pur::test::CaptionOf(GetDlgItem(dialog, id)));
   HWND list = ListOf(dialog);
   GetWindowRect(list, &seen.listPlace);
   MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&seen.listPlace), 2);
@@ -101,7 +102,7 @@ struct Fixture {
     system = dir.File("sys.dat", 1023999, FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
     big = dir.File("gros.bin", 5LL * 1024 * 1024 * 1024 + 7);
     kilo = dir.File("k.bin", 1000);
-    missing = dir.Name("zz-missing.txt");
+    missing = dir / "zz-missing.txt";
     names = {missing, system, beta, big, hidden, alpha, readOnly, kilo};
   }
   static std::string Leaf(const std::string& name) { return name.substr(name.rfind('\\') + 1); }
@@ -199,7 +200,7 @@ TEST(FileListDialog, OkReturnsTickedRowsInDialogOrderOthersReturnNothing) {
 TEST(FileListDialog, AllProtectedFilesGiveNothingOnOk) {
   TempDir dir;
   StringList list = {dir.File("a", 1, FILE_ATTRIBUTE_READONLY), dir.File("b", 2, FILE_ATTRIBUTE_HIDDEN),
-                     dir.File("c", 3, FILE_ATTRIBUTE_SYSTEM), dir.Name("gone")};
+                     dir.File("c", 3, FILE_ATTRIBUTE_SYSTEM), dir / "gone"};
   std::vector<bool> ticks;
   DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
     for (int i = 0; i < 4; ++i) ticks.push_back(Ticked(ListOf(dialog), i));
@@ -505,7 +506,7 @@ TEST(FileListFiles, SizesAndLetters) {
                 FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY |
                     FILE_ATTRIBUTE_SYSTEM),
        4, "AHRS"},
-      {dir.Name("nothing-here"), 0, "AHRS"},
+      {dir / "nothing-here", 0, "AHRS"},
       {dir.Path(), 0, ""},  // a folder cannot be opened as a file
   };
   for (const auto& c : cases) {

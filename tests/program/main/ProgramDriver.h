@@ -27,6 +27,8 @@
 #include "PURGORegistry.h"
 #include "RegistrySnapshot.h"
 #include "SafeDllLoad.h"
+#include "TestFiles.h"
+#include "uUserMainPrgm_Layout.h"
 #include "uUserMainPrgm_Texts.h"
 
 namespace maintest {
@@ -137,34 +139,15 @@ using purtest::TreeStreamFor;
 // Files go through the wide calls, so that names in any script and folders deeper than
 // MAX_PATH are reached as the program reaches them. Paths are UTF-8, the code page of the
 // driver as of the program.
-inline std::wstring Wide(const std::string& text) {
-  const int length = static_cast<int>(text.size());
-  std::wstring wide(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0)), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), length, wide.data(), static_cast<int>(wide.size()));
-  return wide;
-}
+using purtest::Exists;
+using purtest::ReadBytes;
+using purtest::Wide;
 
 inline std::string Utf8(const std::wstring& text) {
   const int length = static_cast<int>(text.size());
   std::string utf8(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr)), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), length, utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
   return utf8;
-}
-
-inline std::string ReadFileBytes(const std::string& path) {
-  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::string();
-  std::string bytes;
-  char buffer[4096];
-  DWORD read = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
-  CloseHandle(file);
-  return bytes;
-}
-
-inline bool Exists(const std::string& path) {
-  return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 inline void WriteFileBytes(const std::string& path, const std::string& bytes, DWORD attributes = 0) {

@@ -12,11 +12,11 @@
 #include <optional>
 #include <set>
 
-#include "FileListFormat.h"
 #include "ProgramDriver.h"
 #include "RegistryLock.h"
 #include "SampleFiles.h"
 #include "SandboxDrive.h"
+#include "uUserMainPrgm_Format.h"
 
 namespace maintest {
 namespace {
@@ -72,7 +72,7 @@ void Snapshot(const std::string& folder, const std::string& relative,
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       Snapshot(folder, relative + name + "\\", files);
     } else {
-      files[relative + name] = {ReadFileBytes(folder + relative + name), data.dwFileAttributes};
+      files[relative + name] = {ReadBytes(folder + relative + name), data.dwFileAttributes};
     }
   } while (FindNextFileW(find, &data));
   FindClose(find);
@@ -191,7 +191,7 @@ void RunAutoClean(const RunCase& c) {
   // writes nothing back.
   if (refused) {
     EXPECT_TRUE(settings.Snapshot() == settingsBefore);
-    EXPECT_EQ(ReadFileBytes(tempCanary), "canary");
+    EXPECT_EQ(ReadBytes(tempCanary), "canary");
   }
 
   // What must be gone, and the line each found file gets.
@@ -238,7 +238,7 @@ void RunAutoClean(const RunCase& c) {
 
   // The journal: the boxed header, then the lines the mask lets through.
   const std::vector<std::string> lines =
-      SplitLines(ReadFileBytes(journalFolder + "PURGOWIN.LOG"));
+      SplitLines(ReadBytes(journalFolder + "PURGOWIN.LOG"));
   ASSERT_GE(lines.size(), 6u);
   EXPECT_EQ(lines[0], kBoxTop);
   EXPECT_EQ(lines[1], "(* " + Centred("Purgo for Windows") + " *)");

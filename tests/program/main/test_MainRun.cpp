@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <set>
 
-#include "FileListFormat.h"
 #include "ProgramDriver.h"
+#include "uUserMainPrgm_Format.h"
 
 namespace maintest {
 namespace {
@@ -137,7 +137,7 @@ TEST(MainRun, ConfirmedListIsDeletedAndSummarised) {
       << program.Log();
 
   // The journal holds the run's lines after its header.
-  const std::string journal = ReadFileBytes(setUp.JournalFile());
+  const std::string journal = ReadBytes(setUp.JournalFile());
   ASSERT_FALSE(journal.empty());
   for (const std::string& path : setUp.Matched()) {
     EXPECT_NE(journal.find(Line(" * %s : OK", path) + "\r\n"), std::string::npos) << journal;

@@ -128,7 +128,7 @@ using Tree = std::map<std::string, Entry>;  // relative path, exact names -> sta
 
 // The "\\?\" form: the very file, whatever its name.
 std::string ReadExact(const std::string& path) {
-  return ReadFileBytes(path.rfind("\\\\?\\", 0) == 0 ? path : "\\\\?\\" + path);
+  return ReadBytes(path.rfind("\\\\?\\", 0) == 0 ? path : "\\\\?\\" + path);
 }
 
 // `folder` ends in a backslash. A walk that meets the depth bound records it as an entry, so
@@ -498,7 +498,7 @@ RunTimes RunAndCheck(TrapDisk& disk, const std::vector<Place>& places, const std
 
   // (4) The journal names only real matching files of the drive, each by its exact name.
   std::vector<std::string> wrongReports;
-  for (const std::string& path : ReportedPaths(ReadFileBytes(disk.Journal() + "PURGOWIN.LOG"))) {
+  for (const std::string& path : ReportedPaths(ReadBytes(disk.Journal() + "PURGOWIN.LOG"))) {
     const std::string root = SandboxDrive::Root();
     const std::string relative = path.rfind(root, 0) == 0 ? path.substr(root.size()) : std::string();
     if (relative.empty() || !matched.count(relative)) {
@@ -549,7 +549,7 @@ void ExpectTrimmedNameReachesTheLink(const std::string& trimmedFolder, const std
   EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
       << "Wine no longer trims the last part \"" << trimmedFolder << "\" to the link's name";
   if (trimmedFolder.back() != '.') return;
-  const std::string throughTrim = ReadFileBytes(SandboxDrive::Root() + trimmedFolder + "\\victim.tmp");
+  const std::string throughTrim = ReadBytes(SandboxDrive::Root() + trimmedFolder + "\\victim.tmp");
   EXPECT_TRUE(throughTrim == ReadExact(canary + "victim.tmp"))
       << "Wine no longer trims \"" << trimmedFolder << "\" inside a path to the link's name";
 }

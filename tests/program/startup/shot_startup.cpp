@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "Splash.h"
+#include "TestFiles.h"
 #include "about.h"
 
 namespace {
@@ -17,10 +18,6 @@ constexpr DWORD kStageTimeoutMs = 120000;
 constexpr int kPictureSize = 72;
 
 std::string g_sync;
-
-bool Exists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 void Announce(const std::string& stage, HWND window) {
   RECT r{};
@@ -37,7 +34,7 @@ void Announce(const std::string& stage, HWND window) {
 bool PumpUntilDone(const std::string& stage) {
   const std::string done = g_sync + "\\" + stage + ".done";
   const DWORD start = GetTickCount();
-  while (!Exists(done)) {
+  while (!purtest::Exists(done)) {
     if (GetTickCount() - start > kStageTimeoutMs) return false;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
     MSG message;
@@ -49,7 +46,7 @@ bool PumpUntilDone(const std::string& stage) {
 bool WaitDone(const std::string& stage) {
   const std::string done = g_sync + "\\" + stage + ".done";
   const DWORD start = GetTickCount();
-  while (!Exists(done)) {
+  while (!purtest::Exists(done)) {
     if (GetTickCount() - start > kStageTimeoutMs) return false;
     Sleep(50);
   }

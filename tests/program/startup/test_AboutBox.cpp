@@ -13,7 +13,7 @@ namespace {
 using pur::test::ClassOf;
 using pur::test::DialogDriver;
 using pur::test::OwnPath;
-using pur::test::TempDir;
+using purtest::TempDir;
 using pur::test::WindowText;
 
 constexpr char kProductTitle[] = "À propos de Purgo for Windows";

@@ -102,7 +102,7 @@ TEST(StartupAssets, TheManifestMakesTheProcessUtf8) {
 
 TEST(StartupAssets, TheProgramFileCarriesThem) {
   const std::string program = pur::test::FolderOf(pur::test::OwnPath()) + "PURGOWIN.exe";
-  if (!pur::test::Exists(program)) GTEST_SKIP() << "PURGOWIN.exe is not built";
+  if (!purtest::Exists(program)) GTEST_SKIP() << "PURGOWIN.exe is not built";
   HMODULE module = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(module, nullptr);
   CheckStartupResources(module, "PURGOWIN.exe");

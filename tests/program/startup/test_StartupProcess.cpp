@@ -16,11 +16,11 @@
 
 namespace {
 
-using pur::test::Exists;
+using purtest::Exists;
 using pur::test::FolderOf;
 using pur::test::OwnPath;
-using pur::test::ReadText;
-using pur::test::TempDir;
+using purtest::ReadBytes;
+using purtest::TempDir;
 
 constexpr char kChildSwitch[] = "--startup-child";
 constexpr char kOptionsLeaf[] = "puroptions.dll";
@@ -96,7 +96,7 @@ std::string RunScenario(const std::string& exe, const std::string& scenario,
       std::string(kChildSwitch) + " " + scenario + " \"" + resultPath + "\" " + extra;
   int code = pur::test::RunProcess(exe, arguments, currentFolder);
   EXPECT_EQ(code, 0) << scenario;
-  return ReadText(resultPath);
+  return ReadBytes(resultPath);
 }
 
 int LineCount(const std::string& text) {
@@ -125,7 +125,7 @@ TEST(OptionsBinding, AbsentLibraryIsLookedForOnceOnly) {
   // Both calls false, and the library planted after the first failure was never loaded.
   EXPECT_EQ(result, "0 0 0");
   EXPECT_TRUE(Exists(dir / kOptionsLeaf));
-  EXPECT_FALSE(Exists(dir / "attach.log")) << ReadText(dir / "attach.log");
+  EXPECT_FALSE(Exists(dir / "attach.log")) << ReadBytes(dir / "attach.log");
 }
 
 TEST(OptionsBinding, EntryAnswerIsItsLowByteAndGetsTheOwner) {
@@ -136,8 +136,8 @@ TEST(OptionsBinding, EntryAnswerIsItsLowByteAndGetsTheOwner) {
   std::string result = RunScenario(exe, "options-answers", dir / "result.txt");
   // Calls answer 1, 0, 0x100 (low byte 0), 0x101; loaded until FreeOptionsLibrary.
   EXPECT_EQ(result, "1 0 0 1 1 0");
-  EXPECT_EQ(ReadText(dir / "calls.log"), "4369 1\n8738 0\n13107 256\n17476 257\n");
-  EXPECT_EQ(LineCount(ReadText(dir / "attach.log")), 1);
+  EXPECT_EQ(ReadBytes(dir / "calls.log"), "4369 1\n8738 0\n13107 256\n17476 257\n");
+  EXPECT_EQ(LineCount(ReadBytes(dir / "attach.log")), 1);
 }
 
 TEST(OptionsBinding, LibraryWithoutTheEntryIsUnloadedAndNotTriedAgain) {
@@ -147,7 +147,7 @@ TEST(OptionsBinding, LibraryWithoutTheEntryIsUnloadedAndNotTriedAgain) {
                         (dir / kOptionsLeaf).c_str(), FALSE));
   std::string result = RunScenario(exe, "options-twice", dir / "result.txt");
   EXPECT_EQ(result, "0 0 0");
-  EXPECT_EQ(LineCount(ReadText(dir / "attach.log")), 1);
+  EXPECT_EQ(LineCount(ReadBytes(dir / "attach.log")), 1);
 }
 
 TEST(OptionsBinding, LibraryInTheCurrentFolderIsNotLoaded) {

@@ -11,9 +11,14 @@
 #include <cstdint>
 #include <string>
 
+#include "TestFiles.h"
 #include "TreeRemoval.h"
 
 namespace sandbox {
+
+using purtest::Exists;
+using purtest::ReadBytes;
+using purtest::Wide;
 
 inline std::string PrefixTempFolder() {
   // Taken once, before any test points TMP elsewhere.
@@ -23,14 +28,6 @@ inline std::string PrefixTempFolder() {
     return std::string(buffer);
   }();
   return folder;
-}
-
-// The wide form of a path in the ANSI code page.
-inline std::wstring Wide(const std::string& path) {
-  const int length = static_cast<int>(path.size());
-  std::wstring wide(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, path.data(), length, nullptr, 0)), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, path.data(), length, wide.data(), static_cast<int>(wide.size()));
-  return wide;
 }
 
 inline std::string WriteBytes(const std::string& path, const std::string& bytes,
@@ -61,21 +58,7 @@ inline void WriteHuge(const std::string& path, int64_t size) {
   CloseHandle(file);
 }
 
-inline std::string ReadBytes(const std::string& path) {
-  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "<unreadable>";
-  std::string text;
-  char buffer[4096];
-  DWORD read = 0;
-  while (::ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
-  CloseHandle(file);
-  return text;
-}
-
 inline DWORD Attributes(const std::string& path) { return GetFileAttributesW(Wide(path).c_str()); }
-
-inline bool Exists(const std::string& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
 
 inline void MakeFolder(const std::string& path, DWORD attributes = 0) {
   EXPECT_TRUE(CreateDirectoryW(Wide(path).c_str(), nullptr)) << path;

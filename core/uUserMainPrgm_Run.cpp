@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "CommaText.h"
-#include "FileListFormat.h"
 #include "uUserMainPrgm_Format.h"
 #include "uUserMainPrgm_Texts.h"
 

@@ -14,6 +14,7 @@
 #include "Algo.h"
 #include "CommaText.h"
 #include "LibraryClass.h"
+#include "TestFiles.h"
 #include "TreeRemoval.h"
 #include "VersionInfo.h"
 
@@ -106,10 +107,6 @@ class TempFolder {
   static inline int Counter_ = 0;
 };
 
-bool FileExists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 // Runs a program with arguments in a given current folder; its exit code, or -1 on timeout.
 int RunProcess(const std::string& exe, const std::string& args, const std::string& folder,
                DWORD milliseconds = 30000) {
@@ -192,7 +189,7 @@ TEST(LibraryBinding, MissingLibraryFailsWith1002AndStartsNoThread) {
 
 TEST(LibraryBinding, LibraryWithoutTheEntriesIsRefusedAndUnloaded) {
   const std::string probe = ProgramFolder() + "version_probe.dll";
-  ASSERT_TRUE(FileExists(probe));
+  ASSERT_TRUE(purtest::Exists(probe));
   try {
     TPURLib lib(kLibNameFormat, "P", kLibReserved, probe);
     ADD_FAILURE() << "bound a library without entries";
@@ -496,7 +493,7 @@ TEST(LibraryBinding, RefreshIntervalHasAFloor) {
 std::string RealLibrary() { return ProgramFolder() + kSearchLibraryFile; }
 
 TEST(RealLibrary, BoundFromTheProgramsFolder) {
-  ASSERT_TRUE(FileExists(RealLibrary()));
+  ASSERT_TRUE(purtest::Exists(RealLibrary()));
   TPURLib lib(kLibNameFormat, GetVersionString(OwnExecutableName(), vkProductName), kLibReserved);
   char path[MAX_PATH] = {};
   GetModuleFileNameA(lib.Module(), path, MAX_PATH);
@@ -550,7 +547,7 @@ void WriteFileOfSize(const std::string& path, size_t size) {
 }
 
 TEST(RealLibrary, CleaningsCallTheEndHandlerOnTheMainThreadInsideTheCall) {
-  ASSERT_TRUE(FileExists(RealLibrary()));
+  ASSERT_TRUE(purtest::Exists(RealLibrary()));
   TempFolder sandbox;
   WriteFileOfSize(sandbox.Path() + "a.tmp", 1000);
   WriteFileOfSize(sandbox.Path() + "b.tmp", 2345);
@@ -576,8 +573,8 @@ TEST(RealLibrary, CleaningsCallTheEndHandlerOnTheMainThreadInsideTheCall) {
   }
   TPURLib::SetEndHandler(nullptr);
   EXPECT_EQ(gain, 3345);
-  EXPECT_FALSE(FileExists(sandbox.Path() + "a.tmp"));
-  EXPECT_FALSE(FileExists(sandbox.Path() + "b.tmp"));
+  EXPECT_FALSE(purtest::Exists(sandbox.Path() + "a.tmp"));
+  EXPECT_FALSE(purtest::Exists(sandbox.Path() + "b.tmp"));
   ASSERT_EQ(ends.size(), 2u);
   EXPECT_EQ(ends[0].first, kEndRecycleBin);
   EXPECT_EQ(ends[1].first, kEndTempFolder);
@@ -589,7 +586,7 @@ TEST(RealLibrary, CleaningsCallTheEndHandlerOnTheMainThreadInsideTheCall) {
   const std::string file = sandbox.Path() + "c.tmp";
   WriteFileOfSize(file, 777);
   EXPECT_EQ(lib.DeleteFile(file, false, false), 777);
-  EXPECT_FALSE(FileExists(file));
+  EXPECT_FALSE(purtest::Exists(file));
   const std::string report = sandbox.Path() + "PURGOWIN.LOG";
   lib.WriteReport(report, "Ligne du journal\r\n", true);
   std::ifstream in(report, std::ios::binary);
@@ -718,7 +715,7 @@ int LockFollower(const std::string& sawLockEvent, const std::string& tookLockEve
   if (!PumpUntil([&] { return lib.LockedByOther(); }, 10000)) return 10;
   if (lib.EmptyTempFolder() != -1) return 11;
   lib.WriteReport(sandbox + "\\PURGOWIN.LOG", "skipped\r\n", true);
-  if (FileExists(sandbox + "\\PURGOWIN.LOG")) return 17;
+  if (purtest::Exists(sandbox + "\\PURGOWIN.LOG")) return 17;
   if (lib.LoadNumber() != 2) return 12;  // unguarded: reaches the library
   lib.StopSearch();
   if (lib.LockOwnerName().empty() || lib.LockOwnerName() == lib.LibName()) return 13;
@@ -739,7 +736,7 @@ int LockFollower(const std::string& sawLockEvent, const std::string& tookLockEve
 }
 
 TEST(RealLibrary, SecondProgramWaitsForTheLockAndTakesItWhenFreed) {
-  ASSERT_TRUE(FileExists(RealLibrary()));
+  ASSERT_TRUE(purtest::Exists(RealLibrary()));
   TPURLib first(kLibNameFormat, "Purgo for Windows", kLibReserved);
   first.SetRefreshInterval(20);
   ASSERT_TRUE(first.TakeLock());
@@ -783,7 +780,7 @@ TEST(RealLibrary, SecondProgramWaitsForTheLockAndTakesItWhenFreed) {
   ASSERT_EQ(WaitForSingleObject(child.Get(), 20000), WAIT_OBJECT_0);
   EXPECT_EQ(childCode(), 0u) << "child failed at step " << childCode();
   EXPECT_EQ(first.LockOwnerName(), "");
-  EXPECT_TRUE(FileExists(sandbox.Path() + "keep.tmp")) << "a skipped cleaning emptied the folder";
+  EXPECT_TRUE(purtest::Exists(sandbox.Path() + "keep.tmp")) << "a skipped cleaning emptied the folder";
 }
 
 // Child, run from a copy of this program in a folder without the library, in a current
@@ -800,7 +797,7 @@ int PlantedChild() {
   }
   if (ThreadsOfThisProcess() != threads) return 23;
   if (GetModuleHandleA("purSearch.dll") != nullptr) return 24;
-  if (FileExists("planted-was-loaded.txt")) return 25;
+  if (purtest::Exists("planted-was-loaded.txt")) return 25;
   return 0;
 }
 
@@ -822,7 +819,7 @@ int InstalledChild() {
   } catch (const std::exception&) {
     return 63;
   }
-  if (FileExists("planted-was-loaded.txt")) return 64;
+  if (purtest::Exists("planted-was-loaded.txt")) return 64;
   return 0;
 }
 
@@ -847,13 +844,13 @@ class PlantedLibrary : public ::testing::Test {
 
 TEST_F(PlantedLibrary, NothingIsLoadedFromTheCurrentFolder) {
   EXPECT_EQ(RunProcess(Exe, "--child planted", CurrentDir.Path()), 0);
-  EXPECT_FALSE(FileExists(CurrentDir.Path() + "planted-was-loaded.txt"));
+  EXPECT_FALSE(purtest::Exists(CurrentDir.Path() + "planted-was-loaded.txt"));
 }
 
 TEST_F(PlantedLibrary, AnInstallationBindsItsOwnLibraryAndCleans) {
   ASSERT_TRUE(CopyFileA(RealLibrary().c_str(), (ProgramDir.Path() + "purSearch.dll").c_str(), FALSE));
   EXPECT_EQ(RunProcess(Exe, "--child installed", CurrentDir.Path()), 0);
-  EXPECT_FALSE(FileExists(CurrentDir.Path() + "planted-was-loaded.txt"));
+  EXPECT_FALSE(purtest::Exists(CurrentDir.Path() + "planted-was-loaded.txt"));
 }
 
 TEST_F(PlantedLibrary, RestrictedSearchKeepsBareNamesOutOfTheCurrentFolder) {
@@ -861,7 +858,7 @@ TEST_F(PlantedLibrary, RestrictedSearchKeepsBareNamesOutOfTheCurrentFolder) {
   EXPECT_EQ(RunProcess(Exe, "--child bare-load", CurrentDir.Path()), 30);
   DeleteFileA((CurrentDir.Path() + "planted-was-loaded.txt").c_str());
   EXPECT_EQ(RunProcess(Exe, "--child bare-load-restricted", CurrentDir.Path()), 31);
-  EXPECT_FALSE(FileExists(CurrentDir.Path() + "planted-was-loaded.txt"));
+  EXPECT_FALSE(purtest::Exists(CurrentDir.Path() + "planted-was-loaded.txt"));
 }
 
 }  // namespace

@@ -1,58 +1,12 @@
-// Texts, control identifiers and layout of the main window, and the program's other texts, in
-// one place. Windows-free, so that the tests that drive the real program by messages can
-// share the identifiers. Texts are UTF-8, the program's ANSI code page.
+// The program's texts in one place: the main window's, the cleaning run's and the settings
+// store's; the agent writes the same journal lines. Windows-free, so that host tests and the
+// drivers of the real program share them. Texts are UTF-8, the program's ANSI code page.
 #pragma once
-
-#include <cstdint>
 
 namespace pur::mainform {
 
-inline constexpr char kClassName[] = "TUserMainForm";
-inline constexpr char kCaption[] = "Purgo for Windows";
-
-// Control identifiers (GetDlgItem finds them from another process too).
-inline constexpr int kIdButtonStartStop = 1001;
-inline constexpr int kIdButtonOptions = 1002;
-inline constexpr int kIdRestartButton = 1003;
-inline constexpr int kIdButtonQuit = 1004;
-inline constexpr int kIdButtonUpdate = 1005;
-inline constexpr int kIdButtonAbout = 1006;
-inline constexpr int kIdViewAnimate = 1007;
-inline constexpr int kIdImageIcon = 1008;
-inline constexpr int kIdLabelInfo = 1009;
-inline constexpr int kIdLedReady = 1010;
-inline constexpr int kIdLedOther = 1011;
-inline constexpr int kIdLedWork = 1012;
-inline constexpr int kIdProgressBar = 1013;
-inline constexpr int kIdMemoInfo = 1014;
-inline constexpr int kIdBevel = 1015;
-
-// Layout: the top panel's height is the unit of the window's client height.
-inline constexpr int kClientWidth = 567;
-inline constexpr int kPanelHeight = 137;
-inline constexpr int kButtonWidth = 97;
-inline constexpr int kButtonHeight = 25;
-inline constexpr int kLedWidth = 20;
-inline constexpr int kLedHeight = 10;
-inline constexpr int kHalfTurnAngle = 1800;
-inline constexpr int kProgressSteps = 1000;
-inline constexpr int kProgressInitialMax = 100;
-
-// The stock animations of shell32 for the three steps.
-inline constexpr int kAviEmptyRecycleBin = 163;
-inline constexpr int kAviDeleteFile = 164;
-inline constexpr int kAviFindFile = 151;
-
-inline constexpr unsigned kTimerLedYellow = 1;
-inline constexpr unsigned kTimerStart = 2;
-inline constexpr unsigned kLedYellowInterval = 500;
-inline constexpr unsigned kStartInterval = 1000;
-
-// The exit code of "/S" when settings could not all be read and nothing was cleaned; the
-// agent's "/once" answers the same then.
-inline constexpr int kExitSettingsUnreadable = 1;
-
 // Captions.
+inline constexpr char kCaption[] = "Purgo for Windows";
 inline constexpr char kStartCaption[] = "&Démarrer";
 inline constexpr char kStopCaption[] = "&Stop";
 inline constexpr char kOptionsCaption[] = "&Options ...";
@@ -110,11 +64,13 @@ inline constexpr char kSetDataFailed[] = "Erreur à définition des données pou
 // Followed by the key's path in quotes and the system's error code in brackets.
 inline constexpr char kOpenKeyFailed[] = "Erreur à l'ouverture de la clé ";
 
-// Colours of the four line kinds, as COLORREF values (0x00BBGGRR).
-inline constexpr uint32_t kLogSilver = 0x00C0C0C0;
-inline constexpr uint32_t kLogLime = 0x0000FF00;
-inline constexpr uint32_t kLogYellow = 0x0000FFFF;
-inline constexpr uint32_t kLogRed = 0x000000FF;
-inline constexpr uint32_t kLogBlack = 0x00000000;
+// The stock animations of shell32 for the three steps.
+inline constexpr int kAviEmptyRecycleBin = 163;
+inline constexpr int kAviDeleteFile = 164;
+inline constexpr int kAviFindFile = 151;
+
+// The exit code of "/S" when settings could not all be read and nothing was cleaned; the
+// agent's "/once" answers the same then.
+inline constexpr int kExitSettingsUnreadable = 1;
 
 }  // namespace pur::mainform

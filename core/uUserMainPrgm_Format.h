@@ -1,4 +1,6 @@
-// Small formats of the main window's lines and progress bar. Windows-free.
+// Formats of the run's lines, shown by the main window and written by the agent: one-argument
+// texts, byte counts with a unit, durations, joined lines, and the progress bar's position.
+// Windows-free.
 #pragma once
 
 #include <cmath>
@@ -8,6 +10,19 @@
 #include <vector>
 
 namespace pur {
+
+// Number of entries of the unit table of FormatSize ("octet(s)" .. "Eo").
+inline constexpr int kSizeUnitCount = 7;
+const char* SizeUnitName(int index);
+
+// Byte count as "<value with two decimals> <unit>", unit steps of 1024 chosen at 1000.
+std::string FormatSize(int64_t bytes);
+
+// Milliseconds as "HH:MM:SS", each part at least two digits, hours unlimited.
+std::string FormatDuration(int64_t ms);
+
+// `text` preceded by `ch` until it is `width` characters long; longer texts unchanged.
+std::string PadLeft(const std::string& text, int width, char ch);
 
 // A format with one "%s", filled with `text` (which may hold any byte, "%" included).
 inline std::string FormatText(const char* format, const std::string& text) {

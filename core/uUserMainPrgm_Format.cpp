@@ -1,4 +1,4 @@
-#include "FileListFormat.h"
+#include "uUserMainPrgm_Format.h"
 
 #include <array>
 #include <charconv>
@@ -57,31 +57,6 @@ std::string FormatDuration(int64_t ms) {
 std::string PadLeft(const std::string& text, int width, char ch) {
   if (width <= 0 || text.size() >= static_cast<size_t>(width)) return text;
   return std::string(static_cast<size_t>(width) - text.size(), ch) + text;
-}
-
-std::string AttrLettersOf(uint32_t attributes) {
-  std::string letters;
-  if (attributes & kAttrArchive) letters += 'A';
-  if (attributes & kAttrHidden) letters += 'H';
-  if (attributes & kAttrReadOnly) letters += 'R';
-  if (attributes & kAttrSystem) letters += 'S';
-  return letters;
-}
-
-bool StartsTicked(const std::string& attrLetters) {
-  return attrLetters.find_first_of("RSH") == std::string::npos;
-}
-
-WindowPlace CenterOver(int mainLeft, int mainTop, int mainWidth, int mainHeight, int formWidth,
-                       int formHeight, int screenWidth, int screenHeight) {
-  WindowPlace place;
-  place.left = mainLeft + (mainWidth - formWidth) / 2;
-  place.top = mainTop + (mainHeight - formHeight) / 2;
-  if (place.left < 0) place.left = 0;
-  if (place.left + formWidth > screenWidth) place.left = screenWidth - formWidth;
-  if (place.top < 0) place.top = 0;
-  if (place.top + formHeight > screenHeight) place.top = screenHeight - formHeight;
-  return place;
 }
 
 }  // namespace pur

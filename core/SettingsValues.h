@@ -136,6 +136,13 @@ struct TJournalSettings {
   bool operator==(const TJournalSettings&) const = default;
 };
 
+// Values of TServiceSettings::CleaningType: when the agent cleans by itself.
+enum TCleaningType : int32_t {
+  ctNone = 0,          // only on the user's demand
+  ctPeriodic = 1,      // every EveryInterval minutes
+  ctLowFreeSpace = 2,  // when a watched drive has less than the threshold, at most every interval
+};
+
 struct TServiceSettings {
   bool AutoStart = true;
   int32_t CleaningType = 1;

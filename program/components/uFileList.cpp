@@ -16,6 +16,7 @@
 
 #include "ExactPath.h"
 #include "GdiOwners.h"
+#include "uUserMainPrgm_Format.h"
 
 namespace pur {
 
