@@ -280,13 +280,18 @@ TEST(Agent, OneAgentPerSessionCleansOnDemandAndQuitEndsIt) {
 }
 
 TEST(Agent, CleansByItselfOnlyWithTheUsersConsent) {
+  constexpr DWORD kNotStored = 99;
   const struct {
     const char* what;
     bool consent;
     DWORD autoStart;
     DWORD type;
     bool cleans;
+    // The store as a new install leaves it (the defaults: ticked, type 1), then the real
+    // program opened and closed once, its close-save included.
+    bool freshThenProgram = false;
   } cases[] = {
+      {"a fresh store, the program opened and closed", false, kNotStored, kNotStored, false, true},
       {"an earlier version's save, no consent", false, 1, 1, false},
       {"consent given: the next due look cleans", true, 1, 1, true},
       {"consent, but not started with the session", true, 0, 1, false},
@@ -295,9 +300,17 @@ TEST(Agent, CleansByItselfOnlyWithTheUsersConsent) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     AgentSandbox box(false);
-    EarlierVersionsSave(box.Store());
-    box.Store().Dword(names::kServiceKey, names::kAutoStart, c.autoStart);
-    box.Store().Dword(names::kServiceKey, names::kCleaningType, c.type);
+    if (c.freshThenProgram) {
+      Program program("", box.Environment());
+      HWND window = program.Window();
+      ASSERT_NE(window, nullptr);
+      PostMessageA(window, WM_CLOSE, 0, 0);
+      ASSERT_TRUE(program.WaitExit(kRunTimeout));
+    } else {
+      EarlierVersionsSave(box.Store());
+    }
+    if (c.autoStart != kNotStored) box.Store().Dword(names::kServiceKey, names::kAutoStart, c.autoStart);
+    if (c.type != kNotStored) box.Store().Dword(names::kServiceKey, names::kCleaningType, c.type);
     if (c.consent) box.Store().Dword(names::kServiceKey, names::kAutomaticConsent, 1);
     UserAgent agent(box.Environment());
     ASSERT_TRUE(agent.WaitWindow());
