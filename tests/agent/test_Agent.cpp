@@ -16,6 +16,7 @@
 #include "AgentTexts.h"
 #include "CleaningAgent.h"
 #include "LibraryClass.h"
+#include "LimitedToken.h"
 #include "ProgramDriver.h"
 #include "uUserMainPrgm_Format.h"
 
@@ -178,7 +179,7 @@ class UserAgent {
     std::string commandLine = "\"" + AgentPath() + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    const pur::THandle token(LimitedToken());
+    const pur::THandle token(purtest::LimitedToken());
     started_ = (token ? CreateProcessAsUserA(token.Get(), AgentPath().c_str(), commandLine.data(), nullptr, nullptr,
                                              FALSE, 0, block.data(), pur::ProgramFolder().c_str(), &startup, &info_)
                       : CreateProcessA(AgentPath().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
@@ -215,21 +216,6 @@ class UserAgent {
   }
 
  private:
-  // Null when this process already runs with the user's own token.
-  static HANDLE LimitedToken() {
-    if (!pur::agent::RunsElevated()) return nullptr;
-    HANDLE own = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own)) return nullptr;
-    const pur::THandle ownToken(own);
-    TOKEN_LINKED_TOKEN linked{};
-    DWORD size = 0;
-    if (!GetTokenInformation(own, TokenLinkedToken, &linked, sizeof linked, &size)) return nullptr;
-    const pur::THandle linkedToken(linked.LinkedToken);
-    HANDLE primary = nullptr;
-    DuplicateTokenEx(linked.LinkedToken, TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenPrimary, &primary);
-    return primary;
-  }
-
   PROCESS_INFORMATION info_{};
   bool started_ = false;
 };
