@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <optional>
+
+#include "ExactPath.h"
 #include "WinOwners.h"
 
 namespace pur {
@@ -11,8 +14,9 @@ std::string AgentRunCommand(const std::string& folder) {
 }
 
 bool KeepAgentStartInStep(bool autoStart, const std::string& folder) {
-  const std::string agent = folder + kAgentFileName;
-  const DWORD attributes = GetFileAttributesA(agent.c_str());
+  // Wide and exact: the folder may hold names the code page has no form for.
+  const std::optional<std::wstring> agent = WideFromAnsi(folder + kAgentFileName);
+  const DWORD attributes = agent ? GetFileAttributesW(agent->c_str()) : INVALID_FILE_ATTRIBUTES;
   const bool present = !folder.empty() && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
   HKEY opened = nullptr;
   if (RegCreateKeyExA(HKEY_CURRENT_USER, kRunKeyPath, 0, nullptr, 0, KEY_SET_VALUE | KEY_QUERY_VALUE,

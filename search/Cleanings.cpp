@@ -60,9 +60,11 @@ bool IsAbsolute(const std::string& path) {
 
 bool IsVolumeRoot(const std::string& full, const std::optional<FileIdentity>& identity) {
   if (IsRootForm(full)) return true;
-  char volume[MAX_PATH + 1] = {};
-  if (!GetVolumePathNameA(full.c_str(), volume, MAX_PATH)) return false;
-  return SameFolder(full, identity, WithoutFinalDelimiter(volume));
+  const std::optional<std::wstring> wide = WideFromAnsi(full);
+  wchar_t volume[MAX_PATH + 1] = {};
+  if (!wide || !GetVolumePathNameW(wide->c_str(), volume, MAX_PATH)) return false;
+  const std::optional<std::string> root = AnsiFromWide(volume);
+  return root && SameFolder(full, identity, WithoutFinalDelimiter(*root));
 }
 
 bool IsDotName(const wchar_t* name) {

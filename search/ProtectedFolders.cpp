@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include "ExactPath.h"
 #include "WinOwners.h"
 
 namespace pur {
@@ -70,7 +71,9 @@ bool HoldsProtectedFolder(const std::string& folder) {
 }
 
 std::optional<FileIdentity> IdentityOf(const std::string& path) {
-  const TFileHandle file(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  const std::optional<std::wstring> wide = WideFromAnsi(path);
+  if (!wide) return std::nullopt;
+  const TFileHandle file(CreateFileW(wide->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!file) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION info{};
@@ -84,10 +87,14 @@ std::string WithoutFinalDelimiter(std::string path) {
 }
 
 std::optional<std::string> FullPath(const std::string& path) {
-  char buffer[MAX_PATH + 1] = {};
-  const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
+  const std::optional<std::wstring> wide = WideFromAnsi(path);
+  if (!wide) return std::nullopt;
+  wchar_t buffer[MAX_PATH + 1] = {};
+  const DWORD length = GetFullPathNameW(wide->c_str(), MAX_PATH, buffer, nullptr);
   if (length == 0 || length >= MAX_PATH) return std::nullopt;
-  return WithoutFinalDelimiter(std::string(buffer, length));
+  const std::optional<std::string> full = AnsiFromWide(std::wstring_view(buffer, length));
+  if (!full) return std::nullopt;
+  return WithoutFinalDelimiter(*full);
 }
 
 bool IsRootForm(const std::string& full) {

@@ -152,22 +152,6 @@ TEST(AgentDrives, TheDrivesOfTheStoredDefinition) {
 
 HWND RunningAgent() { return FindWindowA(pur::agent::kAgentWindowClass, nullptr); }
 
-std::string EnvironmentBlock(const std::map<std::string, std::string>& changes) {
-  std::map<std::string, std::string> variables;
-  if (char* strings = GetEnvironmentStringsA()) {
-    for (const char* p = strings; *p; p += std::strlen(p) + 1) {
-      const std::string entry = p;
-      const size_t equals = entry.find('=', 1);
-      if (equals != std::string::npos) variables[entry.substr(0, equals)] = entry.substr(equals + 1);
-    }
-    FreeEnvironmentStringsA(strings);
-  }
-  for (const auto& [name, value] : changes) variables[name] = value;
-  std::string block;
-  for (const auto& [name, value] : variables) block += name + "=" + value + '\0';
-  return block + '\0';
-}
-
 // PURGOSRV.exe as the user's session starts it. Wine gives every process the full half of a
 // split administrator token (wine-notes.md); the session's own is the limited one linked to it.
 // firstLookNow: the first automatic look comes at once instead of a minute after start.

@@ -291,6 +291,23 @@ inline HWND FindTopWindow(DWORD processId, const char* className, const char* ca
 
 inline void Click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
 
+// This process's environment with `changes` applied, as CreateProcess takes it.
+inline std::string EnvironmentBlock(const std::map<std::string, std::string>& changes) {
+  std::map<std::string, std::string> variables;
+  if (char* strings = GetEnvironmentStringsA()) {
+    for (const char* p = strings; *p; p += std::strlen(p) + 1) {
+      const std::string entry = p;
+      const size_t equals = entry.find('=', 1);
+      if (equals != std::string::npos) variables[entry.substr(0, equals)] = entry.substr(equals + 1);
+    }
+    FreeEnvironmentStringsA(strings);
+  }
+  for (const auto& [name, value] : changes) variables[name] = value;
+  std::string block;
+  for (const auto& [name, value] : variables) block += name + "=" + value + '\0';
+  return block + '\0';
+}
+
 // One running PURGOWIN.exe; closed (or ended) when the object goes.
 class Program {
  public:
@@ -411,22 +428,6 @@ class Program {
   }
 
  private:
-  static std::string EnvironmentBlock(const std::map<std::string, std::string>& changes) {
-    std::map<std::string, std::string> variables;
-    if (char* strings = GetEnvironmentStringsA()) {
-      for (const char* p = strings; *p; p += std::strlen(p) + 1) {
-        const std::string entry = p;
-        const size_t equals = entry.find('=', 1);
-        if (equals != std::string::npos) variables[entry.substr(0, equals)] = entry.substr(equals + 1);
-      }
-      FreeEnvironmentStringsA(strings);
-    }
-    for (const auto& [name, value] : changes) variables[name] = value;
-    std::string block;
-    for (const auto& [name, value] : variables) block += name + "=" + value + '\0';
-    return block + '\0';
-  }
-
   PROCESS_INFORMATION info_{};
   bool started_ = false;
 };
