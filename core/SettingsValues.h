@@ -80,6 +80,10 @@ inline constexpr char kSendToRecycleBin[] = "Envoyer les elements dans la corbei
 inline constexpr char kConfirmDelete[] = "Confirmer la suppression";
 inline constexpr char kTestMode[] = "Tester";
 inline constexpr char kReadOnlyHiddenMode[] = "Confirmer la suppression des fichiers RO et H";
+// The user's limits on every deleting step: files younger than this many days stay (0: no
+// limit), and what the keep list names is never deleted.
+inline constexpr char kMinimumAgeDays[] = "Age minimum en jours";
+inline constexpr char kKeepList[] = "Toujours garder";
 
 inline constexpr char kJournalEnabled[] = "Activer la journalisation";
 inline constexpr char kNewEachSearch[] = "Nouveau journal à chaque recherche";
@@ -125,6 +129,9 @@ struct TCleaningSettings {
   bool ConfirmDelete = true;
   bool TestMode = false;
   int32_t ReadOnlyHiddenMode = 2;  // only zero and non-zero differ
+  int32_t MinimumAgeDays = 0;      // by last write time; 0 takes every age
+  // Folders ("C:\\Projets\\"), masks ("*.docx") and folders with a mask ("C:\\Projets\\*.tmp").
+  std::vector<std::string> KeepList;
   bool operator==(const TCleaningSettings&) const = default;
 };
 
