@@ -126,6 +126,8 @@ std::vector<std::string> BindEntryPoints(HMODULE module, TLibEntryPoints& e) {
   need("NameLocked", e.NameLocked);
   need("CreateFileLog", e.CreateFileLog);
   Bind(module, "GetLastLibError", e.GetLastLibError);  // older libraries lack it
+  Bind(module, "SetCleaningRules", e.SetCleaningRules);
+  Bind(module, "GetLeftByRules", e.GetLeftByRules);
   return missing;
 }
 
@@ -336,6 +338,25 @@ int32_t TPURLib::DeleteFile(const std::string& path, bool toRecycleBin, bool all
                                             allowReadOnlyHidden ? 1 : 0);
   CheckLibError();
   return result;
+}
+
+bool TPURLib::SetCleaningRules(int32_t minimumAgeDays, const std::vector<std::string>& keepList) {
+  if (!Loaded_) return false;
+  const bool none = minimumAgeDays == 0 && keepList.empty();
+  if (!Entries_.SetCleaningRules) return none;
+  std::string lines;
+  for (const std::string& entry : keepList) lines += entry + "\n";
+  const int32_t accepted = Entries_.SetCleaningRules(minimumAgeDays, lines.c_str());
+  CheckLibError();
+  return accepted != 0;
+}
+
+TLeftByRules TPURLib::LeftByRules(int32_t cleaning) {
+  TLeftByRules left;
+  if (!Loaded_ || !Entries_.GetLeftByRules) return left;
+  Entries_.GetLeftByRules(cleaning, &left.TooRecent, &left.Kept);
+  CheckLibError();
+  return left;
 }
 
 void TPURLib::WriteReport(const std::string& path, const std::string& body, bool newFile) {

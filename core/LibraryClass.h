@@ -70,6 +70,15 @@ struct TLibEntryPoints {
   void(__stdcall* NameLocked)(char*) = nullptr;
   void(__stdcall* CreateFileLog)(const char*, const char*, const char*, uint8_t) = nullptr;
   int32_t(__stdcall* GetLastLibError)(char*, int32_t) = nullptr;  // optional
+  // Optional: the user's limits on the cleanings, and what they left in place.
+  int32_t(__stdcall* SetCleaningRules)(int32_t, const char*) = nullptr;
+  int32_t(__stdcall* GetLeftByRules)(int32_t, int32_t*, int32_t*) = nullptr;
+};
+
+// What the user's limits left in place in one cleaning.
+struct TLeftByRules {
+  int32_t TooRecent = 0;
+  int32_t Kept = 0;
 };
 
 // Looks every entry up; answers the names of the required ones that are missing.
@@ -107,6 +116,10 @@ class TPURLib {
   std::string GetSearchList(int32_t list);
   void SetPersoTree(const std::vector<uint8_t>& stream);
   int32_t DeleteFile(const std::string& path, bool toRecycleBin, bool allowReadOnlyHidden);
+  // Hands the user's limits to the library for this process's cleanings. False when they
+  // could not be set: then nothing may be deleted. A library without limits takes only none.
+  bool SetCleaningRules(int32_t minimumAgeDays, const std::vector<std::string>& keepList);
+  TLeftByRules LeftByRules(int32_t cleaning);
   void WriteReport(const std::string& path, const std::string& body, bool newFile);
   // A journal entry that a copy held back by the lock writes to say so. It is never guarded:
   // the lock keeps cleanings apart, and a note deletes nothing. Always appended.

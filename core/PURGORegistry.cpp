@@ -4,6 +4,7 @@
 #include <cstring>
 #include <variant>
 
+#include "KeepList.h"
 #include "VersionInfo.h"
 
 namespace pur {
@@ -212,7 +213,9 @@ void TBaseRegistry::SaveFirstStart() {
 template <class Section>
 struct TField {
   const char* name;
-  std::variant<bool Section::*, int32_t Section::*, uint8_t Section::*, std::string Section::*> member;
+  std::variant<bool Section::*, int32_t Section::*, uint8_t Section::*, std::string Section::*,
+               std::vector<std::string> Section::*>
+      member;
 };
 
 constexpr TField<TDisplaySettings> kDisplayFields[] = {
@@ -231,6 +234,8 @@ constexpr TField<TCleaningSettings> kCleaningFields[] = {
     {names::kConfirmDelete, &TCleaningSettings::ConfirmDelete},
     {names::kTestMode, &TCleaningSettings::TestMode},
     {names::kReadOnlyHiddenMode, &TCleaningSettings::ReadOnlyHiddenMode},
+    {names::kMinimumAgeDays, &TCleaningSettings::MinimumAgeDays},
+    {names::kKeepList, &TCleaningSettings::KeepList},
 };
 
 constexpr TField<TJournalSettings> kJournalFields[] = {
@@ -277,6 +282,7 @@ void TPURGORegistry::Load() {
   }
   LoadSection(names::kDisplayKey, *Display, kDisplayFields);
   LoadSection(names::kCleaningKey, *Cleaning, kCleaningFields);
+  CheckCleaningLimits();
   LoadSection(names::kJournalKey, *Journal, kJournalFields);
   LoadSection(names::kServiceKey, *Service, kServiceFields);
   LoadAutomaticConsent();
@@ -298,6 +304,21 @@ void TPURGORegistry::LoadSection(const char* key, Section& values, const TField<
   if (LoadErrors().size() != errorsBefore) UnreadSections_.emplace_back(key);
 }
 
+// The limits protect files: a negative age or a keep entry that cannot be read as the user
+// meant it is a value that could not be read, so nothing unattended deletes on it.
+void TPURGORegistry::CheckCleaningLimits() {
+  const size_t errorsBefore = LoadErrors().size();
+  if (Cleaning->MinimumAgeDays < 0) {
+    KeepLoadError(ERegistryException(ValueOutOfRangeText(names::kMinimumAgeDays)));
+  }
+  for (const std::string& entry : Cleaning->KeepList) {
+    if (CheckKeepEntry(entry) != TKeepEntryProblem::None) KeepLoadError(ERegistryException(KeepEntryRefusedText(entry)));
+  }
+  if (LoadErrors().size() != errorsBefore && SectionReadWhole(names::kCleaningKey)) {
+    UnreadSections_.emplace_back(names::kCleaningKey);
+  }
+}
+
 void TPURGORegistry::LoadAutomaticConsent() {
   Service->AutomaticConsent = false;
   // A section that could not be read whole already counts as an error: no consent then.
@@ -314,6 +335,13 @@ void TPURGORegistry::SaveAutomaticConsent(bool given) {
   }
   WriteBool(names::kAutomaticConsent, given, false);
   Service->AutomaticConsent = given;
+}
+
+void TPURGORegistry::SaveKeepList(const std::vector<std::string>& keepList) {
+  TKeyCloser closer(*Registry);
+  if (!OpenSection(names::kCleaningKey, true)) throw ERegistryException(SetDataFailedText(names::kKeepList));
+  WriteField(names::kKeepList, keepList, {});
+  Cleaning->KeepList = keepList;
 }
 
 bool TPURGORegistry::SectionReadWhole(const std::string& section) const {
@@ -339,6 +367,15 @@ std::string TPURGORegistry::ReadField(const char* name, const std::string& def) 
   return ReadOrDefault(name, TTaggedValue::String(def)).Text;
 }
 
+std::vector<std::string> TPURGORegistry::ReadField(const char* name, const std::vector<std::string>& def) {
+  try {
+    return Registry->ValueExists(name) ? Registry->ReadMultiString(name) : def;
+  } catch (const ERegistryException& error) {
+    KeepLoadError(error);
+    return def;
+  }
+}
+
 void TPURGORegistry::WriteField(const char* name, bool value, bool def) { WriteBool(name, value, def); }
 void TPURGORegistry::WriteField(const char* name, int32_t value, int32_t def) { WriteInt(name, value, def); }
 void TPURGORegistry::WriteField(const char* name, uint8_t value, uint8_t def) {
@@ -346,6 +383,15 @@ void TPURGORegistry::WriteField(const char* name, uint8_t value, uint8_t def) {
 }
 void TPURGORegistry::WriteField(const char* name, const std::string& value, const std::string& def) {
   WriteValue(name, TTaggedValue::String(value), TTaggedValue::String(def));
+}
+
+void TPURGORegistry::WriteField(const char* name, const std::vector<std::string>& value,
+                                const std::vector<std::string>& def) {
+  if (value == def) {
+    if (Registry->ValueExists(name)) Registry->DeleteValue(name);
+    return;
+  }
+  Registry->WriteMultiString(name, value);
 }
 
 void TPURGORegistry::LoadPersonalSearch() {

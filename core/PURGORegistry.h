@@ -94,6 +94,9 @@ class TPURGORegistry : public TBaseRegistry {
   // Records the user's answer to the options box's question on automatic cleaning (given:
   // the value is written; withdrawn: removed). The box alone calls it; Save never writes it.
   void SaveAutomaticConsent(bool given);
+  // Records the keep list alone (the review list adds to it while a run waits), leaving every
+  // other stored value as it is.
+  void SaveKeepList(const std::vector<std::string>& keepList);
 
   bool ApplicationFlag = false;  // read, never written
   bool ServiceFlag = false;      // read, never written
@@ -116,12 +119,15 @@ class TPURGORegistry : public TBaseRegistry {
   int32_t ReadField(const char* name, int32_t def);
   uint8_t ReadField(const char* name, uint8_t def);
   std::string ReadField(const char* name, const std::string& def);
+  std::vector<std::string> ReadField(const char* name, const std::vector<std::string>& def);
   void WriteField(const char* name, bool value, bool def);
   void WriteField(const char* name, int32_t value, int32_t def);
   void WriteField(const char* name, uint8_t value, uint8_t def);
   void WriteField(const char* name, const std::string& value, const std::string& def);
+  void WriteField(const char* name, const std::vector<std::string>& value, const std::vector<std::string>& def);
   void LoadPersonalSearch();
   void LoadAutomaticConsent();
+  void CheckCleaningLimits();
   void SavePersonalSearch();
 
   std::vector<std::string> UnreadSections_;

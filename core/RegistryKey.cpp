@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "ExactPath.h"
 #include "SettingsValues.h"
 
 namespace pur {
@@ -99,6 +100,51 @@ void TRegistry::ReadFixedBinary(const std::string& name, void* data, uint32_t si
   if (result != ERROR_SUCCESS) throw ERegistryException(GetDataFailedText(name));
   if (type != REG_BINARY || length != size) throw ERegistryException(InvalidTypeText(name));
   std::memcpy(data, buffer.data(), size);
+}
+
+std::vector<std::string> TRegistry::ReadMultiString(const std::string& name) const {
+  const std::optional<std::wstring> wideName = WideFromAnsi(name);
+  if (!CurrentKey_ || !wideName) throw ERegistryException(GetDataFailedText(name));
+  DWORD type = REG_NONE;
+  DWORD size = 0;
+  LONG result = RegQueryValueExW(CurrentKey_.Get(), wideName->c_str(), nullptr, &type, nullptr, &size);
+  if (result != ERROR_SUCCESS) throw ERegistryException(GetDataFailedText(name));
+  if (type != REG_MULTI_SZ) throw ERegistryException(InvalidTypeText(name));
+  // Two more zeros than asked for: stored data need not be terminated.
+  std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 2, L'\0');
+  result = RegQueryValueExW(CurrentKey_.Get(), wideName->c_str(), nullptr, &type,
+                            reinterpret_cast<BYTE*>(buffer.data()), &size);
+  if (result != ERROR_SUCCESS) throw ERegistryException(GetDataFailedText(name));
+  if (type != REG_MULTI_SZ) throw ERegistryException(InvalidTypeText(name));
+  std::vector<std::string> values;
+  const size_t count = size / sizeof(wchar_t);
+  for (size_t start = 0; start < count && buffer[start] != L'\0';) {
+    const std::wstring_view value(buffer.data() + start);
+    const std::optional<std::string> text = AnsiFromWide(value);
+    if (!text) throw ERegistryException(GetDataFailedText(name));
+    values.push_back(*text);
+    start += value.size() + 1;
+  }
+  return values;
+}
+
+void TRegistry::WriteMultiString(const std::string& name, const std::vector<std::string>& values) {
+  const std::optional<std::wstring> wideName = WideFromAnsi(name);
+  std::wstring data;
+  bool convertible = wideName.has_value();
+  for (const std::string& value : values) {
+    if (value.empty()) continue;
+    const std::optional<std::wstring> wide = WideFromAnsi(value);
+    if (!wide) convertible = false;
+    if (wide) data += *wide + L'\0';
+  }
+  data += L'\0';
+  const LONG result = !CurrentKey_ || !convertible
+                          ? ERROR_INVALID_DATA
+                          : RegSetValueExW(CurrentKey_.Get(), wideName->c_str(), 0, REG_MULTI_SZ,
+                                           reinterpret_cast<const BYTE*>(data.data()),
+                                           static_cast<DWORD>(data.size() * sizeof(wchar_t)));
+  if (result != ERROR_SUCCESS) throw ERegistryException(SetDataFailedText(name));
 }
 
 void TRegistry::Write(const std::string& name, DWORD type, const void* data, uint32_t size) {

@@ -49,10 +49,15 @@ class TRegistry {
   std::vector<uint8_t> ReadBinary(const std::string& name) const;
   // Exactly size bytes of REG_BINARY.
   void ReadFixedBinary(const std::string& name, void* data, uint32_t size) const;
+  // REG_MULTI_SZ, its strings in order, read through the wide calls so that no name is
+  // approximated on the way.
+  std::vector<std::string> ReadMultiString(const std::string& name) const;
 
   void WriteDword(const std::string& name, uint32_t value);
   void WriteString(const std::string& name, const std::string& value);
   void WriteBinary(const std::string& name, const void* data, uint32_t size);
+  // Empty strings cannot be stored in REG_MULTI_SZ (they would end it) and are left out.
+  void WriteMultiString(const std::string& name, const std::vector<std::string>& values);
   bool DeleteValue(const std::string& name);
 
  private:

@@ -71,6 +71,14 @@ std::string InvalidTypeText(std::string_view valueName) {
   return Fill(mainform::kInvalidType, valueName);
 }
 
+std::string ValueOutOfRangeText(std::string_view valueName) {
+  return Fill(mainform::kValueOutOfRange, valueName);
+}
+
+std::string KeepEntryRefusedText(std::string_view entry) {
+  return Fill(mainform::kKeepEntryRefused, entry);
+}
+
 std::string GetDataFailedText(std::string_view valueName) {
   return Fill(mainform::kGetDataFailed, valueName);
 }

@@ -163,6 +163,9 @@ struct TServiceSettings {
 // The registry errors, filled with the value's name.
 std::string InvalidTypeText(std::string_view valueName);
 std::string GetDataFailedText(std::string_view valueName);
+// A value read whole whose content cannot be what the user meant.
+std::string ValueOutOfRangeText(std::string_view valueName);
+std::string KeepEntryRefusedText(std::string_view entry);
 std::string SetDataFailedText(std::string_view valueName);
 // A key that exists but could not be opened, with the system's error code.
 std::string OpenKeyFailedText(std::string_view keyPath, long errorCode);

@@ -25,7 +25,15 @@ class TFlagReset {
   bool& Flag_;
 };
 
+bool RulesActive(const TCleaningSettings& cleaning) {
+  return cleaning.MinimumAgeDays != 0 || !cleaning.KeepList.empty();
+}
+
 }  // namespace
+
+std::string LeftByRulesLine(const char* step, int32_t tooRecent, int32_t kept) {
+  return std::string(step) + " : " + std::to_string(tooRecent) + kLeftTooRecent + std::to_string(kept) + kLeftKept;
+}
 
 uint8_t JournalBitOf(TInfoKind kind) {
   switch (kind) {
@@ -46,6 +54,12 @@ void TCleaningRun::Run() {
   if (!Host_.Lib() || !Host_.Settings()) return;
 
   const TCleaningSettings& cleaning = *Host_.Settings()->Cleaning;
+  // Every step below deletes: none runs when the library cannot apply the user's limits.
+  if (!Host_.Lib()->SetCleaningRules(cleaning.MinimumAgeDays, cleaning.KeepList)) {
+    Host_.AddInfoLine(kRulesRefused, ikError);
+    WriteSummary();  // the journal says why, and an unattended run ends as after a run
+    return;
+  }
   if (cleaning.EmptyRecycleBin && Host_.Running() && Host_.Lib()) {
     Host_.SetStatus(kStepRecycleBin);
     Host_.Animate(kAviEmptyRecycleBin);
@@ -57,6 +71,7 @@ void TCleaningRun::Run() {
     Host_.Animate(kAviDeleteFile);
     Host_.ProcessMessages();
     if (TPURLib* lib = Host_.Lib()) TempGain_ = static_cast<int64_t>(lib->EmptyTempFolder());
+    LogLeftByRules(kCleanTempFolder, kLeftInTempFolder);
   }
   if (cleaning.RunPersonalSearch && Host_.Running() && Host_.Lib()) {
     Host_.SetStatus(kStepPersoSearch);
@@ -90,6 +105,7 @@ void TCleaningRun::PersoSearchFinished() {
   if (!lib || !settings) return;
   Host_.AddInfoLine("", ikNormal);
   PersoGain_ = 0;
+  LogLeftByRules(kCleanPersoSearch, kLeftBySearch);
   StringList found = ReadCommaText(lib->GetSearchList(1));
   if (!WriteCommaText(found).empty()) {
     Host_.ReviewFoundFiles(found);
@@ -130,6 +146,15 @@ void TCleaningRun::DeleteFoundFiles(const std::vector<std::string>& names) {
     }
     PersoGain_ += static_cast<int64_t>(freed);
   }
+}
+
+// Only with limits set: without them the log stays as it always was.
+void TCleaningRun::LogLeftByRules(int32_t cleaning, const char* step) {
+  TPURLib* lib = Host_.Lib();
+  TPURGORegistry* settings = Host_.Settings();
+  if (!lib || !settings || !RulesActive(*settings->Cleaning)) return;
+  const TLeftByRules left = lib->LeftByRules(cleaning);
+  Host_.AddInfoLine(LeftByRulesLine(step, left.TooRecent, left.Kept), ikNormal);
 }
 
 void TCleaningRun::LogListItems(int32_t list, TInfoKind kind) {

@@ -18,6 +18,9 @@ enum TInfoKind : int { ikNormal = 0, ikSuccess = 1, ikWarning = 2, ikError = 3 }
 // The journal's event bit that lets a line of this kind into the journal.
 uint8_t JournalBitOf(TInfoKind kind);
 
+// The log line that counts what the user's limits left in one step.
+std::string LeftByRulesLine(const char* step, int32_t tooRecent, int32_t kept);
+
 // What a run asks of its window. The binding and the settings may go while the run waits for
 // messages: they are asked for again each time.
 class TRunHost {
@@ -64,6 +67,7 @@ class TCleaningRun {
   void SearchStoppedBeforeItBegan();
   void DeleteFoundFiles(const std::vector<std::string>& names);
   void LogListItems(int32_t list, TInfoKind kind);
+  void LogLeftByRules(int32_t cleaning, const char* step);
   void WriteSummary();
 
   TRunHost& Host_;

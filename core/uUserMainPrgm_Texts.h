@@ -44,6 +44,13 @@ inline constexpr char kStepTempFolder[] = "Nettoyage du dossier temporaire ...";
 inline constexpr char kStepPersoSearch[] = "Nettoyage du disque dur ...";
 inline constexpr char kRecycleBinDone[] = "La corbeille a été néttoyé.";
 inline constexpr char kTempFolderDone[] = "Le dossier temporaire a été vidé.";
+// The user's limits: their refusal, and what they left in each step.
+inline constexpr char kRulesRefused[] =
+    "Nettoyage refusé : l'âge minimum et la liste \"Toujours garder\" n'ont pas pu être appliqués.";
+inline constexpr char kLeftInTempFolder[] = "Dossier temporaire";
+inline constexpr char kLeftBySearch[] = "Recherche personnelle";
+inline constexpr char kLeftTooRecent[] = " fichier(s) laissé(s) car trop récent(s), ";
+inline constexpr char kLeftKept[] = " gardé(s) par la liste \"Toujours garder\".";
 inline constexpr char kFileDeleted[] = " * %s : OK";
 inline constexpr char kFileNotDeleted[] = " * %s : FAILED";
 
@@ -61,6 +68,8 @@ inline constexpr char kNoMainWindow[] = "Impossible de créer la fenêtre princi
 inline constexpr char kInvalidType[] = "Type de données incorrect pour ";
 inline constexpr char kGetDataFailed[] = "Erreur à l'obtention des données pour ";
 inline constexpr char kSetDataFailed[] = "Erreur à définition des données pour ";
+inline constexpr char kValueOutOfRange[] = "Valeur incorrecte pour ";
+inline constexpr char kKeepEntryRefused[] = "Entrée incorrecte dans 'Toujours garder' : ";
 // Followed by the key's path in quotes and the system's error code in brackets.
 inline constexpr char kOpenKeyFailed[] = "Erreur à l'ouverture de la clé ";
 

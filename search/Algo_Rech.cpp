@@ -254,8 +254,8 @@ void TRechercheAdapter::ReportProgress(int k) {
   if (!callback(progress_)) throw ERAException();
 }
 
-bool TRechercheAdapter::ListFolder(const TExactPath& path, bool discover,
-                                   std::vector<StringList>& namesByMask) {
+bool TRechercheAdapter::ListFolder(const TExactPath& path, bool discover, std::vector<StringList>& namesByMask,
+                                   TFoundFileFilter* filter) {
   TMasqueList& masks = GetEffectiveMasks();
   if (masks.Count() == 0) return false;
   namesByMask.assign(static_cast<size_t>(masks.Count()), StringList());
@@ -279,15 +279,20 @@ bool TRechercheAdapter::ListFolder(const TExactPath& path, bool discover,
       return;
     }
     if (!PassesAttributes(entry.Attributes, false)) return;
+    bool judged = false;
     for (const auto& [index, matcher] : matched) {
-      if (matcher.Matches(entry.Name)) namesByMask[index].push_back(entry.Name);
+      if (!matcher.Matches(entry.Name)) continue;
+      // One verdict per file, however many masks take it.
+      if (!judged && filter != nullptr && !filter->Takes(path, entry)) return;
+      judged = true;
+      namesByMask[index].push_back(entry.Name);
     }
   });
   return leftOut;
 }
 
 void TRechercheAdapter::AddOwnFiles(const TExactPath& path, const std::vector<StringList>& namesByMask,
-                                    TPathList& result) {
+                                    TPathList& result, TFoundFileFilter* filter) {
   if (maskSource_ == nullptr) return;
   TMasqueList& masks = GetEffectiveMasks();
   for (int i = 0; i < masks.Count(); ++i) {
@@ -296,11 +301,12 @@ void TRechercheAdapter::AddOwnFiles(const TExactPath& path, const std::vector<St
       for (const std::string& name : namesByMask[static_cast<size_t>(i)]) result.Add(path.Ansi(), name);
       continue;
     }
-    AddMaskFolderFiles(path, text, result);
+    AddMaskFolderFiles(path, text, result, filter);
   }
 }
 
-void TRechercheAdapter::AddMaskFolderFiles(const TExactPath& path, const std::string& text, TPathList& result) {
+void TRechercheAdapter::AddMaskFolderFiles(const TExactPath& path, const std::string& text, TPathList& result,
+                                           TFoundFileFilter* filter) {
   const size_t cut = text.find_last_of("\\/");
   const std::string_view namePattern = std::string_view(text).substr(cut + 1);
   const auto parts = MaskFolderParts(std::string_view(text).substr(0, cut));
@@ -313,7 +319,8 @@ void TRechercheAdapter::AddMaskFolderFiles(const TExactPath& path, const std::st
     if (!IsRealFolderNow(folder.Wide())) return;
   }
   ForEachListedEntry(folder, [&](const TListedEntry& entry) {
-    if (Takes(entry, false, namePattern)) result.Add(folder.Ansi(), entry.Name);
+    if (!Takes(entry, false, namePattern)) return;
+    if (filter == nullptr || filter->Takes(folder, entry)) result.Add(folder.Ansi(), entry.Name);
   });
 }
 
@@ -333,7 +340,7 @@ std::optional<TExactPath> TRechercheAdapter::EnterOwnFolder(StringList* notes) {
   return exact;
 }
 
-TPathList TRechercheAdapter::Search(StringList* notes) {
+TPathList TRechercheAdapter::Search(StringList* notes, TFoundFileFilter* filter) {
   struct Frame {
     TRechercheAdapter* adapter;
     std::optional<TExactPath> path;   // none when the disk is not used below this node
@@ -344,11 +351,11 @@ TPathList TRechercheAdapter::Search(StringList* notes) {
   };
   // Below a folder that was not entered nothing touches the disk (the path would go through
   // whatever is there now), but its stored children still count for the progress.
-  auto enter = [notes](TRechercheAdapter& adapter, int level, bool onDisk) {
+  auto enter = [notes, filter](TRechercheAdapter& adapter, int level, bool onDisk) {
     adapter.progress_ = 0.0;  // a second search starts from fresh progress values
     Frame frame{&adapter, std::nullopt, level, 0, 0, {}};
     if (onDisk) frame.path = adapter.EnterOwnFolder(notes);
-    if (frame.path && adapter.ListFolder(*frame.path, level < kMaxTreeDepth, frame.namesByMask) && notes) {
+    if (frame.path && adapter.ListFolder(*frame.path, level < kMaxTreeDepth, frame.namesByMask, filter) && notes) {
       notes->push_back(texts::kTooDeepToWalk + frame.path->Ansi());
     }
     frame.count = adapter.node_.Count();
@@ -377,7 +384,7 @@ TPathList TRechercheAdapter::Search(StringList* notes) {
       stack.push_back(enter(searchable->GetAdapter(), level, onDisk));
       continue;
     }
-    if (frame.path) frame.adapter->AddOwnFiles(*frame.path, frame.namesByMask, result);
+    if (frame.path) frame.adapter->AddOwnFiles(*frame.path, frame.namesByMask, result, filter);
     stack.pop_back();
     if (!stack.empty()) stack.back().adapter->ReportProgress(stack.back().next);
   }

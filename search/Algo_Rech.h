@@ -58,6 +58,15 @@ class TSearchProgressEvent {
 };
 
 class TRechercheAdapter;
+struct TListedEntry;
+
+// Holds back found files that must stay (the user's limits); it counts what it holds back.
+class TFoundFileFilter {
+ public:
+  virtual ~TFoundFileFilter() = default;
+  // `folder` is the found file's folder, with its final delimiter.
+  virtual bool Takes(const TExactPath& folder, const TListedEntry& entry) = 0;
+};
 
 // Search view of a search-capable node.
 class IRechArborescense : public virtual IArborescense {
@@ -69,7 +78,8 @@ class IRechArborescense : public virtual IArborescense {
   // The full paths of the files found at this node and below, in the fixed result order.
   // Folders left out (a link met when entering, a branch beyond the depth bound) are named
   // in `notes` when given.
-  virtual TPathList Search(StringList* notes = nullptr) = 0;
+  // Files the filter holds back are not reported.
+  virtual TPathList Search(StringList* notes = nullptr, TFoundFileFilter* filter = nullptr) = 0;
   // The adapter behind the five operations above.
   virtual TRechercheAdapter& GetAdapter() = 0;
 
@@ -124,7 +134,7 @@ class TRechercheAdapter {
   void ReportProgress(int k);
   // Walks the node's subtree depth first with an explicit stack, listing each folder once.
   // Every folder is checked not to be a link at the moment it is entered.
-  TPathList Search(StringList* notes = nullptr);
+  TPathList Search(StringList* notes = nullptr, TFoundFileFilter* filter = nullptr);
 
  private:
   TRechercheAdapter* ParentAdapter() const;
@@ -133,11 +143,14 @@ class TRechercheAdapter {
   // for each effective mask that names files of this folder, the matching names in listing
   // order.
   // Answers whether subfolders were left out because discovery was not allowed.
-  bool ListFolder(const TExactPath& path, bool discover, std::vector<StringList>& namesByMask);
+  bool ListFolder(const TExactPath& path, bool discover, std::vector<StringList>& namesByMask,
+                  TFoundFileFilter* filter);
   // Adds the node's own files mask by mask: from the folder's listing, or listed on their own
   // for a mask that names another folder (entered part by part, never through a link).
-  void AddOwnFiles(const TExactPath& path, const std::vector<StringList>& namesByMask, TPathList& result);
-  void AddMaskFolderFiles(const TExactPath& path, const std::string& maskText, TPathList& result);
+  void AddOwnFiles(const TExactPath& path, const std::vector<StringList>& namesByMask, TPathList& result,
+                   TFoundFileFilter* filter);
+  void AddMaskFolderFiles(const TExactPath& path, const std::string& maskText, TPathList& result,
+                          TFoundFileFilter* filter);
   std::optional<TExactPath> EnterOwnFolder(StringList* notes);
   double Weight() const;
 
@@ -163,7 +176,9 @@ class TSearchable : public Node, public virtual IRechArborescense {
   TMasqueList& GetEffectiveMasks() override { return adapter_.GetEffectiveMasks(); }
   TSearchProgressEvent GetCallback() const override { return adapter_.GetCallback(); }
   void SetCallback(const TSearchProgressEvent& callback) override { adapter_.SetCallback(callback); }
-  TPathList Search(StringList* notes = nullptr) override { return adapter_.Search(notes); }
+  TPathList Search(StringList* notes = nullptr, TFoundFileFilter* filter = nullptr) override {
+    return adapter_.Search(notes, filter);
+  }
   TRechercheAdapter& GetAdapter() override { return adapter_; }
 
  private:

@@ -119,7 +119,64 @@ TShellReadiness PrepareForShell(const TExactPath& folder) {
   return allGone ? TShellReadiness::Ready : TShellReadiness::TooDeep;
 }
 
+uint64_t TicksOf(const FILETIME& time) {
+  return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// Deletes one file of the temporary folder as the shell would: a read-only one too.
+void DeleteTempFile(const std::wstring& path, DWORD attributes) {
+  if (DeleteFileW(path.c_str())) return;
+  if ((attributes & FILE_ATTRIBUTE_READONLY) && SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+    if (!DeleteFileW(path.c_str())) SetFileAttributesW(path.c_str(), attributes);
+  }
+}
+
+// Empties the folder under the user's limits, walking it with an explicit stack: links are
+// never entered nor deleted, names Windows would change and branches past kMaxWalkDepth are
+// left as they are, a kept folder is only counted. Each folder is checked to be a real folder
+// when it is entered. Folders are removed last, deepest first, when they are empty by then and
+// were old enough before anything in them was touched.
+void EmptyByRules(const TExactPath& root, const TCleaningRules& rules, TRuleCounts& left) {
+  struct Pending {
+    TExactPath folder;  // with its final delimiter
+    int depth;
+    bool kept;
+  };
+  const uint64_t now = FileTimeNow();
+  std::vector<Pending> stack{{root, 0, rules.Keep().KeepsWholeFolder(root.Ansi())}};
+  std::vector<std::wstring> removable;  // in walk order: each after its parent
+  while (!stack.empty()) {
+    const Pending current = std::move(stack.back());
+    stack.pop_back();
+    if (current.depth > 0 && !IsRealFolderNow(current.folder.Wide())) continue;
+    ForEachListedEntry(current.folder, [&](const TListedEntry& entry) {
+      if (entry.Attributes & FILE_ATTRIBUTE_REPARSE_POINT) return;
+      const TExactPath path = current.folder.Child(entry.Name, entry.WideName);
+      if (entry.Attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (current.depth >= kMaxWalkDepth) return;
+        const TExactPath folder = path.AsFolder();
+        const bool kept = current.kept || rules.Keep().KeepsWholeFolder(folder.Ansi());
+        if (!kept && rules.OldEnough(entry.LastWrite, now)) removable.push_back(path.Wide());
+        stack.push_back({folder, current.depth + 1, kept});
+        return;
+      }
+      const TRuleVerdict verdict =
+          current.kept ? TRuleVerdict::Kept : rules.Judge(path.Ansi(), entry.LastWrite, now);
+      left.Count(verdict);
+      if (verdict == TRuleVerdict::Delete) DeleteTempFile(path.Wide(), entry.Attributes);
+    });
+  }
+  // A folder that still holds something is refused by the system and stays.
+  for (auto it = removable.rbegin(); it != removable.rend(); ++it) RemoveDirectoryW(it->c_str());
+}
+
 }  // namespace
+
+uint64_t FileTimeNow() {
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  return TicksOf(now);
+}
 
 std::string TempFolderFromReported(const std::string& reported) {
   return AsciiUpper(CompletePath(reported));
@@ -144,7 +201,7 @@ std::string TempFolderRefusal(const std::string& folder) {
   return {};
 }
 
-TTempCleaning CleanTempFolder(const std::string& reportedFolder) {
+TTempCleaning CleanTempFolder(const std::string& reportedFolder, const TCleaningRules& rules) {
   TTempCleaning cleaning;
   cleaning.Folder = TempFolderFromReported(reportedFolder);
   cleaning.Refusal = TempFolderRefusal(cleaning.Folder);
@@ -152,6 +209,11 @@ TTempCleaning CleanTempFolder(const std::string& reportedFolder) {
   const TExactPath folder = *TExactPath::FromAnsi(cleaning.Folder);  // checked by the refusal
   const TFolderSize before = MeasureFolder(folder);
   cleaning.Before = before.Size;
+  if (rules.Active()) {
+    EmptyByRules(folder, rules, cleaning.Left);
+    cleaning.After = MeasureFolder(folder).Size;
+    return cleaning;
+  }
   const TShellReadiness readiness = before.Complete ? PrepareForShell(folder) : TShellReadiness::TooDeep;
   if (readiness != TShellReadiness::Ready) {
     cleaning.Refusal = Refused(cleaning.Folder, readiness == TShellReadiness::TooDeep ? kTooDeep : kHoldsLink);
@@ -168,7 +230,7 @@ TTempCleaning CleanTempFolder(const std::string& reportedFolder) {
   return cleaning;
 }
 
-TTempCleaning CleanUserTempFolder() { return CleanTempFolder(GetTempFolder()); }
+TTempCleaning CleanUserTempFolder(const TCleaningRules& rules) { return CleanTempFolder(GetTempFolder(), rules); }
 
 void EmptyAllRecycleBins() { ShellEmptyRecycleBin(false, false); }
 
@@ -183,7 +245,8 @@ bool StillExists(const TExactPath& path) {
 
 }  // namespace
 
-int32_t DeleteFoundFile(const std::string& path, bool toRecycleBin, bool allowReadOnlyHidden) {
+int32_t DeleteFoundFile(const std::string& path, bool toRecycleBin, bool allowReadOnlyHidden,
+                        const TCleaningRules& rules) {
   const std::optional<TExactPath> exact = TExactPath::FromAnsi(path);
   if (!exact || exact->IsFolder()) return 0;
   // No folder between the root and the file may be a link at this moment.
@@ -197,6 +260,9 @@ int32_t DeleteFoundFile(const std::string& path, bool toRecycleBin, bool allowRe
   // A folder is not a found file (the Recycle Bin branch would take it whole), nor a link.
   if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) return 0;
   if ((attributes & kReadOnlyHidden) && !allowReadOnlyHidden) return 0;
+  if (rules.Active() && rules.Judge(path, TicksOf(data.ftLastWriteTime), FileTimeNow()) != TRuleVerdict::Delete) {
+    return 0;
+  }
   const int64_t size = (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   if (attributes & kReadOnlyHidden) {
     const DWORD kept = attributes & ~kReadOnlyHidden;

@@ -6,6 +6,8 @@
 #include <limits>
 #include <string>
 
+#include "CleaningRules.h"
+
 namespace pur {
 
 constexpr int32_t kLargestExportedSize = std::numeric_limits<int32_t>::max();
@@ -27,6 +29,7 @@ struct TTempCleaning {
   std::string Refusal;  // why nothing was deleted (caller's code page); empty when the cleaning ran
   int64_t Before = 0;
   int64_t After = 0;
+  TRuleCounts Left;     // what the user's limits left in place
 
   bool Refused() const { return !Refusal.empty(); }
   int64_t Gain() const { return TempFolderGain(Before, After); }
@@ -43,16 +46,23 @@ std::string TempFolderRefusal(const std::string& folder);
 
 // Measures, deletes "<folder>*.*" permanently through the shell, measures again.
 // A refused folder is left alone: Before and After stay 0.
-TTempCleaning CleanTempFolder(const std::string& reportedFolder);
+// With active limits the folder is walked instead, and only what they allow goes: files old
+// enough and not kept, then the folders left empty that were old enough themselves.
+TTempCleaning CleanTempFolder(const std::string& reportedFolder, const TCleaningRules& rules = {});
 
 // The same on the folder the system reports for the user.
-TTempCleaning CleanUserTempFolder();
+TTempCleaning CleanUserTempFolder(const TCleaningRules& rules = {});
 
 // Every drive's Recycle Bin: no confirmation, no progress window, no sound.
 void EmptyAllRecycleBins();
 
 // Deletes one found file; answers its size (saturated) or 0 when it was not deleted.
 // System files and folders are never touched; read-only or hidden files only when allowed.
-int32_t DeleteFoundFile(const std::string& path, bool toRecycleBin, bool allowReadOnlyHidden);
+// Active limits are checked again here, on the file as it is now.
+int32_t DeleteFoundFile(const std::string& path, bool toRecycleBin, bool allowReadOnlyHidden,
+                        const TCleaningRules& rules = {});
+
+// The system's clock as a file time.
+uint64_t FileTimeNow();
 
 }  // namespace pur

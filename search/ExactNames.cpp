@@ -34,7 +34,9 @@ bool ForEachListedEntry(const TExactPath& folder, const std::function<void(const
   do {
     std::optional<std::string> name = ListedNameOf(data.cFileName);
     if (!name) continue;
-    onEntry(TListedEntry{std::move(*name), data.cFileName, data.dwFileAttributes, SizeOf(data)});
+    const uint64_t lastWrite =
+        (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    onEntry(TListedEntry{std::move(*name), data.cFileName, data.dwFileAttributes, SizeOf(data), lastWrite});
   } while (FindNextFileW(find.Get(), &data));
   return true;
 }

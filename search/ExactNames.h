@@ -26,6 +26,7 @@ struct TListedEntry {
   std::wstring WideName;
   DWORD Attributes = 0;
   uint64_t Size = 0;
+  uint64_t LastWrite = 0;  // file time ticks
 };
 
 // A listed name that may be joined to its folder: none for a name that is not an exact

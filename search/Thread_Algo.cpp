@@ -72,7 +72,7 @@ unsigned __stdcall TSearchThread::ThreadMain(void* self) {
 
 void TSearchThread::Execute() {
   try {
-    TPathList paths = tree_.Search(Errors);
+    TPathList paths = tree_.Search(Errors, Filter);
     // The last report, when it was kept back, may still stop the search as it would have.
     if (reportKeptBack_) {
       HandOver();

@@ -59,6 +59,8 @@ class TSearchThread {
 
   // Receives one error line when the search fails; not owned, may be none.
   StringList* Errors = nullptr;
+  // Holds back the found files the user's limits keep; none: every match is reported.
+  TFoundFileFilter* Filter = nullptr;
 
  protected:
   virtual void Execute();

@@ -3,7 +3,7 @@
 # The search definition alone (masks, the tree of places and its stream) is what the options
 # box edits; the rest walks it.
 if(WIN32)
-  add_library(purSearchDefinition STATIC ${CMAKE_CURRENT_LIST_DIR}/Algo.cpp ${CMAKE_CURRENT_LIST_DIR}/KeepList.cpp ${CMAKE_CURRENT_LIST_DIR}/LibStrings_win.cpp)
+  add_library(purSearchDefinition STATIC ${CMAKE_CURRENT_LIST_DIR}/Algo.cpp ${CMAKE_CURRENT_LIST_DIR}/KeepList.cpp ${CMAKE_CURRENT_LIST_DIR}/CleaningRules.cpp ${CMAKE_CURRENT_LIST_DIR}/LibStrings_win.cpp)
   add_library(purSearchEngine STATIC
     ${CMAKE_CURRENT_LIST_DIR}/PathList.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Algo_Rech.cpp
@@ -13,7 +13,7 @@ if(WIN32)
   target_link_libraries(purSearchDefinition PUBLIC purWinSupport)
   target_link_libraries(purSearchEngine PUBLIC purSearchNames)
 else()
-  add_library(purSearchDefinition STATIC ${CMAKE_CURRENT_LIST_DIR}/Algo.cpp ${CMAKE_CURRENT_LIST_DIR}/KeepList.cpp ${CMAKE_CURRENT_LIST_DIR}/LibStrings_host.cpp)
+  add_library(purSearchDefinition STATIC ${CMAKE_CURRENT_LIST_DIR}/Algo.cpp ${CMAKE_CURRENT_LIST_DIR}/KeepList.cpp ${CMAKE_CURRENT_LIST_DIR}/CleaningRules.cpp ${CMAKE_CURRENT_LIST_DIR}/LibStrings_host.cpp)
   add_library(purSearchEngine STATIC ${CMAKE_CURRENT_LIST_DIR}/PathList.cpp)
 endif()
 target_include_directories(purSearchDefinition PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})

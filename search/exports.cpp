@@ -161,6 +161,22 @@ int32_t __stdcall PurDeleteFile(const char* path, uint8_t toRecycleBin, uint8_t 
   });
 }
 
+int32_t __stdcall SetCleaningRules(int32_t minimumAgeDays, const char* keepLines) {
+  return Guarded<int32_t>(0, [&](TPURLib& lib) -> int32_t {
+    return lib.SetCleaningRules(minimumAgeDays, SafeString(keepLines)) ? 1 : 0;
+  });
+}
+
+int32_t __stdcall GetLeftByRules(int32_t cleaning, int32_t* tooRecent, int32_t* kept) {
+  return Guarded<int32_t>(0, [&](TPURLib& lib) -> int32_t {
+    const std::optional<pur::TRuleCounts> left = lib.LeftByRules(cleaning);
+    if (!left || !tooRecent || !kept) return 0;
+    *tooRecent = left->TooRecent;
+    *kept = left->Kept;
+    return 1;
+  });
+}
+
 double __stdcall GetCurrentPercent() {
   return Guarded<double>(0.0, [](TPURLib& lib) { return lib.Percent(); });
 }

@@ -28,6 +28,6 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/FileLog.cpp
   )
   target_include_directories(purSearchFileOps PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-  target_link_libraries(purSearchFileOps PUBLIC purSearchNames purSearchTexts purSearchLogFormat purProtectedFolders purCommon
+  target_link_libraries(purSearchFileOps PUBLIC purSearchNames purSearchDefinition purSearchTexts purSearchLogFormat purProtectedFolders purCommon
     shell32 user32)
 endif()

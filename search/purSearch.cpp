@@ -2,6 +2,7 @@
 
 #include "CallerTexts.h"
 #include "Cleanings.h"
+#include "ExactNames.h"
 #include "FileLog.h"
 #include "FileLogFormat.h"
 #include "Thread_Algo.h"
@@ -514,12 +515,84 @@ void TPURLib::EmptyRecycleBin() {
   NotifyEnd(kEndRecycleBin);
 }
 
+namespace {
+
+// Counts a cleaning of this process while it runs: the limits are not changed under it.
+class TRunningCleaning {
+ public:
+  explicit TRunningCleaning(std::atomic<int32_t>& running) : running_(running) { ++running_; }
+  ~TRunningCleaning() { --running_; }
+  TRunningCleaning(const TRunningCleaning&) = delete;
+  TRunningCleaning& operator=(const TRunningCleaning&) = delete;
+
+ private:
+  std::atomic<int32_t>& running_;
+};
+
+// Holds back the found files that the limits keep, at the time the search lists them.
+class TRulesFilter : public TFoundFileFilter {
+ public:
+  explicit TRulesFilter(const TCleaningRules& rules) : rules_(rules), now_(FileTimeNow()) {}
+  bool Takes(const TExactPath& folder, const TListedEntry& entry) override {
+    const TRuleVerdict verdict = rules_.Judge(folder.Ansi() + entry.Name, entry.LastWrite, now_);
+    Left.Count(verdict);
+    return verdict == TRuleVerdict::Delete;
+  }
+  TRuleCounts Left;
+
+ private:
+  const TCleaningRules& rules_;
+  uint64_t now_;
+};
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) lines.push_back(std::move(line));
+    start = end + 1;
+  }
+  return lines;
+}
+
+}  // namespace
+
+std::shared_ptr<const TCleaningRules> TPURLib::Rules() const {
+  std::lock_guard<std::mutex> guard(rulesLock_);
+  return rules_;
+}
+
+bool TPURLib::SetCleaningRules(int32_t minimumAgeDays, const std::string& keepLines) {
+  if (minimumAgeDays < 0 || cleaningsRunning_ > 0) return false;
+  auto rules = std::make_shared<const TCleaningRules>(minimumAgeDays, TKeepList(SplitLines(keepLines)));
+  std::lock_guard<std::mutex> guard(rulesLock_);
+  rules_ = std::move(rules);
+  return true;
+}
+
+std::optional<TRuleCounts> TPURLib::LeftByRules(int32_t cleaning) const {
+  std::lock_guard<std::mutex> guard(rulesLock_);
+  if (cleaning == kCleanTempFolder) return leftInTemp_;
+  if (cleaning == kCleanPersoSearch) return leftBySearch_;
+  return std::nullopt;
+}
+
 int32_t TPURLib::EmptyTempFolder() {
   if (Status() & kStatusRecycleBin) return 0;
+  TRunningCleaning running(cleaningsRunning_);
+  const std::shared_ptr<const TCleaningRules> rules = Rules();
   TTempCleaning cleaning;
   {
     CleaningScope scope(*this, kStatusTempFolder);
-    cleaning = CleanUserTempFolder();
+    cleaning = CleanUserTempFolder(*rules);
+  }
+  {
+    std::lock_guard<std::mutex> guard(rulesLock_);
+    leftInTemp_ = cleaning.Left;
   }
   // A folder that is not safe to empty is an error of this cleaning: nothing was deleted.
   if (cleaning.Refused()) throw ERefused(cleaning.Refusal);
@@ -551,6 +624,9 @@ void TPURLib::RunPersoSearch() {
   if ((Status() & kStatusRecycleBin) || !persoTree_) return;
   SetStatusBit(kStatusSearch, true);
   SetStopRequested(false);
+  TRunningCleaning running(cleaningsRunning_);
+  const std::shared_ptr<const TCleaningRules> rules = Rules();
+  TRulesFilter filter(*rules);
   std::exception_ptr failure;
   try {
     TPathList found;
@@ -558,6 +634,8 @@ void TPURLib::RunPersoSearch() {
     {
       TSearchThread thread(*persoTree_, found, kPriorityNormal, *sync_);
       thread.Errors = &errors;
+      // Without limits nothing is asked of each file: the search stays as fast as ever.
+      if (rules->Active()) thread.Filter = &filter;
       thread.SetProgressHandler([this](double value) { return SearchProgress(value); });
       if (!StopRequested()) {
         thread.Start();
@@ -568,13 +646,17 @@ void TPURLib::RunPersoSearch() {
   } catch (...) {
     failure = std::current_exception();
   }
+  {
+    std::lock_guard<std::mutex> guard(rulesLock_);
+    leftBySearch_ = filter.Left;
+  }
   SetStatusBit(kStatusSearch, false);
   NotifyEnd(kEndSearch);
   if (failure) std::rethrow_exception(failure);
 }
 
 int32_t TPURLib::DeleteOneFile(const std::string& path, bool toRecycleBin, bool allowReadOnlyHidden) {
-  return DeleteFoundFile(path, toRecycleBin, allowReadOnlyHidden);
+  return DeleteFoundFile(path, toRecycleBin, allowReadOnlyHidden, *Rules());
 }
 
 void TPURLib::CreateFileLog(const std::string& path, const std::string& appName, const std::string& body,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Algo_Rech.h"
+#include "CleaningRules.h"
 #include "CommaText.h"
 #include "LibraryCodes.h"
 #include "ShareMemUtils.h"
@@ -92,6 +93,14 @@ class TPURLib {
   // The search's progress handler, on this thread: false once a stop was requested.
   bool SearchProgress(double value);
   int32_t DeleteOneFile(const std::string& path, bool toRecycleBin, bool allowReadOnlyHidden);
+
+  // The user's limits for this process's cleanings: the minimum age in days and the keep
+  // list's entries (one per line, in the caller's code page). Refused (false, nothing
+  // changed) for a negative age or while a cleaning of this process runs.
+  bool SetCleaningRules(int32_t minimumAgeDays, const std::string& keepLines);
+  // What the limits left in place in this process's last temporary-folder cleaning or
+  // personal search; nullopt for another code.
+  std::optional<TRuleCounts> LeftByRules(int32_t cleaning) const;
   void CreateFileLog(const std::string& path, const std::string& appName, const std::string& body, bool newFile);
 
   void SetEndProc(TEndProc proc) { endProc_.store(proc); }
@@ -159,6 +168,12 @@ class TPURLib {
 
   std::unique_ptr<TSyncWindow> sync_;  // hands search progress to the initialising thread
   std::unique_ptr<TRAPosteDeTravail> persoTree_;
+  std::shared_ptr<const TCleaningRules> Rules() const;
+  mutable std::mutex rulesLock_;
+  std::shared_ptr<const TCleaningRules> rules_ = std::make_shared<TCleaningRules>();
+  std::atomic<int32_t> cleaningsRunning_{0};
+  TRuleCounts leftInTemp_;    // guarded by rulesLock_
+  TRuleCounts leftBySearch_;  // guarded by rulesLock_
 
   std::atomic<bool> ready_{false};
   std::atomic<TEndProc> endProc_{nullptr};

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "CleaningRules.h"
 #include "KeepList.h"
 
 namespace pur {
@@ -96,6 +97,35 @@ TEST(KeepList, EntriesTheUserCannotType) {
   };
   for (const auto& [entry, problem] : cases) EXPECT_EQ(CheckKeepEntry(entry), problem) << entry;
   EXPECT_EQ(CheckKeepEntry(std::string(40000, 'a')), TKeepEntryProblem::TooLong);
+}
+
+TEST(CleaningRules, AgeCountsWholeDaysOfLastWriteAndTheKeepListComesFirst) {
+  const uint64_t now = 134000000000000000ULL;
+  const uint64_t day = kFileTicksPerDay;
+  const TCleaningRules sevenDays(7, TKeepList({"*.docx"}));
+  const struct {
+    const TCleaningRules& rules;
+    const char* path;
+    uint64_t lastWrite;
+    TRuleVerdict verdict;
+  } cases[] = {
+      {sevenDays, "C:\\t\\a.tmp", now - 6 * day, TRuleVerdict::TooRecent},
+      {sevenDays, "C:\\t\\a.tmp", now - 7 * day + 1, TRuleVerdict::TooRecent},
+      {sevenDays, "C:\\t\\a.tmp", now - 7 * day, TRuleVerdict::Delete},
+      {sevenDays, "C:\\t\\a.tmp", now - 8 * day, TRuleVerdict::Delete},
+      {sevenDays, "C:\\t\\a.tmp", now + day, TRuleVerdict::TooRecent},
+      {sevenDays, "C:\\t\\a.tmp", 0, TRuleVerdict::Delete},
+      {sevenDays, "C:\\t\\a.docx", now - 100 * day, TRuleVerdict::Kept},
+      {sevenDays, "C:\\t\\a.docx", now, TRuleVerdict::Kept},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.rules.Judge(c.path, c.lastWrite, now), c.verdict) << c.path << " " << c.lastWrite;
+  // No limits: a file written in the future goes as it always did.
+  const TCleaningRules none;
+  EXPECT_FALSE(none.Active());
+  EXPECT_EQ(none.Judge("C:\\t\\a.tmp", now + day, now), TRuleVerdict::Delete);
+  EXPECT_TRUE(TCleaningRules(0, TKeepList({"C:\\k\\"})).Active());
+  // An absurd age is cut, never overflowed into "every file is old enough".
+  EXPECT_EQ(TCleaningRules(INT32_MAX, TKeepList()).Judge("C:\\a", 0, now), TRuleVerdict::TooRecent);
 }
 
 }  // namespace
