@@ -82,6 +82,20 @@ class Settings {
   void String(const std::string& section, const std::string& name, const std::string& value) {
     Set(section, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
   }
+  // Strings in UTF-8, stored through the wide call as REG_MULTI_SZ.
+  void MultiString(const std::string& section, const std::string& name, const std::vector<std::string>& values) {
+    std::wstring data;
+    for (const std::string& value : values) data += purtest::Wide(value) + L'\0';
+    data += L'\0';
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(root_, purtest::Wide(Path(section)).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExW(key, purtest::Wide(name).c_str(), 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data.data()),
+                             static_cast<DWORD>(data.size() * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+  }
   void Binary(const std::string& section, const std::string& name, const std::string& bytes) {
     Set(section, name, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
   }
