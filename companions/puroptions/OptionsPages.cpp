@@ -34,7 +34,8 @@ constexpr int kLimitsHeight = 22 + kRow + 4 + kLineHeight + kKeepListHeight + 4 
 }  // namespace
 
 void TOptionsDialog::Create() {
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS};
+  INITCOMMONCONTROLSEX controls{sizeof controls,
+                                ICC_TAB_CLASSES | ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS};
   InitCommonControlsEx(&controls);
   NONCLIENTMETRICSA metrics{};
   metrics.cbSize = sizeof metrics;
