@@ -69,6 +69,28 @@ std::string ConsentQuestion(const TOptionsValues& values) {
   return text + t::kConsentAsk;
 }
 
+const char* KeepEntryProblemText(TKeepEntryProblem problem) {
+  switch (problem) {
+    case TKeepEntryProblem::TooLong: return t::kKeepEntryTooLong;
+    case TKeepEntryProblem::BadCharacter: return t::kKeepEntryBadCharacter;
+    case TKeepEntryProblem::EmptyPart: return t::kKeepEntryEmptyPart;
+    case TKeepEntryProblem::LeavesFolder: return t::kKeepEntryLeavesFolder;
+    case TKeepEntryProblem::Empty:
+    case TKeepEntryProblem::None: break;
+  }
+  return "";
+}
+
+// An entry short enough for a message box, cut between two UTF-8 characters.
+std::string Shortened(std::string text) {
+  constexpr size_t kShown = 120;
+  if (text.size() <= kShown) return text;
+  size_t cut = kShown;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  text.resize(cut);
+  return text + "…";
+}
+
 }  // namespace
 
 TOptionsDialog::TOptionsDialog(HMODULE module, TOptionsValues values)
@@ -179,6 +201,8 @@ void TOptionsDialog::ShowPage(int page) {
   for (int other = 0; other < ids::kPageCount; ++other)
     for (HWND control : pages_[static_cast<size_t>(other)])
       ShowWindow(control, other == page ? SW_SHOW : SW_HIDE);
+  // Wine leaves the tab's body unpainted where hidden controls were: paint the page anew.
+  RedrawWindow(hwnd_, &pageArea_, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 // Only the numbers the chosen type uses can be typed in; a greyed one keeps its value and
@@ -216,14 +240,18 @@ void TOptionsDialog::Complain(const std::string& text, int page, int id) {
   if (HWND control = Item(id)) SetFocus(control);
 }
 
+bool TOptionsDialog::Untouched(int id, const std::string& text) const {
+  return std::any_of(shownTexts_.begin(), shownTexts_.end(),
+                     [&](const auto& shown) { return shown.first == id && shown.second == text; });
+}
+
 bool TOptionsDialog::ReadNumber(int page, int id, const char* label, int32_t low, int32_t high,
                                 int32_t original, int32_t& out) {
   const std::string text = Text(id);
-  for (const auto& [shownId, shown] : shownNumbers_)
-    if (shownId == id && shown == text) {
-      out = original;  // untouched: the stored value stays, whatever its range
-      return true;
-    }
+  if (Untouched(id, text)) {
+    out = original;  // the stored value stays, whatever its range
+    return true;
+  }
   if (std::optional<int32_t> value = ParseNumber(text, low, high)) {
     out = *value;
     return true;
@@ -258,6 +286,10 @@ bool TOptionsDialog::Collect(TOptionsValues& out) {
   out.Cleaning.TestMode = Checked(ids::kTestMode);
   for (int value = 0; value < ids::kReadOnlyHiddenChoices; ++value)
     if (Checked(ids::kReadOnlyHidden0 + value)) out.Cleaning.ReadOnlyHiddenMode = value;
+  if (!ReadNumber(ids::kPageCleaning, ids::kMinimumAgeDays, t::kMinimumAgeName, 0, kMaxMinimumAgeDays,
+                  in.Cleaning.MinimumAgeDays, out.Cleaning.MinimumAgeDays) ||
+      !CollectKeepList(out.Cleaning.KeepList))
+    return false;
 
   out.Journal.Enabled = Checked(ids::kJournalEnabled);
   out.Journal.NewEachSearch = Checked(ids::kNewEachSearch);
@@ -285,6 +317,27 @@ bool TOptionsDialog::Collect(TOptionsValues& out) {
 
   out.PersonalSearch = search_.Bytes();
   return true;
+}
+
+bool TOptionsDialog::CollectKeepList(std::vector<std::string>& out) {
+  const std::string text = Text(ids::kKeepList);
+  if (Untouched(ids::kKeepList, text)) return true;  // the stored list stays as it came
+  TKeepListReading read = ReadKeepList(text);
+  if (read.Problem == TKeepEntryProblem::None) {
+    out = std::move(read.Entries);
+    return true;
+  }
+  char message[1024];
+  std::snprintf(message, sizeof message, t::kKeepEntryRefused, Shortened(read.Refused).c_str(),
+                KeepEntryProblemText(read.Problem));
+  Complain(message, ids::kPageCleaning, ids::kKeepList);
+  // The refused line selected, so that it can be corrected at once.
+  HWND field = Item(ids::kKeepList);
+  const auto start = SendMessageA(field, EM_LINEINDEX, static_cast<WPARAM>(read.RefusedLine), 0);
+  const auto length = SendMessageA(field, EM_LINELENGTH, static_cast<WPARAM>(start), 0);
+  SendMessageA(field, EM_SETSEL, static_cast<WPARAM>(start), start + length);
+  SendMessageA(field, EM_SCROLLCARET, 0, 0);
+  return false;
 }
 
 bool TOptionsDialog::ConfirmDangerousMasks() {

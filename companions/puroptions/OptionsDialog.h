@@ -37,9 +37,12 @@ class TOptionsDialog {
   HWND Add(int page, const char* cls, const char* text, DWORD style, int x, int y, int w, int h,
            int id = 0, DWORD exStyle = 0);
   HWND AddCheck(int page, const char* text, int x, int y, int w, int id, bool checked);
-  HWND AddEdit(int page, int x, int y, int w, int id, const std::string& text);
+  HWND AddEdit(int page, int x, int y, int w, int id, const std::string& text, DWORD style = 0);
+  int AddLabel(int page, const char* text, int x, int y);
   void CreateDisplayPage();
   void CreateCleaningPage();
+  void CreateLimitsGroup(int top);
+  void AddMinimumAge(int x, int y, int32_t days);
   void CreateJournalPage();
   void CreateSearchPage();
   void CreateServicePage();
@@ -69,8 +72,10 @@ class TOptionsDialog {
   // Closing.
   void OnBrowseLocation();
   bool Collect(TOptionsValues& out);
+  bool Untouched(int id, const std::string& text) const;
   bool ReadNumber(int page, int id, const char* label, int32_t low, int32_t high, int32_t original,
                   int32_t& out);
+  bool CollectKeepList(std::vector<std::string>& out);
   bool ConfirmDangerousMasks();
   void AskAutomaticConsent(TOptionsValues& edited);
   void OnOk();
@@ -90,8 +95,9 @@ class TOptionsDialog {
   COLORREF bodyColour_ = 0;
   RECT pageArea_{};
   std::array<std::vector<HWND>, ids::kPageCount> pages_;
-  // Texts the number fields showed at first: an untouched field keeps its stored value.
-  std::vector<std::pair<int, std::string>> shownNumbers_;
+  // Texts the number fields and the keep list showed at first: an untouched field keeps its
+  // stored value.
+  std::vector<std::pair<int, std::string>> shownTexts_;
   bool rebuilding_ = false;
 };
 

@@ -21,6 +21,9 @@ constexpr int kConfirmDelete = 304;
 constexpr int kTestMode = 305;
 constexpr int kReadOnlyHidden0 = 310;  // then 311, 312 for the values 1 and 2
 constexpr int kReadOnlyHiddenChoices = 3;
+constexpr int kMinimumAgeDays = 320;
+constexpr int kMinimumAgeArrows = 321;  // the up-down control beside it
+constexpr int kKeepList = 322;
 
 // "Journal"
 constexpr int kJournalEnabled = 400;

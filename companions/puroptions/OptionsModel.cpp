@@ -78,6 +78,40 @@ std::optional<int32_t> ParseNumber(std::string_view text, int32_t low, int32_t h
   return static_cast<int32_t>(value);
 }
 
+std::string KeepListText(const std::vector<std::string>& entries) {
+  std::string text;
+  for (const std::string& entry : entries) {
+    if (!text.empty()) text += "\r\n";
+    text += entry;
+  }
+  return text;
+}
+
+TKeepListReading ReadKeepList(std::string_view text) {
+  TKeepListReading reading;
+  int line = 0;
+  for (size_t start = 0; start <= text.size(); ++line) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view entry = text.substr(start, end - start);
+    start = end + 1;
+    if (!entry.empty() && entry.back() == '\r') entry.remove_suffix(1);
+    entry = Trim(entry);
+    if (entry.empty()) continue;
+    const TKeepEntryProblem problem = CheckKeepEntry(entry);
+    if (problem != TKeepEntryProblem::None) {
+      reading.Problem = problem;
+      reading.Refused = std::string(entry);
+      reading.RefusedLine = line;
+      return reading;
+    }
+    const bool repeated = std::any_of(reading.Entries.begin(), reading.Entries.end(),
+                                      [&](const std::string& kept) { return SameTextAscii(kept, entry); });
+    if (!repeated) reading.Entries.emplace_back(entry);
+  }
+  return reading;
+}
+
 TMaskProblem CheckMaskText(std::string_view text) {
   if (text.empty()) return TMaskProblem::Empty;
   if (text.size() > kMaxShortStringLength) return TMaskProblem::TooLong;

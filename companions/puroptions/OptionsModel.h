@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Algo.h"
+#include "KeepList.h"
 #include "SettingsValues.h"
 
 namespace pur::options {
@@ -32,6 +33,23 @@ std::string WithTrailingBackslash(std::string folder);
 
 // A whole decimal number (optional sign, surrounding blanks allowed) within [low, high].
 std::optional<int32_t> ParseNumber(std::string_view text, int32_t low, int32_t high);
+
+// Files younger than this many days are left alone; ten years is the most the box offers.
+constexpr int32_t kMaxMinimumAgeDays = 3650;
+
+// The keep list in its field: one entry per line.
+std::string KeepListText(const std::vector<std::string>& entries);
+
+// The keep list read back from its field: each line without its surrounding blanks, empty
+// lines dropped, an entry that repeats an earlier one (ASCII case aside) dropped, the order
+// kept. Reading stops at the first entry that CheckKeepEntry refuses.
+struct TKeepListReading {
+  std::vector<std::string> Entries;
+  TKeepEntryProblem Problem = TKeepEntryProblem::None;
+  std::string Refused;   // that entry, as read
+  int RefusedLine = -1;  // its line, from 0
+};
+TKeepListReading ReadKeepList(std::string_view text);
 
 // The free-space threshold is stored in bytes and shown in mebibytes.
 constexpr int32_t kBytesPerMiB = 1048576;

@@ -1,8 +1,10 @@
 // The pages of the options box, built in code in pixels, and the colour they are drawn in.
 #include "OptionsDialog.h"
 
+#include <algorithm>
 #include <cstdio>
 
+#include "ExactPath.h"
 #include "OptionsPlatform.h"
 #include "OptionsTexts.h"
 
@@ -14,7 +16,7 @@ namespace t = texts;
 
 // Client area and its parts, in pixels.
 constexpr int kClientWidth = 600;
-constexpr int kClientHeight = 472;
+constexpr int kClientHeight = 630;
 constexpr int kMargin = 8;
 constexpr int kButtonWidth = 88;
 constexpr int kButtonHeight = 26;
@@ -24,11 +26,16 @@ constexpr int kEditHeight = 22;
 constexpr int kPadding = 10;     // between the tab's border and a page's controls
 constexpr UINT kDefinitionTabStop = 12;  // dialog template units
 constexpr int kKnownCleaningTypes = 3;
+constexpr int kGap = 6;               // between a label and its field on one line
+constexpr int kAgeWidth = 64;          // the field with its arrows
+constexpr int kKeepListHeight = 60;    // four lines
+constexpr int kLimitsHeight = 22 + kRow + 4 + kLineHeight + kKeepListHeight + 4 + kLineHeight + 8;
 
 }  // namespace
 
 void TOptionsDialog::Create() {
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES};
+  INITCOMMONCONTROLSEX controls{sizeof controls,
+                                ICC_TAB_CLASSES | ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS};
   InitCommonControlsEx(&controls);
   NONCLIENTMETRICSA metrics{};
   metrics.cbSize = sizeof metrics;
@@ -123,10 +130,26 @@ HWND TOptionsDialog::AddCheck(int page, const char* text, int x, int y, int w, i
   return box;
 }
 
-HWND TOptionsDialog::AddEdit(int page, int x, int y, int w, int id, const std::string& text) {
-  shownNumbers_.emplace_back(id, text);
-  return Add(page, "EDIT", text.c_str(), ES_AUTOHSCROLL | WS_TABSTOP, x, y, w, kEditHeight, id,
+HWND TOptionsDialog::AddEdit(int page, int x, int y, int w, int id, const std::string& text, DWORD style) {
+  shownTexts_.emplace_back(id, text);
+  return Add(page, "EDIT", text.c_str(), ES_AUTOHSCROLL | WS_TABSTOP | style, x, y, w, kEditHeight, id,
              WS_EX_CLIENTEDGE);
+}
+
+// A label as wide as its text in the box's font, so that what follows on its line can be
+// put right after it. Measured in UTF-16, as the label draws it: the ANSI measuring call
+// reads bytes in the font's code page, not the process's.
+int TOptionsDialog::AddLabel(int page, const char* text, int x, int y) {
+  const std::wstring wide = WideFromAnsi(text).value_or(std::wstring());
+  SIZE size{};
+  {
+    const TWindowDC dc(hwnd_);
+    const TSelection font(dc.Get(), font_ ? static_cast<HGDIOBJ>(font_.Get()) : GetStockObject(DEFAULT_GUI_FONT));
+    GetTextExtentPoint32W(dc.Get(), wide.c_str(), static_cast<int>(wide.size()), &size);
+  }
+  const int width = size.cx + 2;
+  Add(page, "STATIC", text, 0, x, y, width, kLineHeight);
+  return width;
 }
 
 void TOptionsDialog::CreateDisplayPage() {
@@ -168,6 +191,45 @@ void TOptionsDialog::CreateCleaningPage() {
     if (c.ReadOnlyHiddenMode == value) SendMessageA(radio, BM_SETCHECK, BST_CHECKED, 0);
   }
   Add(p, "STATIC", t::kReadOnlyHiddenNote, WS_GROUP, 14, top + 26 + 3 * kRow, width - 28, kLineHeight);
+  CreateLimitsGroup(top + 4 * kRow + 38);
+}
+
+// What no deleting step touches: files younger than the age, and what the keep list names.
+void TOptionsDialog::CreateLimitsGroup(int top) {
+  const int p = ids::kPageCleaning;
+  const TCleaningSettings& c = values_.Cleaning;
+  const int width = pageArea_.right - pageArea_.left;
+  Add(p, "BUTTON", t::kLimitsGroup, BS_GROUPBOX, 0, top, width, kLimitsHeight);
+  const int row = top + 22;
+  int x = 14 + AddLabel(p, t::kMinimumAge, 14, row + 3) + kGap;
+  AddMinimumAge(x, row, c.MinimumAgeDays);
+  x += kAgeWidth + kGap;
+  x += AddLabel(p, t::kDays, x, row + 3) + 2 * kGap;
+  AddLabel(p, t::kMinimumAgeNote, x, row + 3);
+  const int listTop = row + kRow + 4;
+  AddLabel(p, t::kKeepList, 14, listTop);
+  const std::string keep = KeepListText(c.KeepList);
+  shownTexts_.emplace_back(ids::kKeepList, keep);
+  // Enter starts a new line here rather than pressing OK; long entries scroll, never wrap,
+  // so that a line of the field is one entry.
+  HWND list = Add(p, "EDIT", keep.c_str(),
+                  ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 14,
+                  listTop + kLineHeight, width - 28, kKeepListHeight, ids::kKeepList, WS_EX_CLIENTEDGE);
+  SendMessageA(list, EM_SETLIMITTEXT, 0, 0);
+  AddLabel(p, t::kKeepListNote, 14, listTop + kLineHeight + kKeepListHeight + 4);
+}
+
+void TOptionsDialog::AddMinimumAge(int x, int y, int32_t days) {
+  const int p = ids::kPageCleaning;
+  const std::string shown = std::to_string(days);
+  HWND field = AddEdit(p, x, y, kAgeWidth, ids::kMinimumAgeDays, shown, ES_NUMBER);
+  // No thousands separator: the field must read back as a plain number.
+  HWND arrows = Add(p, UPDOWN_CLASSA, "", UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_SETBUDDYINT | UDS_NOTHOUSANDS, 0, 0,
+                    0, 0, ids::kMinimumAgeArrows);
+  SendMessageA(arrows, UDM_SETBUDDY, reinterpret_cast<WPARAM>(field), 0);
+  SendMessageA(arrows, UDM_SETRANGE32, 0, kMaxMinimumAgeDays);
+  SendMessageA(arrows, UDM_SETPOS32, 0, std::clamp<int32_t>(days, 0, kMaxMinimumAgeDays));
+  SetWindowTextA(field, shown.c_str());  // a stored value out of range shows as it is
 }
 
 void TOptionsDialog::CreateJournalPage() {

@@ -34,6 +34,14 @@ inline constexpr const char* kReadOnlyHiddenChoices[] = {
     "2 - Les laisser en place (réglage d'origine)"};
 inline constexpr char kReadOnlyHiddenNote[] =
     "Seul 0 permet de supprimer ces fichiers ; 1 et 2 ont le même effet.";
+inline constexpr char kLimitsGroup[] = "Limites de suppression";
+inline constexpr char kMinimumAge[] = "Seulement les fichiers de plus de";
+inline constexpr char kDays[] = "jours";
+inline constexpr char kMinimumAgeNote[] = "(0 : tous les âges)";
+inline constexpr char kMinimumAgeName[] = "Âge minimum (jours)";  // names the field in a refusal
+inline constexpr char kKeepList[] = "Toujours garder (un élément par ligne) :";
+inline constexpr char kKeepListNote[] =
+    "Un dossier (C:\\Projets\\), un masque (*.docx) ou les deux (C:\\Projets\\*.tmp).";
 
 // "Journal"
 inline constexpr char kJournalEnabled[] = "Activer la journalisation";
@@ -129,6 +137,17 @@ inline constexpr char kDangerFirst[] =
 inline constexpr char kDangerSecond[] =
     "Dernière confirmation : tous les fichiers de ces lieux seront proposés à la "
     "suppression à chaque nettoyage.\n\nEnregistrer quand même ?";
+// No-break spaces inside the quotes: a line never ends on an opening one.
+inline constexpr char kKeepEntryRefused[] =
+    "L'élément «\u00a0%s\u00a0» de la liste «\u00a0Toujours garder\u00a0» est refusé.\n\n%s";
+inline constexpr char kKeepEntryTooLong[] = "Il est trop long.";
+inline constexpr char kKeepEntryBadCharacter[] =
+    "Il contient un caractère interdit (\" < > | ou un caractère de contrôle), un « : » ailleurs "
+    "qu'après la lettre du lecteur, ou un joker dans le nom du serveur.";
+inline constexpr char kKeepEntryEmptyPart[] =
+    "Un dossier de son chemin n'a pas de nom (deux \\ de suite, un lecteur seul comme « C: » ou un "
+    "partage réseau incomplet).";
+inline constexpr char kKeepEntryLeavesFolder[] = "Les dossiers « . » et « .. » n'y sont pas permis.";
 inline constexpr char kLoadFailed[] = "Impossible de lire les options :\n%s";
 inline constexpr char kSaveFailed[] = "Impossible d'enregistrer les options :\n%s";
 

@@ -342,8 +342,10 @@ struct BoxRun {
   std::vector<std::string> Problems;
 };
 
-inline BoxRun RunBox(const OptionsLibrary& library, const std::function<void(Box&)>& drive,
-                     HWND owner = nullptr) {
+// Opens a box for `owner` and answers when it is closed: the export, or the window class.
+using BoxOpener = std::function<uint8_t(HWND owner)>;
+
+inline BoxRun RunBox(const BoxOpener& open, const std::function<void(Box&)>& drive, HWND owner = nullptr) {
   BoxRun run;
   const DWORD thread = GetCurrentThreadId();
   std::atomic<bool> finished{false};
@@ -370,10 +372,15 @@ inline BoxRun RunBox(const OptionsLibrary& library, const std::function<void(Box
       std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
   });
-  run.Result = library.OpenBox(owner);
+  run.Result = open(owner);
   finished = true;
   driver.join();
   return run;
+}
+
+inline BoxRun RunBox(const OptionsLibrary& library, const std::function<void(Box&)>& drive,
+                     HWND owner = nullptr) {
+  return RunBox([&](HWND o) { return library.OpenBox(o); }, drive, owner);
 }
 
 // A fresh folder tree under the prefix's Temp folder, removed with everything in it.

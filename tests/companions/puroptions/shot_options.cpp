@@ -1,6 +1,6 @@
 // Shows each page of the options box for scripts/screenshots.d/options (not a test).
 //   shot_options.exe SYNC_FOLDER
-// For each page, then for the automatic-cleaning question: writes SYNC_FOLDER\<stage>.ready
+// For each page, then for a refused keep-list entry and for the automatic-cleaning question: writes SYNC_FOLDER\<stage>.ready
 // holding "x y w h" of what to take, then waits for SYNC_FOLDER\<stage>.done. The settings it
 // shows are a sample; the registry and the agent's Run value are put back as they were.
 #include <cstdio>
@@ -15,7 +15,9 @@ using namespace puropt_test;
 namespace {
 
 constexpr const char* kStages[] = {"affichage", "nettoyage", "journal", "recherche", "service"};
+constexpr char kRefusalStage[] = "refus";
 constexpr char kQuestionStage[] = "question";
+constexpr char kSampleKeepList[] = "C:\\Projets\\\r\n*.docx\r\nD:\\Photos\\*.tmp";
 constexpr auto kStageWait = std::chrono::seconds(170);
 
 std::vector<uint8_t> SampleSearch() {
@@ -56,6 +58,15 @@ void PutBackRunEntry(const std::string& command) {
   }
 }
 
+// The box and the window in front of it, for the script to take.
+void Announce(const std::string& stage, HWND box, HWND front) {
+  RECT r{}, f{};
+  GetWindowRect(box, &r);
+  if (front && GetWindowRect(front, &f)) UnionRect(&r, &r, &f);
+  std::ofstream(stage + ".ready") << r.left << " " << r.top << " " << (r.right - r.left) << " " << (r.bottom - r.top)
+                                  << "\n";
+}
+
 bool WaitFile(const std::string& path) {
   const auto deadline = std::chrono::steady_clock::now() + kStageWait;
   while (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
@@ -84,6 +95,10 @@ int main(int argc, char** argv) {
     BoxRun run = RunBox(library, [&](Box& box) {
       for (int page = 0; page < ids::kPageCount; ++page) {
         box.ShowPage(page);
+        if (page == ids::kPageCleaning) {
+          box.SetText(ids::kMinimumAgeDays, "7");
+          box.SetText(ids::kKeepList, kSampleKeepList);
+        }
         if (page == ids::kPageSearch) {
           box.SelectPlace({"Poste de travail", "C:\\", "Windows", "Temp"});
           SendMessageA(box.Item(ids::kMasks), LB_SETCURSEL, 0, 0);
@@ -92,26 +107,28 @@ int main(int argc, char** argv) {
         }
         RedrawWindow(box.Dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         std::this_thread::sleep_for(std::chrono::milliseconds(400));
-        RECT r{};
-        GetWindowRect(box.Dialog, &r);
         const std::string stage = sync + "\\" + kStages[page];
-        std::ofstream(stage + ".ready") << r.left << " " << r.top << " " << (r.right - r.left) << " "
-                                        << (r.bottom - r.top) << "\n";
+        Announce(stage, box.Dialog, nullptr);
         if (!WaitFile(stage + ".done")) return;
       }
+      // A keep-list entry that OK refuses, with the message over the page.
+      box.SetText(ids::kKeepList, std::string(kSampleKeepList) + "\r\nC:\\Projets\\..\\Photos\\");
+      box.Press(IDOK);
+      HWND refusal = box.WaitOther(kBoxCaption);
+      if (!refusal) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(400));
+      Announce(sync + "\\" + kRefusalStage, box.Dialog, refusal);
+      if (!WaitFile(sync + "\\" + kRefusalStage + ".done")) return;
+      Box::Answer(refusal, IDOK);
+      box.WaitGone(refusal);
+      box.SetText(ids::kKeepList, kSampleKeepList);
       // The question OK asks with the sample's automatic start, shown with the box behind it.
       box.Press(IDOK);
       HWND question = box.WaitOther(kConsentCaption);
       if (!question) return;
       std::this_thread::sleep_for(std::chrono::milliseconds(400));
-      RECT r{}, q{};
-      GetWindowRect(box.Dialog, &r);
-      GetWindowRect(question, &q);
-      UnionRect(&r, &r, &q);
-      const std::string stage = sync + "\\" + kQuestionStage;
-      std::ofstream(stage + ".ready") << r.left << " " << r.top << " " << (r.right - r.left) << " "
-                                      << (r.bottom - r.top) << "\n";
-      WaitFile(stage + ".done");
+      Announce(sync + "\\" + kQuestionStage, box.Dialog, question);
+      WaitFile(sync + "\\" + kQuestionStage + ".done");
       Box::Answer(question, IDNO);
     });
     status = run.Shown && run.Problems.empty() ? 0 : 1;

@@ -5,6 +5,7 @@
 
 #include "AgentStartup.h"
 #include "OptionsBoxDriver.h"
+#include "OptionsDialog.h"
 #include "OptionsTexts.h"
 
 namespace puropt_test {
@@ -440,6 +441,141 @@ TEST_F(OptionsBox, RefusedNumberKeepsTheBoxOpenUntilCorrected) {
   EXPECT_NE(complaint.find("Vitesse de rafraîchissement (ms)"), std::string::npos) << complaint;
   EXPECT_NE(complaint.find("entre 10 et 60000"), std::string::npos) << complaint;
   EXPECT_EQ(Snapshot().at(Key("Affichage") + "|Vitesse de rafraichissement"), Dword(300));
+}
+
+// The window class with the values the export copies from the settings object, and the
+// values it hands back.
+struct DialogRun {
+  BoxRun Run;
+  pur::options::TOptionsValues Values;
+};
+
+DialogRun RunDialog(pur::options::TOptionsValues values, const std::function<void(Box&)>& drive) {
+  pur::options::TOptionsDialog dialog(GetModuleHandleA(nullptr), std::move(values));
+  DialogRun result;
+  result.Run = RunBox([&](HWND owner) -> uint8_t { return dialog.Run(owner) ? 1 : 0; }, drive);
+  result.Values = dialog.Values();
+  return result;
+}
+
+HWND FocusOf(const Box& box) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(box.Thread, &info) ? info.hwndFocus : nullptr;
+}
+
+// The selected part of an edit control's text, however long.
+std::string Selection(HWND edit) {
+  DWORD start = 0, end = 0;
+  SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  std::string text(static_cast<size_t>(GetWindowTextLengthA(edit)) + 1, '\0');
+  text.resize(static_cast<size_t>(GetWindowTextA(edit, text.data(), static_cast<int>(text.size()))));
+  return end > start && end <= text.size() ? text.substr(start, end - start) : std::string();
+}
+
+// The limits of the Nettoyage page: shown as given, read back on OK (a field left as shown
+// keeps its stored value), left alone by Cancel, and refused on OK with the field named,
+// its page shown and the focus on it.
+TEST_F(OptionsBox, MinimumAgeAndKeepListShownReadBackAndRefused) {
+  const std::string tooLong = "C:\\" + std::string(40000, 'a');
+  const struct Case {
+    const char* name;
+    int32_t storedAge;
+    std::vector<std::string> storedKeep;
+    std::string shownKeep;
+    std::function<void(Box&)> edit;
+    int close;
+    std::vector<std::string> complaint;  // parts of the refusal, none when OK is accepted
+    int refusedField;
+    std::string refusedLine;  // selected in the keep list
+    int32_t age;
+    std::vector<std::string> keep;
+  } cases[] = {
+      {"edited", 7, {"C:\\Projets\\", "*.docx"}, "C:\\Projets\\\r\n*.docx",
+       [](Box& box) {
+         box.SetText(ids::kMinimumAgeDays, "30");
+         box.SetText(ids::kKeepList, " D:\\Anciens\\*.tmp \r\n\r\n*.DOCX\r\nd:\\anciens\\*.TMP\r\n\tCache\\*.dat");
+       },
+       IDOK, {}, 0, "", 30, {"D:\\Anciens\\*.tmp", "*.DOCX", "Cache\\*.dat"}},
+      {"emptied", 7, {"*.docx"}, "*.docx",
+       [](Box& box) {
+         box.SetText(ids::kMinimumAgeDays, "0");
+         box.SetText(ids::kKeepList, "\r\n  \r\n");
+       },
+       IDOK, {}, 0, "", 0, {}},
+      {"untouched, kept as stored", 5000, {"a\\\\b", "*.docx", "*.DOCX"}, "a\\\\b\r\n*.docx\r\n*.DOCX", nullptr, IDOK,
+       {}, 0, "", 5000, {"a\\\\b", "*.docx", "*.DOCX"}},
+      {"arrow key", 1999, {}, "", [](Box& box) { SendMessageA(box.Item(ids::kMinimumAgeDays), WM_KEYDOWN, VK_UP, 0); },
+       IDOK, {}, 0, "", 2000, {}},
+      {"cancelled", 7, {"*.docx"}, "*.docx",
+       [](Box& box) {
+         box.SetText(ids::kMinimumAgeDays, "30");
+         box.SetText(ids::kKeepList, "*.tmp");
+       },
+       IDCANCEL, {}, 0, "", 7, {"*.docx"}},
+      {"age too high", 7, {}, "", [](Box& box) { box.SetText(ids::kMinimumAgeDays, "3651"); }, IDOK,
+       {"Âge minimum (jours)", "entre 0 et 3650"}, ids::kMinimumAgeDays, "", 7, {}},
+      {"age not a number", 7, {}, "", [](Box& box) { box.SetText(ids::kMinimumAgeDays, "sept"); }, IDOK,
+       {"Âge minimum (jours)", "entre 0 et 3650"}, ids::kMinimumAgeDays, "", 7, {}},
+      {"entry leaving its folder", 0, {}, "",
+       [](Box& box) { box.SetText(ids::kKeepList, "*.docx\r\n  C:\\Projets\\..\\Photos\\ \r\n*.tmp"); }, IDOK,
+       {"C:\\Projets\\..\\Photos\\\u00a0»", "« . » et « .. »"}, ids::kKeepList, "  C:\\Projets\\..\\Photos\\ ", 0, {}},
+      {"entry with a forbidden character", 0, {}, "", [](Box& box) { box.SetText(ids::kKeepList, "C:\\a|b"); }, IDOK,
+       {"«\u00a0C:\\a|b\u00a0»", "caractère interdit"}, ids::kKeepList, "C:\\a|b", 0, {}},
+      {"entry with a nameless folder", 0, {}, "", [](Box& box) { box.SetText(ids::kKeepList, "*.tmp\r\nC:\\a\\\\b"); },
+       IDOK, {"«\u00a0C:\\a\\\\b\u00a0»", "n'a pas de nom"}, ids::kKeepList, "C:\\a\\\\b", 0, {}},
+      {"entry too long, shortened", 0, {}, "", [&](Box& box) { box.SetText(ids::kKeepList, tooLong); }, IDOK,
+       {"«\u00a0C:\\" + std::string(117, 'a') + "…\u00a0»", "trop long"}, ids::kKeepList, tooLong, 0, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    pur::options::TOptionsValues given;
+    given.Cleaning.MinimumAgeDays = c.storedAge;
+    given.Cleaning.KeepList = c.storedKeep;
+    given.Service.CleaningType = pur::ctNone;  // no question on OK
+    std::string shownAge, shownKeep, complaint, selected;
+    bool openAfterComplaint = false, focused = false;
+    LRESULT pageAfterComplaint = -1;
+    const DialogRun result = RunDialog(given, [&](Box& box) {
+      shownAge = box.Text(ids::kMinimumAgeDays);
+      shownKeep = box.Text(ids::kKeepList);
+      if (c.edit) c.edit(box);
+      if (c.complaint.empty()) {
+        box.Press(c.close);
+        return;
+      }
+      box.Press(IDOK);
+      HWND message = box.WaitOther(kBoxCaption);
+      if (!message) return;
+      complaint = Box::MessageOf(message);
+      Box::Answer(message, IDOK);
+      box.WaitGone(message);
+      const auto deadline = std::chrono::steady_clock::now() + kWindowWait;
+      while (FocusOf(box) != box.Item(c.refusedField) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      focused = FocusOf(box) == box.Item(c.refusedField);
+      openAfterComplaint = IsWindow(box.Dialog) != FALSE;
+      pageAfterComplaint = SendMessageA(box.Item(ids::kTabs), TCM_GETCURSEL, 0, 0);
+      selected = Selection(box.Item(ids::kKeepList));
+      box.Press(IDCANCEL);
+    });
+    ExpectClean(result.Run);
+    EXPECT_EQ(shownAge, std::to_string(c.storedAge));
+    EXPECT_EQ(shownKeep, c.shownKeep);
+    EXPECT_EQ(result.Run.Result, c.close == IDOK && c.complaint.empty() ? 1 : 0);
+    EXPECT_EQ(result.Values.Cleaning.MinimumAgeDays, c.age);
+    EXPECT_EQ(result.Values.Cleaning.KeepList, c.keep);
+    for (const std::string& part : c.complaint) {
+      EXPECT_NE(complaint.find(part), std::string::npos) << part << " in\n" << complaint.substr(0, 300);
+    }
+    if (c.complaint.empty()) continue;
+    EXPECT_TRUE(openAfterComplaint);
+    EXPECT_TRUE(focused);
+    EXPECT_EQ(pageAfterComplaint, ids::kPageCleaning);
+    if (c.refusedField == ids::kKeepList) {
+      EXPECT_TRUE(selected == c.refusedLine) << "selected: " << selected.substr(0, 80);
+    }
+  }
 }
 
 TEST_F(OptionsBox, UnreadableSettingsAreReportedAndNotOverwritten) {

@@ -54,6 +54,47 @@ TEST(OptionsModel, NumbersParsedWithinTheirRange) {
     EXPECT_EQ(ParseNumber(c.text, c.low, c.high), c.expected) << "'" << c.text << "'";
 }
 
+// The keep list's field: one entry per line, as the edit control gives it back.
+TEST(OptionsModel, KeepListReadLineByLineTrimmedOnceEachAndCheckedInOrder) {
+  using P = TKeepEntryProblem;
+  const std::string tooLong = "C:\\" + std::string(32767, 'a');
+  struct Case {
+    std::string text;
+    std::vector<std::string> entries;  // when accepted
+    P problem;
+    std::string refused;
+    int line;
+  } cases[] = {
+      {"", {}, P::None, "", -1},
+      {"C:\\Projets\\\r\n*.docx\r\nC:\\Projets\\*.tmp",
+       {"C:\\Projets\\", "*.docx", "C:\\Projets\\*.tmp"}, P::None, "", -1},
+      {"  *.docx \t\r\n\r\n   \r\n\tC:\\a\\ \r\n", {"*.docx", "C:\\a\\"}, P::None, "", -1},
+      {"*.tmp\n\\\\srv\\share\\", {"*.tmp", "\\\\srv\\share\\"}, P::None, "", -1},
+      {"c:\\a\\\r\n*.docx\r\nC:\\A\\\r\n*.DOCX\r\n*.docx", {"c:\\a\\", "*.docx"}, P::None, "", -1},
+      {"C:\\\xc3\x89t\xc3\xa9\\\r\nC:\\\xc3\xa9t\xc3\xa9\\",  // only ASCII letters fold
+       {"C:\\\xc3\x89t\xc3\xa9\\", "C:\\\xc3\xa9t\xc3\xa9\\"}, P::None, "", -1},
+      {"*.tmp\r\n C:\\a\\\\b \r\nx|y", {}, P::EmptyPart, "C:\\a\\\\b", 1},
+      {"\r\n\r\nC:\\a\\..\\b", {}, P::LeavesFolder, "C:\\a\\..\\b", 2},
+      {"a|b", {}, P::BadCharacter, "a|b", 0},
+      {"*.tmp\r\nC:\\a:b", {}, P::BadCharacter, "C:\\a:b", 1},
+      {"C:", {}, P::EmptyPart, "C:", 0},
+      {tooLong, {}, P::TooLong, tooLong, 0},
+  };
+  for (const Case& c : cases) {
+    const TKeepListReading read = ReadKeepList(c.text);
+    const std::string shown = "'" + c.text.substr(0, 40) + "'";
+    EXPECT_EQ(read.Problem, c.problem) << shown;
+    EXPECT_EQ(read.Refused, c.refused) << shown;
+    EXPECT_EQ(read.RefusedLine, c.line) << shown;
+    if (c.problem == P::None) {
+      EXPECT_EQ(read.Entries, c.entries) << shown;
+    }
+  }
+  const std::vector<std::string> stored = {"C:\\Projets\\", "*.docx"};
+  EXPECT_EQ(KeepListText(stored), "C:\\Projets\\\r\n*.docx");
+  EXPECT_EQ(ReadKeepList(KeepListText(stored)).Entries, stored);
+}
+
 TEST(OptionsModel, MaskTextsCheckedBeforeTheyEnterTheTree) {
   struct Case {
     std::string text;
