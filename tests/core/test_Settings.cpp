@@ -221,6 +221,8 @@ void SetAllAwayFromDefaults(TPURGORegistry& s) {
   s.Cleaning->ConfirmDelete = false;
   s.Cleaning->TestMode = true;
   s.Cleaning->ReadOnlyHiddenMode = 0;
+  s.Cleaning->MinimumAgeDays = 30;
+  s.Cleaning->KeepList = {"C:\\Projets\\", "*.docx", "D:\\Données\\*.tmp"};
   s.Journal->Enabled = false;
   s.Journal->NewEachSearch = false;
   s.Journal->Events = 255;
@@ -245,6 +247,8 @@ const StoredValue kAwayFromDefaults[] = {
     {"Nettoyage", "Confirmer la suppression", REG_DWORD, 0},
     {"Nettoyage", "Tester", REG_DWORD, 1},
     {"Nettoyage", "Confirmer la suppression des fichiers RO et H", REG_DWORD, 0},
+    {"Nettoyage", "Age minimum en jours", REG_DWORD, 30},
+    {"Nettoyage", "Toujours garder", REG_MULTI_SZ, 0},
     {"Journal", "Activer la journalisation", REG_DWORD, 0},
     {"Journal", "Nouveau journal à chaque recherche", REG_DWORD, 0},
     {"Journal", "Evenements", REG_DWORD, 255},
@@ -357,6 +361,13 @@ TEST_F(Settings, WrongTypesFailWithTheValuesName) {
        "Type de données incorrect pour 'Emplacement du journal'"},
       {"Personnel", "Recherche personnelle", REG_SZ, std::string("abc", 4),
        "Type de données incorrect pour 'Recherche personnelle'"},
+      // The limits protect files: what cannot be what the user meant is unreadable too.
+      {"Nettoyage", "Toujours garder", REG_SZ, std::string("C:\\a\\", 6),
+       "Type de données incorrect pour 'Toujours garder'"},
+      {"Nettoyage", "Age minimum en jours", REG_DWORD, std::string("\xff\xff\xff\xff", 4),
+       "Valeur incorrecte pour 'Age minimum en jours'"},
+      {"Nettoyage", "Toujours garder", REG_MULTI_SZ, std::string("C:\\a\\..\\b\\\0\0", 12),
+       "Entrée incorrecte dans 'Toujours garder' : 'C:\\a\\..\\b\\'"},
   };
   for (const Case& c : cases) {
     RemoveProductKeys();

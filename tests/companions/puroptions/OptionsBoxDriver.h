@@ -88,6 +88,16 @@ inline RegValue Sz(const std::string& text) {
   v.data.push_back(0);
   return v;
 }
+// As the narrow calls of a UTF-8 process read REG_MULTI_SZ: each string and its zero, then one more.
+inline RegValue MultiSz(const std::vector<std::string>& texts) {
+  RegValue v{REG_MULTI_SZ, {}};
+  for (const std::string& text : texts) {
+    v.data.insert(v.data.end(), text.begin(), text.end());
+    v.data.push_back(0);
+  }
+  v.data.push_back(0);
+  return v;
+}
 inline RegValue Binary(std::vector<uint8_t> bytes) { return {REG_BINARY, std::move(bytes)}; }
 
 inline void Write(const std::string& section, const std::string& name, const RegValue& value) {

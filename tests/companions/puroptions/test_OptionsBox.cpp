@@ -35,6 +35,8 @@ std::vector<Setting> ChangedSettings() {
       {"Nettoyage", "Confirmer la suppression", Dword(0)},
       {"Nettoyage", "Tester", Dword(1)},
       {"Nettoyage", "Confirmer la suppression des fichiers RO et H", Dword(0)},
+      {"Nettoyage", "Age minimum en jours", Dword(14)},
+      {"Nettoyage", "Toujours garder", MultiSz({"C:\\Projets\\", "*.docx", "D:\\Données\\*.tmp"})},
       {"Journal", "Activer la journalisation", Dword(0)},
       {"Journal", "Nouveau journal à chaque recherche", Dword(0)},
       {"Journal", "Evenements", Dword(1 | 2 | 4 | 8)},
@@ -83,6 +85,8 @@ void ChangeEverything(Box& box) {
   box.ShowPage(ids::kPageCleaning);
   box.ClickButton(ids::kReadOnlyHidden0);
   if (box.Checked(ids::kReadOnlyHidden0 + 2)) box.Problems.push_back("radio 2 still checked after clicking 0");
+  box.SetText(ids::kMinimumAgeDays, "14");
+  box.SetText(ids::kKeepList, "C:\\Projets\\\r\n*.docx\r\nD:\\Données\\*.tmp");
   box.SetCheck(ids::kJournalEnabled, false);
   box.SetCheck(ids::kNewEachSearch, false);
   box.SetCheck(ids::kEventFirst, true);       // 1
@@ -216,6 +220,8 @@ TEST_F(OptionsBox, StoredValuesShownAndDefaultsPutBackRemoveThem) {
     SendMessageA(box.Item(ids::kCleaningType), CB_SETCURSEL, 1, 0);
     box.SetText(ids::kEveryInterval, "600");
     box.SetText(ids::kFreeSpaceThreshold, "500");
+    box.SetText(ids::kMinimumAgeDays, "0");
+    box.SetText(ids::kKeepList, "");
     box.SelectPlace({"Poste de travail", "C:\\"});
     box.Click(ids::kRemoveNode);
     box.Ok(IDNO);
