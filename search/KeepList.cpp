@@ -83,6 +83,12 @@ TKeepEntryProblem CheckKeepEntry(std::string_view entry) {
     const bool last = i + 1 == parts.size();
     if (parts[i].empty() && !(last && i > 0)) return TKeepEntryProblem::EmptyPart;
     if (parts[i] == "." || parts[i] == "..") return TKeepEntryProblem::LeavesFolder;
+    // The last part may be a mask, where a final dot has a meaning ("*." takes the names
+    // without a dot); a folder's final dot or blank would be dropped by the system.
+    const bool folderPart = !last && !(i == 0 && drive);
+    if (folderPart && !parts[i].empty() && (parts[i].back() == '.' || parts[i].back() == ' ')) {
+      return TKeepEntryProblem::TrimmedName;
+    }
   }
   return TKeepEntryProblem::None;
 }

@@ -16,6 +16,7 @@ enum class TKeepEntryProblem {
   BadCharacter,  // a control character, one of " < > |, a misplaced ':' or a wildcard in a drive
   EmptyPart,     // "C:\\a\\\\b": a folder without a name
   LeavesFolder,  // a "." or ".." step
+  TrimmedName,   // a folder whose name ends with a dot or a blank: Windows would name another
 };
 TKeepEntryProblem CheckKeepEntry(std::string_view entry);
 

@@ -75,6 +75,7 @@ const char* KeepEntryProblemText(TKeepEntryProblem problem) {
     case TKeepEntryProblem::BadCharacter: return t::kKeepEntryBadCharacter;
     case TKeepEntryProblem::EmptyPart: return t::kKeepEntryEmptyPart;
     case TKeepEntryProblem::LeavesFolder: return t::kKeepEntryLeavesFolder;
+    case TKeepEntryProblem::TrimmedName: return t::kKeepEntryTrimmedName;
     case TKeepEntryProblem::Empty:
     case TKeepEntryProblem::None: break;
   }

@@ -148,6 +148,8 @@ inline constexpr char kKeepEntryEmptyPart[] =
     "Un dossier de son chemin n'a pas de nom (deux \\ de suite, un lecteur seul comme « C: » ou un "
     "partage réseau incomplet).";
 inline constexpr char kKeepEntryLeavesFolder[] = "Les dossiers « . » et « .. » n'y sont pas permis.";
+inline constexpr char kKeepEntryTrimmedName[] =
+    "Un nom de dossier ne peut pas finir par un point ou une espace : Windows le lirait autrement.";
 inline constexpr char kLoadFailed[] = "Impossible de lire les options :\n%s";
 inline constexpr char kSaveFailed[] = "Impossible d'enregistrer les options :\n%s";
 
