@@ -633,6 +633,173 @@ TEST(FileListDialog, StalledListingLeavesItsRowsUntickedAndNeverHoldsTheWindow) 
   }
 }
 
+// The popup menu of the dialog's thread, once it shows.
+HWND WaitMenu(HWND dialog, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+  const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (std::chrono::steady_clock::now() < end) {
+    HWND found = nullptr;
+    EnumThreadWindows(thread, [](HWND window, LPARAM param) -> BOOL {
+      char name[32] = {};
+      GetClassNameA(window, name, sizeof(name));
+      if (std::string(name) != "#32768" || !IsWindowVisible(window)) return TRUE;
+      *reinterpret_cast<HWND*>(param) = window;
+      return FALSE;
+    }, reinterpret_cast<LPARAM>(&found));
+    if (found) return found;
+    Sleep(10);
+  }
+  return nullptr;
+}
+
+std::vector<std::string> MenuTexts(HWND menuWindow) {
+  constexpr UINT kGetMenu = 0x01E1;  // MN_GETHMENU
+  const auto menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, kGetMenu, 0, 0));
+  std::vector<std::string> texts;
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    char text[128] = {};
+    GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof(text), MF_BYPOSITION);
+    texts.push_back(text);
+  }
+  return texts;
+}
+
+// Another window of the dialog's thread with the dialog's caption: the error box.
+HWND WaitErrorBox(HWND dialog) {
+  for (int tries = 0; tries < 500; ++tries) {
+    struct Search {
+      HWND dialog, found;
+    } search{dialog, nullptr};
+    EnumThreadWindows(GetWindowThreadProcessId(dialog, nullptr), [](HWND window, LPARAM param) -> BOOL {
+      auto& s = *reinterpret_cast<Search*>(param);
+      if (window == s.dialog || !IsWindowVisible(window) ||
+          pur::test::CaptionOf(window) != pur::kListFileCaption) {
+        return TRUE;
+      }
+      s.found = window;
+      return FALSE;
+    }, reinterpret_cast<LPARAM>(&search));
+    if (search.found) return search.found;
+    Sleep(10);
+  }
+  return nullptr;
+}
+
+std::string TextsOf(HWND window) {
+  std::string all;
+  EnumChildWindows(window, [](HWND child, LPARAM param) -> BOOL {
+    *reinterpret_cast<std::string*>(param) += pur::test::CaptionOf(child) + "\n";
+    return TRUE;
+  }, reinterpret_cast<LPARAM>(&all));
+  return all;
+}
+
+// The "Toujours garder" menu on a row, opened by the mouse or by the keyboard (the context
+// key and Shift+F10 send WM_CONTEXTMENU without a place): its folder item records the row's
+// folder, its file item the row's path; the rows the new entry keeps are unticked at once and
+// OK leaves them out. When Record fails, an error box says why and nothing changes.
+struct KeepCase {
+  const char* name;
+  bool byKeyboard;
+  int row;     // of keep\k1.txt, keep\k2.txt, keep\sub\k3.txt, other\o1.txt
+  int item;    // 0 folder, 1 file
+  bool recordSucceeds;
+  const char* entryTail;               // after the test's folder
+  std::vector<bool> ticksAfter;        // right after the choice
+};
+
+const KeepCase kKeepCases[] = {
+    {"folder by right click", false, 0, 0, true, "\\keep\\", {false, false, false, true}},
+    {"file by right click", false, 1, 1, true, "\\keep\\k2.txt", {true, false, true, true}},
+    {"folder by the keyboard", true, 2, 0, true, "\\keep\\sub\\", {true, true, false, true}},
+    {"Record fails", false, 3, 0, false, "\\other\\", {true, true, true, true}},
+};
+
+TEST(FileListDialog, KeepMenuRecordsTheRowsFolderOrFileAndUnticksWhatItKeeps) {
+  TempDir dir;
+  dir.SubFolder("keep");
+  dir.SubFolder("keep\\sub");
+  dir.SubFolder("other");
+  const StringList rows = {dir.File("keep\\k1.txt", 1), dir.File("keep\\k2.txt", 2),
+                           dir.File("keep\\sub\\k3.txt", 3), dir.File("other\\o1.txt", 4)};
+  for (const KeepCase& c : kKeepCases) {
+    std::vector<std::string> recorded;
+    pur::TReviewKeeping keeping;
+    keeping.Record = [&](const std::string& entry, std::string& error) {
+      recorded.push_back(entry);
+      if (!c.recordSucceeds) error = "Le registre refuse l'écriture.";
+      return c.recordSucceeds;
+    };
+    std::vector<std::string> texts;
+    std::vector<bool> ticks;
+    std::string errorBox;
+    StringList list = {rows[3], rows[2], rows[1], rows[0]};
+    DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
+      HWND lv = ListOf(dialog);
+      EXPECT_TRUE(WaitRowsRead(lv, 0, 4));
+      if (c.byKeyboard) {
+        Focus(lv, c.row);
+        PostMessageA(lv, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(lv), -1);
+      } else {
+        const POINT at = NameOf(lv, c.row);
+        PostMessageA(lv, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
+        PostMessageA(lv, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+      }
+      HWND menu = WaitMenu(dialog);
+      if (menu == nullptr) return;
+      texts = MenuTexts(menu);
+      for (int i = 0; i <= c.item; ++i) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+      PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+      if (!c.recordSucceeds) {
+        HWND box = WaitErrorBox(dialog);
+        if (box != nullptr) errorBox = TextsOf(box);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+      }
+      while (IsWindowVisible(menu)) Sleep(10);
+      SendMessageA(dialog, WM_NULL, 0, 0);  // the choice has been acted on
+      for (int i = 0; i < 4; ++i) ticks.push_back(Ticked(lv, i));
+      SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    });
+    pur::ShowFileList(list, nullptr, &keeping);
+    driver.Join();
+    ASSERT_TRUE(driver.Found()) << c.name;
+    EXPECT_FALSE(driver.ClosedByWatchdog()) << c.name;
+    EXPECT_EQ(texts, (std::vector<std::string>{"Toujours garder ce dossier", "Toujours garder ce fichier"}))
+        << c.name;
+    EXPECT_EQ(recorded, (std::vector<std::string>{dir.Path() + c.entryTail})) << c.name;
+    EXPECT_EQ(ticks, c.ticksAfter) << c.name;
+    StringList expected;
+    for (size_t i = 0; i < rows.size(); ++i) {
+      if (c.ticksAfter[i]) expected.push_back(rows[i]);
+    }
+    EXPECT_EQ(list, expected) << c.name;
+    if (!c.recordSucceeds) {
+      EXPECT_NE(errorBox.find("Le registre refuse l'écriture."), std::string::npos) << errorBox;
+      EXPECT_NE(errorBox.find("Toujours garder"), std::string::npos) << errorBox;
+    }
+  }
+}
+
+// Without a keeping, a right click shows no menu.
+TEST(FileListDialog, NoKeepMenuWithoutKeeping) {
+  TempDir dir;
+  StringList list = {dir.File("a.txt", 1)};
+  HWND menu = nullptr;
+  DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
+    HWND lv = ListOf(dialog);
+    const POINT at = NameOf(lv, 0);
+    PostMessageA(lv, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
+    PostMessageA(lv, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+    PostMessageA(lv, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(lv), -1);
+    menu = WaitMenu(dialog, std::chrono::milliseconds(500));
+    if (menu) PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+  });
+  pur::ShowFileList(list, nullptr);
+  driver.Join();
+  EXPECT_EQ(menu, nullptr);
+}
+
 TEST(FileListDialog, IsCentredOverTheMainWindowAndModalToIt) {
   HWND main = CreateWindowExA(0, "STATIC", "main", WS_POPUP | WS_VISIBLE, 100, 80, 700, 500,
                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
