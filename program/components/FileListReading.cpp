@@ -487,6 +487,17 @@ void TFolderSettler::GiveUpStalled() {
   for (; replaced > 0; --replaced) StartWorker();
 }
 
+bool TFolderSettler::Grouped() const {
+  return shared_->grouped.load(std::memory_order_acquire) && !shared_->groupingFailed;
+}
+
+size_t TFolderSettler::Folders() const { return Grouped() ? shared_->Folders() : 0; }
+
+std::span<const uint32_t> TFolderSettler::RowsOf(size_t folder) const {
+  return std::span<const uint32_t>(shared_->rowsByFolder)
+      .subspan(shared_->starts[folder], shared_->starts[folder + 1] - shared_->starts[folder]);
+}
+
 void TFolderSettler::Stop() { shared_->stop = true; }
 
 }  // namespace pur

@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,15 @@ class RowTable {
 
   // Rows whose tick is settled: read, or set by the user.
   size_t Decided() const { return decided_.load(std::memory_order_acquire); }
+
+  // Calls each(row, name) for every row in the caller's order of the names, which lies in
+  // memory in that order (the view's order jumps across it).
+  template <class Each>
+  void ForEachByName(Each each) const {
+    std::vector<uint32_t> rowOf(order_.size());
+    for (size_t row = 0; row < order_.size(); ++row) rowOf[order_[row]] = static_cast<uint32_t>(row);
+    for (size_t index = 0; index < names_.size(); ++index) each(rowOf[index], names_[index]);
+  }
 
   // The names of the given rows.
   StringList NamesOf(const std::vector<uint32_t>& rows) const;
@@ -158,6 +168,10 @@ class TFolderSettler {
   void Handled();
   // Called while the dialog waits: gives up the listings that outlast the bound.
   void GiveUpStalled();
+  // The rows grouped by the text of their folder, once grouped: folders 0 to Folders() - 1.
+  bool Grouped() const;
+  size_t Folders() const;
+  std::span<const uint32_t> RowsOf(size_t folder) const;
   void Stop();
 
  private:

@@ -917,30 +917,46 @@ void TListFileForm::Keep(const std::string& entry) {
     MessageBoxW(dialog_, message.c_str(), WideFrom(CP_UTF8, kListFileCaption).c_str(), MB_OK | MB_ICONERROR);
     return;
   }
-  const TKeepList keep({entry});
-  // A folder entry keeps a file by its folder alone: the rows of one folder, mostly side by
-  // side in the list, are asked about once.
+  UntickKept(TKeepList({entry}), entry);
+  InvalidateRect(listView_, nullptr, FALSE);
+}
+
+// Unticks every row the entry keeps. An entry keeps a file by its folder and, for a file
+// entry, its name: each folder is asked about once, and only the names of a folder it holds
+// are asked about one by one. Folders come from the settler's grouping once it is done, else
+// from runs of names in one folder. A file entry whose name would not match itself (a
+// trailing dot) sends every name through the keep list.
+void TListFileForm::UntickKept(const TKeepList& keep, const std::string& entry) {
   const bool byFolder = !entry.empty() && entry.back() == '\\';
+  const bool folderFirst = byFolder || keep.KeepsFile(entry);
+  const std::string leaf = byFolder ? std::string("x") : entry.substr(FolderOf(entry).size());
+  auto folderKept = [&](std::string_view folder) { return keep.KeepsFile(std::string(folder).append(leaf)); };
+  auto untick = [&](uint32_t row, const std::string& name) {
+    if (byFolder || keep.KeepsFile(name)) rows_->SetTicked(row, false);
+  };
+  if (folderFirst && settler_->Grouped()) {
+    for (size_t folder = 0; folder < settler_->Folders(); ++folder) {
+      const std::span<const uint32_t> rows = settler_->RowsOf(folder);
+      if (rows.empty() || !folderKept(FolderOf(rows_->Caption(rows[0])))) continue;
+      for (const uint32_t row : rows) untick(row, rows_->Caption(row));
+    }
+    return;
+  }
   std::string_view lastFolder;
   bool lastKept = false;
-  bool haveLast = false;
-  for (size_t row = 0; row < rows_->Count(); ++row) {
-    const std::string& name = rows_->Caption(row);
-    bool kept = false;
-    if (byFolder) {
+  bool first = true;
+  rows_->ForEachByName([&](uint32_t row, const std::string& name) {
+    if (folderFirst) {
       const std::string_view folder = FolderOf(name);
-      if (!haveLast || folder != lastFolder) {
-        lastKept = keep.KeepsFile(name);
+      if (first || folder != lastFolder) {
+        lastKept = folderKept(folder);
         lastFolder = folder;
-        haveLast = true;
+        first = false;
       }
-      kept = lastKept;
-    } else {
-      kept = keep.KeepsFile(name);
+      if (!lastKept) return;
     }
-    if (kept) rows_->SetTicked(row, false);
-  }
-  InvalidateRect(listView_, nullptr, FALSE);
+    untick(row, name);
+  });
 }
 
 void ShowFileList(StringList& list, HWND mainForm, const TReviewKeeping* keeping) {

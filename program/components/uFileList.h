@@ -69,6 +69,7 @@ class RowTable;
 class Notifier;
 class TRowReader;
 class TFolderSettler;
+class TKeepList;
 
 // What the review list's "Toujours garder" menu does with the user's choice.
 struct TReviewKeeping {
@@ -110,6 +111,7 @@ class TListFileForm {
   void OnContextMenu(LPARAM at);
   void ShowKeepMenu(int row, POINT screen);
   void Keep(const std::string& entry);
+  void UntickKept(const TKeepList& keep, const std::string& entry);
 
   std::shared_ptr<RowTable> rows_;
   std::shared_ptr<Notifier> notifier_;
