@@ -14,8 +14,14 @@
 #include <thread>
 #include <utility>
 
-#include "ExactPath.h"
+#include <windowsx.h>
+
+#include <cstdio>
+
+#include "FileListReading.h"
 #include "GdiOwners.h"
+#include "KeepList.h"
+#include "WinOwners.h"
 #include "uUserMainPrgm_Format.h"
 
 namespace pur {
@@ -86,30 +92,7 @@ void EnsureCommonControls() {
   InitCommonControlsEx(&init);
 }
 
-// A found path in its exact form: the attributes and size shown are those of the very file
-// the library listed, never of a name Windows would trim or read as a device.
-DWORD FileAttributesOf(const std::string& name) {
-  const std::optional<TExactPath> exact = TExactPath::FromAnsi(name);
-  return exact ? GetFileAttributesW(exact->Wide().c_str()) : INVALID_FILE_ATTRIBUTES;
-}
-
 }  // namespace
-
-int64_t GetFileSizeOf(const std::string& name) {
-  const std::optional<TExactPath> exact = TExactPath::FromAnsi(name);
-  if (!exact) return 0;
-  const TFileHandle file(CreateFileW(exact->Wide().c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return 0;
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.Get(), &size)) return 0;
-  return size.QuadPart;
-}
-
-std::string FileAttrLetters(const std::string& name) {
-  return AttrLettersOf(FileAttributesOf(name));
-}
 
 void CenterOnMainForm(HWND form, HWND mainForm) {
   if (mainForm == nullptr || form == nullptr) return;
@@ -448,137 +431,6 @@ std::vector<uint32_t> SortKeyOrder(const StringList& names) {
   return MergeRuns(SortIntoRuns(names), names.size());
 }
 
-// The rows of the dialog in view order: the names (taken over from the caller) and what is
-// known of each file. The attributes of a row are read either by the dialog, when it shows
-// the row, or by the background reader, whichever comes first: a row's state byte changes
-// only by compare-and-swap. Sizes are read by the dialog alone, for the rows it shows.
-class FileRows {
- public:
-  explicit FileRows(StringList names)
-      : names_(std::move(names)),
-        order_(SortKeyOrder(names_)),
-        states_(new std::atomic<uint8_t>[order_.size()]()),
-        sizes_(order_.size(), kSizeUnknown) {}
-
-  size_t Count() const { return order_.size(); }
-  const std::string& Caption(size_t row) const { return names_[order_[row]]; }
-
-  void ReadAttributes(size_t row) {
-    std::atomic<uint8_t>& state = states_[row];
-    uint8_t old = state.load(std::memory_order_acquire);
-    if (old & kKnown) return;
-    const uint8_t attributes = PackAttributes(FileAttributesOf(Caption(row)));
-    const bool startsTicked = StartsTicked(AttrLettersOf(UnpackAttributes(attributes)));
-    uint8_t next = 0;
-    do {
-      if (old & kKnown) return;
-      next = static_cast<uint8_t>(old | kKnown | attributes);
-      // A tick set through the list view before the attributes were known stays.
-      if (!(old & kTickSet)) {
-        next = static_cast<uint8_t>(startsTicked ? (next | kTicked) : (next & ~kTicked));
-      }
-    } while (!state.compare_exchange_weak(old, next, std::memory_order_acq_rel,
-                                          std::memory_order_acquire));
-  }
-
-  bool Ticked(size_t row) {
-    if (!(states_[row].load(std::memory_order_acquire) & (kKnown | kTickSet))) {
-      ReadAttributes(row);
-    }
-    return (states_[row].load(std::memory_order_acquire) & kTicked) != 0;
-  }
-
-  void SetTicked(size_t row, bool on) {
-    std::atomic<uint8_t>& state = states_[row];
-    uint8_t old = state.load(std::memory_order_acquire);
-    uint8_t next = 0;
-    do {
-      next = static_cast<uint8_t>((old & ~kTicked) | kTickSet | (on ? kTicked : 0));
-    } while (!state.compare_exchange_weak(old, next, std::memory_order_acq_rel,
-                                          std::memory_order_acquire));
-  }
-
-  std::string Letters(size_t row) {
-    ReadAttributes(row);
-    return AttrLettersOf(UnpackAttributes(states_[row].load(std::memory_order_acquire)));
-  }
-
-  int64_t Size(size_t row) {
-    if (sizes_[row] == kSizeUnknown) sizes_[row] = GetFileSizeOf(Caption(row));
-    return sizes_[row];
-  }
-
-  // The names of the given rows, handed over.
-  StringList TakeNames(const std::vector<uint32_t>& rows) {
-    StringList taken;
-    taken.reserve(rows.size());
-    for (const uint32_t row : rows) taken.push_back(std::move(names_[order_[row]]));
-    return taken;
-  }
-
- private:
-  static constexpr uint8_t kKnown = 0x01;    // attributes read
-  static constexpr uint8_t kTicked = 0x02;
-  static constexpr uint8_t kTickSet = 0x04;  // ticked or unticked through the list view
-  static constexpr int kAttributeShift = 4;  // read-only, hidden, system, archive above
-  static constexpr int64_t kSizeUnknown = -1;
-
-  static uint8_t PackAttributes(DWORD attributes) {
-    const uint32_t bits = (attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem)) |
-                          ((attributes & kAttrArchive) ? 0x08u : 0u);
-    return static_cast<uint8_t>(bits << kAttributeShift);
-  }
-  static uint32_t UnpackAttributes(uint8_t state) {
-    const uint32_t bits = state >> kAttributeShift;
-    return (bits & (kAttrReadOnly | kAttrHidden | kAttrSystem)) |
-           ((bits & 0x08u) ? kAttrArchive : 0u);
-  }
-
-  StringList names_;
-  std::vector<uint32_t> order_;  // row -> index into names_
-  std::unique_ptr<std::atomic<uint8_t>[]> states_;
-  std::vector<int64_t> sizes_;
-};
-
-// Reads the attributes of every row, in view order, on a thread of its own, so that the
-// starting ticks are known by the time the user presses OK. Stopping it waits at most for
-// the one file query under way.
-class AttributeReader {
- public:
-  explicit AttributeReader(FileRows& rows) : rows_(rows) {
-    try {
-      thread_ = std::thread([this] { Run(); });
-    } catch (const std::system_error&) {
-      // No thread: OK reads what it needs itself.
-    }
-  }
-  ~AttributeReader() { Stop(); }
-  AttributeReader(const AttributeReader&) = delete;
-  AttributeReader& operator=(const AttributeReader&) = delete;
-
-  void Stop() {
-    stop_ = true;
-    Wait();
-  }
-  void Wait() {
-    if (thread_.joinable()) thread_.join();
-  }
-
- private:
-  void Run() noexcept {
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
-    try {
-      for (size_t row = 0; row < rows_.Count() && !stop_; ++row) rows_.ReadAttributes(row);
-    } catch (...) {
-      // Out of memory: what is left is read by the dialog when OK needs it.
-    }
-  }
-
-  FileRows& rows_;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
-};
-
 namespace {
 
 // The wide form of a text to show or search, in the ANSI code page.
@@ -619,10 +471,50 @@ void CopyText(const std::string& text, wchar_t* buffer, int size) {
 
 }  // namespace
 
-TListFileForm::TListFileForm(StringList names, HWND mainForm)
-    : rows_(std::make_unique<FileRows>(std::move(names))), mainForm_(mainForm) {}
+namespace {
 
-TListFileForm::~TListFileForm() = default;
+constexpr UINT_PTR kSettleTimer = 2;
+constexpr UINT kSettleTick = 100;  // ms between two looks at the settling
+constexpr ControlPlace kProgressPlace{8, 262, 376, 16};
+// The error box around the entry and the reason Record gave.
+constexpr char kKeepErrorBefore[] = "« ";
+constexpr char kKeepErrorAfter[] = " » n'a pas pu être ajouté à la liste « Toujours garder ».\n\n";
+
+using TMenu = TOwner<TFreedBy<HMENU, DestroyMenu>>;
+
+std::shared_ptr<RowTable> MakeRows(StringList names) {
+  std::vector<uint32_t> order = SortKeyOrder(names);
+  return std::make_shared<RowTable>(std::move(names), std::move(order));
+}
+
+// A count with its thousands apart, as French writes it ("1 000 000").
+std::string Grouped(size_t value) {
+  std::string digits = std::to_string(value);
+  for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, " ");
+  return digits;
+}
+
+std::wstring WideFrom(UINT codePage, const std::string& text) {
+  std::wstring wide(text.size(), L'\0');
+  wide.resize(static_cast<size_t>(std::max(
+      MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                          static_cast<int>(wide.size())),
+      0)));
+  return wide;
+}
+
+// The folder of a row's name with its final '\'; empty for a name without one.
+std::string_view FolderOf(std::string_view name) {
+  const size_t slash = name.rfind('\\');
+  return slash == std::string_view::npos ? std::string_view() : name.substr(0, slash + 1);
+}
+
+}  // namespace
+
+TListFileForm::TListFileForm(StringList names, HWND mainForm, const TReviewKeeping* keeping)
+    : rows_(MakeRows(std::move(names))), mainForm_(mainForm), keeping_(keeping) {}
+
+TListFileForm::~TListFileForm() { StopReaders(); }
 
 bool TListFileForm::ShowModal() {
   EnsureCommonControls();
@@ -632,14 +524,14 @@ bool TListFileForm::ShowModal() {
   const INT_PTR result = DialogBoxIndirectParamA(
       GetModuleHandleA(nullptr), reinterpret_cast<const DLGTEMPLATE*>(dialogTemplate.data()),
       mainForm_, &TListFileForm::DialogProc, reinterpret_cast<LPARAM>(this));
-  StopReader();
+  StopReaders();
   font_ = nullptr;
   if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
   if (result == -1) throw std::runtime_error("cannot show the file list dialog");
   return result == kButtonOkId;
 }
 
-StringList TListFileForm::TakeAccepted() { return rows_->TakeNames(accepted_); }
+StringList TListFileForm::TakeAccepted() { return rows_->NamesOf(std::exchange(accepted_, {})); }
 
 INT_PTR CALLBACK TListFileForm::DialogProc(HWND dialog, UINT message, WPARAM wParam,
                                           LPARAM lParam) {
@@ -695,7 +587,6 @@ INT_PTR TListFileForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       switch (LOWORD(wParam)) {
         case kButtonOkId:
           OnOk();
-          EndDialog(dialog_, kButtonOkId);
           return TRUE;
         case kButtonCancelId:
           EndDialog(dialog_, kButtonCancelId);
@@ -703,18 +594,39 @@ INT_PTR TListFileForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         default:
           return FALSE;  // the help button has no action
       }
+    case WM_CONTEXTMENU:
+      if (reinterpret_cast<HWND>(wParam) != listView_) return FALSE;
+      OnContextMenu(lParam);
+      return TRUE;
     case WM_CLOSE:
       EndDialog(dialog_, kButtonCancelId);
       return TRUE;
     case WM_HELP:
       return TRUE;
     case WM_TIMER:
-      if (wParam != kStartReaderTimer) return FALSE;
-      KillTimer(dialog_, kStartReaderTimer);
-      if (!reader_) reader_ = std::make_unique<AttributeReader>(*rows_);
+      if (wParam == kStartReaderTimer) {
+        KillTimer(dialog_, kStartReaderTimer);
+        settler_->Start();
+      } else if (wParam == kSettleTimer) {
+        settler_->GiveUpStalled();
+        OnSettleStep();
+      }
+      return TRUE;
+    case kRowsReadMessage:
+      rowReader_->Handled();
+      InvalidateRect(listView_, nullptr, FALSE);
+      if (settling_) OnSettleStep();
+      return TRUE;
+    case kGroupedMessage:
+      settler_->OnGrouped();
+      if (settling_) OnSettleStep();
+      return TRUE;
+    case kFoldersReadMessage:
+      settler_->Handled();
+      if (settling_) OnSettleStep();
       return TRUE;
     case WM_DESTROY:
-      StopReader();
+      StopReaders();
       return FALSE;
     default:
       return FALSE;
@@ -723,27 +635,39 @@ INT_PTR TListFileForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 namespace {
 
-// What a virtual list view asks of a row, answered from the rows.
+// What a virtual list view asks of a row, answered from what is known of it; a row not yet
+// read is asked for, shows no size or letters, and shows unticked.
 template <typename Item>
-void FillItem(FileRows& rows, Item& item) {
+void FillItem(const RowTable& rows, TRowReader& reader, Item& item) {
   if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= rows.Count()) return;
   const auto row = static_cast<size_t>(item.iItem);
   if ((item.mask & LVIF_TEXT) && item.pszText != nullptr && item.cchTextMax > 0) {
+    std::string text;
     switch (item.iSubItem) {
       case kNameColumn:
-        CopyText(rows.Caption(row), item.pszText, item.cchTextMax);
+        text = rows.Caption(row);
         break;
       case kSizeColumn:
-        CopyText(FormatSize(rows.Size(row)), item.pszText, item.cchTextMax);
+        if (const std::optional<int64_t> size = rows.Size(row)) {
+          text = FormatSize(*size);
+        } else {
+          reader.Request(row);
+        }
         break;
       case kAttributeColumn:
-        CopyText(rows.Letters(row), item.pszText, item.cchTextMax);
+        if (std::optional<std::string> letters = rows.Letters(row)) {
+          text = std::move(*letters);
+        } else {
+          reader.Request(row);
+        }
         break;
       default:
-        item.pszText[0] = 0;
+        break;
     }
+    CopyText(text, item.pszText, item.cchTextMax);
   }
   if ((item.mask & LVIF_STATE) && (item.stateMask & LVIS_STATEIMAGEMASK)) {
+    if (!rows.Known(row)) reader.Request(row);
     item.state = (item.state & ~LVIS_STATEIMAGEMASK) |
                  INDEXTOSTATEIMAGEMASK(rows.Ticked(row) ? kChecked : kUnchecked);
   }
@@ -751,7 +675,7 @@ void FillItem(FileRows& rows, Item& item) {
 
 // The row from `start` on (around to the top when `wrap`) whose name begins with the text
 // typed into the list view, as the list view itself searches its own rows.
-int FindRow(FileRows& rows, const std::wstring& text, UINT flags, int start) {
+int FindRow(const RowTable& rows, const std::wstring& text, UINT flags, int start) {
   if (!(flags & (LVFI_STRING | LVFI_PARTIAL)) || rows.Count() == 0) return -1;
   const bool whole = !(flags & LVFI_PARTIAL);
   const size_t count = rows.Count();
@@ -770,10 +694,10 @@ int FindRow(FileRows& rows, const std::wstring& text, UINT flags, int start) {
 bool TListFileForm::OnNotify(const NMHDR& header, LRESULT& result) {
   switch (header.code) {
     case LVN_GETDISPINFOA:
-      FillItem(*rows_, const_cast<NMLVDISPINFOA&>(reinterpret_cast<const NMLVDISPINFOA&>(header)).item);
+      FillItem(*rows_, *rowReader_, const_cast<NMLVDISPINFOA&>(reinterpret_cast<const NMLVDISPINFOA&>(header)).item);
       return true;
     case LVN_GETDISPINFOW:
-      FillItem(*rows_, const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(header)).item);
+      FillItem(*rows_, *rowReader_, const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(header)).item);
       return true;
     case NM_CLICK: {
       // A click on the box ticks or unticks; the second click of a double click does not.
@@ -781,6 +705,18 @@ bool TListFileForm::OnNotify(const NMHDR& header, LRESULT& result) {
       hit.pt = reinterpret_cast<const NMITEMACTIVATE&>(header).ptAction;
       SendMessageA(listView_, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
       if (hit.iItem >= 0 && (hit.flags & LVHT_ONITEMSTATEICON)) ToggleTick(hit.iItem);
+      return true;
+    }
+    case NM_RCLICK: {
+      // The menu at the row clicked; answered, so that no WM_CONTEXTMENU follows.
+      if (keeping_ == nullptr) return false;
+      const auto& click = reinterpret_cast<const NMITEMACTIVATE&>(header);
+      if (click.iItem >= 0 && !settling_) {
+        POINT screen = click.ptAction;
+        ClientToScreen(listView_, &screen);
+        ShowKeepMenu(click.iItem, screen);
+      }
+      result = TRUE;
       return true;
     }
     case LVN_KEYDOWN:
@@ -813,10 +749,13 @@ void TListFileForm::OnInit() {
   SetWindowPos(dialog_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   CenterOnMainForm(dialog_, mainForm_);
+  notifier_ = std::make_shared<Notifier>(dialog_);
+  rowReader_ = std::make_unique<TRowReader>(rows_, notifier_);
+  settler_ = std::make_unique<TFolderSettler>(rows_, notifier_);
   CreateControls();
   SendMessageA(listView_, LVM_SETITEMCOUNT, rows_->Count(), 0);
-  // The reader starts once the dialog has painted: its file queries would slow down
-  // those of the first rows (under Wine they all queue at one server).
+  // The listings start once the dialog has painted: they would slow down the reading of the
+  // first rows (under Wine all file calls queue at one server).
   SetTimer(dialog_, kStartReaderTimer, USER_TIMER_MINIMUM, nullptr);
   SendMessageA(dialog_, DM_SETDEFID, kButtonOkId, 0);
 }
@@ -845,6 +784,10 @@ void TListFileForm::CreateControls() {
                  reinterpret_cast<LPARAM>(&column));
     ++index;
   }
+  // Shown only while OK waits for the starting ticks, in the free room left of the buttons.
+  progress_ = CreateChild(dialog_, "STATIC", "", SS_LEFT | SS_NOPREFIX, kProgressPlace,
+                          kProgressLabelId, font_);
+  ShowWindow(progress_, SW_HIDE);
   CreateChild(dialog_, "BUTTON", kButtonOkCaption, WS_TABSTOP | BS_DEFPUSHBUTTON, kButtonOkPlace,
               kButtonOkId, font_);
   CreateChild(dialog_, "BUTTON", kButtonCancelCaption, WS_TABSTOP | BS_PUSHBUTTON,
@@ -853,31 +796,62 @@ void TListFileForm::CreateControls() {
               kButtonHelpPlace, kButtonHelpId, font_);
 }
 
-// The ticked rows in view order. The starting tick of a row is known only once its
-// attributes are: wait for the reader, and read whatever it has not.
+// OK answers with the ticks of every row, so the starting ticks of the rows not yet read
+// must be settled first: the dialog waits for them while it goes on answering, and the
+// ticks are frozen meanwhile. Cancel still closes it at once.
 void TListFileForm::OnOk() {
-  const HCURSOR previous = SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
+  if (settling_) return;
+  settling_ = true;
   KillTimer(dialog_, kStartReaderTimer);
-  if (reader_) reader_->Wait();
+  settler_->Start();
+  settler_->OnGrouped();  // when it has grouped already
+  HWND ok = GetDlgItem(dialog_, kButtonOkId);
+  if (GetFocus() == ok) SendMessageA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(listView_), TRUE);
+  EnableWindow(ok, FALSE);
+  SetTimer(dialog_, kSettleTimer, kSettleTick, nullptr);
+  OnSettleStep();
+}
+
+void TListFileForm::OnSettleStep() {
+  if (!settling_) return;
+  if (rows_->Decided() < rows_->Count()) {
+    ShowProgress();
+    return;
+  }
+  KillTimer(dialog_, kSettleTimer);
+  settling_ = false;
   accepted_.clear();
   for (size_t row = 0; row < rows_->Count(); ++row) {
     if (rows_->Ticked(row)) accepted_.push_back(static_cast<uint32_t>(row));
   }
-  SetCursor(previous);
+  EndDialog(dialog_, kButtonOkId);
 }
 
-void TListFileForm::StopReader() {
-  if (reader_) reader_->Stop();
+void TListFileForm::ShowProgress() {
+  char text[128];
+  std::snprintf(text, sizeof(text), kProgressFormat, Grouped(rows_->Decided()).c_str(),
+                Grouped(rows_->Count()).c_str());
+  if (progressText_ == text) return;
+  progressText_ = text;
+  SetWindowTextA(progress_, text);
+  if (!IsWindowVisible(progress_)) ShowWindow(progress_, SW_SHOWNA);
+}
+
+void TListFileForm::StopReaders() {
+  if (notifier_) notifier_->Close();
+  if (rowReader_) rowReader_->Stop();
+  if (settler_) settler_->Stop();
 }
 
 void TListFileForm::ToggleTick(int row) {
-  if (row < 0 || static_cast<size_t>(row) >= rows_->Count()) return;
+  if (settling_ || row < 0 || static_cast<size_t>(row) >= rows_->Count()) return;
   rows_->SetTicked(static_cast<size_t>(row), !rows_->Ticked(static_cast<size_t>(row)));
   SendMessageA(listView_, LVM_REDRAWITEMS, static_cast<WPARAM>(row), row);
 }
 
 // A tick set through LVM_SETITEMSTATE: on one row, or on all of them for row -1.
 bool TListFileForm::SetTicksFromState(int row, UINT state) {
+  if (settling_) return false;
   const bool on = (state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(kChecked);
   if (row == -1) {
     for (size_t r = 0; r < rows_->Count(); ++r) rows_->SetTicked(r, on);
@@ -890,10 +864,105 @@ bool TListFileForm::SetTicksFromState(int row, UINT state) {
   return true;
 }
 
-void ShowFileList(StringList& list, HWND mainForm) {
+// The context menu of the list: at the row under the mouse, or for the keyboard (-1) at the
+// focused row.
+void TListFileForm::OnContextMenu(LPARAM at) {
+  if (keeping_ == nullptr || settling_) return;
+  POINT screen{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+  int row = -1;
+  if (at == -1) {
+    row = static_cast<int>(SendMessageA(listView_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    RECT label{};
+    label.left = LVIR_LABEL;
+    if (row < 0 || !SendMessageA(listView_, LVM_GETITEMRECT, static_cast<WPARAM>(row),
+                                 reinterpret_cast<LPARAM>(&label))) {
+      return;
+    }
+    screen = {label.left, label.bottom};
+    ClientToScreen(listView_, &screen);
+  } else {
+    LVHITTESTINFO hit{};
+    hit.pt = screen;
+    ScreenToClient(listView_, &hit.pt);
+    row = static_cast<int>(SendMessageA(listView_, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+  }
+  if (row >= 0) ShowKeepMenu(row, screen);
+}
+
+void TListFileForm::ShowKeepMenu(int row, POINT screen) {
+  const std::string& name = rows_->Caption(static_cast<size_t>(row));
+  const std::string folder(FolderOf(name));
+  const TMenu menu(CreatePopupMenu());
+  if (!menu) return;
+  AppendMenuA(menu.Get(), MF_STRING | (folder.empty() ? MF_GRAYED : 0), kKeepFolderCommand, kKeepFolderItem);
+  AppendMenuA(menu.Get(), MF_STRING, kKeepFileCommand, kKeepFileItem);
+  const int command = TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+                                     screen.x, screen.y, 0, dialog_, nullptr);
+  if (command == kKeepFolderCommand) Keep(folder);
+  if (command == kKeepFileCommand) Keep(name);
+}
+
+// Records the entry; once it is stored, every row it keeps is unticked at once.
+void TListFileForm::Keep(const std::string& entry) {
+  std::string error;
+  bool recorded = false;
+  try {
+    recorded = keeping_->Record && keeping_->Record(entry, error);
+  } catch (const std::exception& failure) {
+    error = failure.what();
+  }
+  if (!recorded) {
+    const std::wstring message = WideFrom(CP_UTF8, kKeepErrorBefore) + WideFrom(CP_ACP, entry) +
+                                 WideFrom(CP_UTF8, kKeepErrorAfter) + WideFrom(CP_ACP, error);
+    MessageBoxW(dialog_, message.c_str(), WideFrom(CP_UTF8, kListFileCaption).c_str(), MB_OK | MB_ICONERROR);
+    return;
+  }
+  UntickKept(TKeepList({entry}), entry);
+  InvalidateRect(listView_, nullptr, FALSE);
+}
+
+// Unticks every row the entry keeps. An entry keeps a file by its folder and, for a file
+// entry, its name: each folder is asked about once, and only the names of a folder it holds
+// are asked about one by one. Folders come from the settler's grouping once it is done, else
+// from runs of names in one folder. A file entry whose name would not match itself (a
+// trailing dot) sends every name through the keep list.
+void TListFileForm::UntickKept(const TKeepList& keep, const std::string& entry) {
+  const bool byFolder = !entry.empty() && entry.back() == '\\';
+  const bool folderFirst = byFolder || keep.KeepsFile(entry);
+  const std::string leaf = byFolder ? std::string("x") : entry.substr(FolderOf(entry).size());
+  auto folderKept = [&](std::string_view folder) { return keep.KeepsFile(std::string(folder).append(leaf)); };
+  auto untick = [&](uint32_t row, const std::string& name) {
+    if (byFolder || keep.KeepsFile(name)) rows_->SetTicked(row, false);
+  };
+  if (folderFirst && settler_->Grouped()) {
+    for (size_t folder = 0; folder < settler_->Folders(); ++folder) {
+      const std::span<const uint32_t> rows = settler_->RowsOf(folder);
+      if (rows.empty() || !folderKept(FolderOf(rows_->Caption(rows[0])))) continue;
+      for (const uint32_t row : rows) untick(row, rows_->Caption(row));
+    }
+    return;
+  }
+  std::string_view lastFolder;
+  bool lastKept = false;
+  bool first = true;
+  rows_->ForEachByName([&](uint32_t row, const std::string& name) {
+    if (folderFirst) {
+      const std::string_view folder = FolderOf(name);
+      if (first || folder != lastFolder) {
+        lastKept = folderKept(folder);
+        lastFolder = folder;
+        first = false;
+      }
+      if (!lastKept) return;
+    }
+    untick(row, name);
+  });
+}
+
+void ShowFileList(StringList& list, HWND mainForm, const TReviewKeeping* keeping) {
   StringList names = std::move(list);
   list.clear();
-  TListFileForm form(std::move(names), mainForm);
+  TListFileForm form(std::move(names), mainForm, keeping);
   if (form.ShowModal()) list = form.TakeAccepted();
 }
 

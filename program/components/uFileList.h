@@ -3,15 +3,18 @@
 // program needs no dialog resource for it.
 //
 // The list view is virtual (owner data): it asks for the rows it shows, so a million names
-// come up as fast as a hundred. Sizes and attributes are read when a row is first shown; a
-// background thread reads the attributes of all the other rows, since they decide the
-// starting ticks that OK answers with.
+// come up as fast as a hundred. The window's thread never waits on the file system: the rows
+// shown are read on a thread of their own, and the attributes of all the others, which decide
+// the starting ticks that OK answers with, by listing each folder once on worker threads.
+// OK waits for those with the window answering and its progress shown; a folder whose listing
+// hangs is given up after a bound, its rows unticked.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,6 +48,12 @@ inline constexpr int kListViewFileId = 101;
 inline constexpr int kButtonOkId = IDOK;
 inline constexpr int kButtonCancelId = IDCANCEL;
 inline constexpr int kButtonHelpId = 102;
+inline constexpr int kProgressLabelId = 103;
+inline constexpr char kProgressFormat[] = "Lecture des attributs : %s / %s";
+inline constexpr char kKeepFolderItem[] = "Toujours garder ce dossier";
+inline constexpr char kKeepFileItem[] = "Toujours garder ce fichier";
+inline constexpr int kKeepFolderCommand = 201;
+inline constexpr int kKeepFileCommand = 202;
 inline constexpr int kListFileClientWidth = 632;
 inline constexpr int kListFileClientHeight = 286;
 
@@ -56,13 +65,24 @@ struct TFileListColumn {
 inline constexpr TFileListColumn kFileListColumns[] = {
     {"Nom du fichier", 425}, {"Taille du fichier", 100}, {"Attribut du fichier", 88}};
 
-class FileRows;
-class AttributeReader;
+class RowTable;
+class Notifier;
+class TRowReader;
+class TFolderSettler;
+class TKeepList;
+
+// What the review list's "Toujours garder" menu does with the user's choice.
+struct TReviewKeeping {
+  // Records the entry (a folder with its final '\', or a file's full path) in the user's
+  // keep list; false, with the reason (French) in `error`, when it could not be stored.
+  std::function<bool(const std::string& entry, std::string& error)> Record;
+};
 
 // The dialog of one ShowFileList call: created, filled, shown modally, read back, destroyed.
 class TListFileForm {
  public:
-  TListFileForm(StringList names, HWND mainForm);
+  // With `keeping`, a right-click on a row offers to keep its folder or the file for good.
+  TListFileForm(StringList names, HWND mainForm, const TReviewKeeping* keeping = nullptr);
   ~TListFileForm();
   TListFileForm(const TListFileForm&) = delete;
   TListFileForm& operator=(const TListFileForm&) = delete;
@@ -83,22 +103,35 @@ class TListFileForm {
   void OnInit();
   void CreateControls();
   void OnOk();
-  void StopReader();
+  void OnSettleStep();
+  void ShowProgress();
+  void StopReaders();
   void ToggleTick(int row);
   bool SetTicksFromState(int row, UINT state);
+  void OnContextMenu(LPARAM at);
+  void ShowKeepMenu(int row, POINT screen);
+  void Keep(const std::string& entry);
+  void UntickKept(const TKeepList& keep, const std::string& entry);
 
-  std::unique_ptr<FileRows> rows_;
-  std::unique_ptr<AttributeReader> reader_;
+  std::shared_ptr<RowTable> rows_;
+  std::shared_ptr<Notifier> notifier_;
+  std::unique_ptr<TRowReader> rowReader_;
+  std::unique_ptr<TFolderSettler> settler_;
   HWND mainForm_;
+  const TReviewKeeping* keeping_;
   HWND dialog_ = nullptr;
   HWND listView_ = nullptr;
+  HWND progress_ = nullptr;
   HFONT font_ = nullptr;
+  bool settling_ = false;  // OK was pressed; the starting ticks are being settled
+  std::string progressText_;
   std::vector<uint32_t> accepted_;  // rows ticked at OK, in view order
   std::exception_ptr error_;
 };
 
 // Shows the names of `list` for review; on return `list` holds the ticked names in the
-// dialog's order after OK, and nothing after Cancel, Escape or the close box.
-void ShowFileList(StringList& list, HWND mainForm);
+// dialog's order after OK, and nothing after Cancel, Escape or the close box. With `keeping`,
+// the rows offer the "Toujours garder" menu.
+void ShowFileList(StringList& list, HWND mainForm, const TReviewKeeping* keeping = nullptr);
 
 }  // namespace pur

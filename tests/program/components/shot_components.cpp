@@ -1,6 +1,7 @@
 // Screenshot stages of the window components, for scripts/screenshots.d/components:
 //   shot_components.exe SYNC_FOLDER
-// For each stage (leds-off, leds-on, dialog, dialog-100k, dialog-100k-end) it shows the
+// For each stage (leds-off, leds-on, dialog, dialog-100k, dialog-100k-end, dialog-menu,
+// dialog-ok-progress) it shows the
 // windows, writes SYNC_FOLDER\<stage>.ready with the screen rectangles to take, and waits
 // (at most 60 s) for SYNC_FOLDER\<stage>.done while it keeps its windows painted.
 #include <windows.h>
@@ -14,6 +15,7 @@
 #include <thread>
 
 #include "DialogDriver.h"
+#include "FileListReading.h"
 #include "LumexLED.h"
 #include "TestFiles.h"
 #include "uFileList.h"
@@ -54,6 +56,31 @@ std::string RectText(HWND window) {
   GetWindowRect(window, &r);
   return std::to_string(r.left) + " " + std::to_string(r.top) + " " +
          std::to_string(r.right - r.left) + " " + std::to_string(r.bottom - r.top);
+}
+
+// The smallest rectangle holding both windows.
+std::string UnionText(HWND a, HWND b) {
+  RECT ra{}, rb{}, both{};
+  GetWindowRect(a, &ra);
+  GetWindowRect(b, &rb);
+  UnionRect(&both, &ra, &rb);
+  return std::to_string(both.left) + " " + std::to_string(both.top) + " " +
+         std::to_string(both.right - both.left) + " " + std::to_string(both.bottom - both.top);
+}
+
+HWND FindMenuOf(HWND dialog) {
+  HWND found = nullptr;
+  for (int tries = 0; tries < 300 && !found; ++tries) {
+    EnumThreadWindows(GetWindowThreadProcessId(dialog, nullptr), [](HWND window, LPARAM param) -> BOOL {
+      char name[32] = {};
+      GetClassNameA(window, name, sizeof(name));
+      if (std::string(name) != "#32768" || !IsWindowVisible(window)) return TRUE;
+      *reinterpret_cast<HWND*>(param) = window;
+      return FALSE;
+    }, reinterpret_cast<LPARAM>(&found));
+    if (!found) Sleep(10);
+  }
+  return found;
 }
 
 std::string ClientOrigin(HWND window) {
@@ -220,6 +247,64 @@ int main(int argc, char** argv) {
     pur::ShowFileList(list, main);
     driver.Join();
   }
+  if (!shown) return 8;
+
+  // The "Toujours garder" menu open on the third row.
+  list = {dir / "rapport-2024.doc", dir / "setup.log", dir / "cache.dat", dir / "~WRL0001.tmp"};
+  pur::TReviewKeeping keeping;
+  keeping.Record = [](const std::string&, std::string&) { return true; };
+  shown = false;
+  {
+    pur::test::DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
+      shown = true;
+      Sleep(500);
+      HWND rows = GetDlgItem(dialog, pur::kListViewFileId);
+      RECT label{};
+      label.left = LVIR_LABEL;
+      SendMessageA(rows, LVM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&label));
+      const LPARAM at = MAKELPARAM(label.left + 60, (label.top + label.bottom) / 2);
+      PostMessageA(rows, WM_RBUTTONDOWN, MK_RBUTTON, at);
+      PostMessageA(rows, WM_RBUTTONUP, 0, at);
+      HWND menu = FindMenuOf(dialog);
+      if (menu != nullptr) {
+        PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);  // the folder item highlighted
+        Sleep(500);
+        WriteReady(sync, "dialog-menu", UnionText(dialog, menu) + "\n");
+        WaitDone(sync, "dialog-menu", false);
+        PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+      }
+      PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    }, std::chrono::seconds(90));
+    pur::ShowFileList(list, main, &keeping);
+    driver.Join();
+  }
+  if (!shown) return 9;
+
+  // OK waiting for a folder whose listing hangs: the progress left of the buttons.
+  list = LargeList(dir);
+  HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  pur::SetFolderListerForTests([release](const std::wstring& folder) {
+    if (folder.find(L"disparu") == std::wstring::npos) return pur::ListFolder(folder);
+    WaitForSingleObject(release, 60000);
+    return std::optional<std::vector<pur::TListedEntry>>();
+  });
+  dir.SubFolder("disparu");
+  shown = false;
+  {
+    pur::test::DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
+      shown = true;
+      Sleep(300);
+      PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+      Sleep(700);
+      WriteReady(sync, "dialog-ok-progress", RectText(dialog) + "\n");
+      WaitDone(sync, "dialog-ok-progress", false);
+      PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    }, std::chrono::seconds(90));
+    pur::ShowFileList(list, main);
+    driver.Join();
+  }
+  pur::SetFolderListerForTests({});
+  SetEvent(release);
   DestroyWindow(main);
-  return shown ? 0 : 8;
+  return shown ? 0 : 10;
 }

@@ -1,16 +1,23 @@
 // The file list dialog driven by messages under Wine: rows, sizes, attribute letters,
-// initial ticks, OK with an untick, Cancel, Escape, Enter and the close box; placement.
+// initial ticks, OK with an untick, Cancel, Escape, Enter and the close box; placement; OK
+// settling the ticks not yet read by listing folders with the window answering, also when a
+// listing hangs; the "Toujours garder" menu.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
 
 #include <algorithm>
 #include <chrono>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "DialogDriver.h"
+#include "FileListReading.h"
 #include "TestFiles.h"
+#include "UnixLinks.h"
 #include "uFileList.h"
 
 namespace {
@@ -60,6 +67,18 @@ void SetTick(HWND list, int index, bool on) {
 
 HWND ListOf(HWND dialog) { return GetDlgItem(dialog, pur::kListViewFileId); }
 
+// Rows are read on a thread once the list view asks for them: waits until rows [first, last)
+// show their size and letters.
+bool WaitRowsRead(HWND list, int first, int last) {
+  for (int tries = 0; tries < 1000; ++tries) {
+    bool all = true;
+    for (int i = first; i < last && all; ++i) all = !ItemText(list, i, 1).empty() && !ItemText(list, i, 2).empty();
+    if (all) return true;
+    Sleep(10);
+  }
+  return false;
+}
+
 SeenDialog Read(HWND dialog) {
   SeenDialog seen;
   seen.caption = pur::test::CaptionOf(dialog);
@@ -83,6 +102,7 @@ SeenDialog Read(HWND dialog) {
       (SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_CHECKBOXES) != 0;
   seen.editable = (GetWindowLongA(list, GWL_STYLE) & LVS_EDITLABELS) != 0;
   const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  EXPECT_TRUE(WaitRowsRead(list, 0, count));
   for (int i = 0; i < count; ++i)
     seen.rows.push_back({ItemText(list, i, 0), ItemText(list, i, 1), ItemText(list, i, 2),
                          Ticked(list, i)});
@@ -203,6 +223,7 @@ TEST(FileListDialog, AllProtectedFilesGiveNothingOnOk) {
                      dir.File("c", 3, FILE_ATTRIBUTE_SYSTEM), dir / "gone"};
   std::vector<bool> ticks;
   DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
+    EXPECT_TRUE(WaitRowsRead(ListOf(dialog), 0, 4));
     for (int i = 0; i < 4; ++i) ticks.push_back(Ticked(ListOf(dialog), i));
     SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
   });
@@ -340,6 +361,7 @@ TEST(FileListDialog, BoxClicksAndSpaceTickRowsByHand) {
     int focused = -2;
     DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
       HWND lv = ListOf(dialog);
+      EXPECT_TRUE(WaitRowsRead(lv, 0, 4));
       c.act(lv);
       for (int i = 0; i < 4; ++i) ticks.push_back(Ticked(lv, i));
       focused = Focused(lv);
@@ -412,6 +434,7 @@ TEST(FileListDialog, LargeListKeepsStartingTicksAndTheUsersOwn) {
   DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
     HWND lv = ListOf(dialog);
     const int n = f.Rows();
+    EXPECT_TRUE(WaitRowsRead(lv, n - 5, n));
     for (int i = n - 5; i < n; ++i) lastTicks.push_back(Ticked(lv, i));
     SetTick(lv, n - 6, true);   // the last missing name, before the reading gets there
     SetTick(lv, n - 4, false);  // zz-plain1.txt
@@ -425,40 +448,356 @@ TEST(FileListDialog, LargeListKeepsStartingTicksAndTheUsersOwn) {
   EXPECT_EQ(list, (StringList{f.missing.back(), f.plain2}));
 }
 
-// OK pressed as soon as the dialog shows answers with the starting ticks of every row, read
-// or not yet read; Cancel while the reading goes on returns without waiting for it.
-TEST(FileListDialog, LargeListOkWaitsForTheStartingTicksCancelDoesNot) {
-  LargeFixture f;
+// Sends the dialog an empty message until it is gone: the longest it took to answer, in ms.
+double LongestAnswer(HWND dialog, std::chrono::milliseconds limit = std::chrono::seconds(60)) {
   using Clock = std::chrono::steady_clock;
-  StringList list = f.names;
-  auto start = Clock::now();
-  {
-    DialogDriver driver(pur::kListFileCaption,
-                        [&](HWND dialog) { SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0); },
-                        std::chrono::minutes(2));
-    pur::ShowFileList(list, nullptr);
-    driver.Join();
-    ASSERT_TRUE(driver.Found());
+  const auto end = Clock::now() + limit;
+  double longest = 0;
+  while (IsWindow(dialog) && Clock::now() < end) {
+    const auto start = Clock::now();
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer);
+    longest = std::max(longest, std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    Sleep(5);
   }
-  const auto okTook = Clock::now() - start;
-  EXPECT_EQ(list, (StringList{f.plain1, f.plain2}));
+  return longest;
+}
 
-  list = f.names;
-  start = Clock::now();
+// OK pressed as soon as the dialog shows answers with the starting ticks of every row, read
+// or not yet read, and the window answers all along; Cancel while they are settled returns
+// nothing.
+TEST(FileListDialog, LargeListOkSettlesTheStartingTicksWithTheWindowAnswering) {
+  LargeFixture f;
+  StringList list = f.names;
+  double longest = -1;
   {
     DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
-      Sleep(200);  // the reading is under way
-      SendMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+      PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+      longest = LongestAnswer(dialog);
     }, std::chrono::minutes(2));
     pur::ShowFileList(list, nullptr);
     driver.Join();
     ASSERT_TRUE(driver.Found());
+    EXPECT_FALSE(driver.ClosedByWatchdog());
   }
-  const auto cancelTook = Clock::now() - start;
+  EXPECT_EQ(list, (StringList{f.plain1, f.plain2}));
+  EXPECT_LT(longest, 250) << "the window did not answer for " << longest << " ms";
+
+  list = f.names;
+  {
+    DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
+      PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+      PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    }, std::chrono::minutes(2));
+    pur::ShowFileList(list, nullptr);
+    driver.Join();
+    ASSERT_TRUE(driver.Found());
+    EXPECT_FALSE(driver.ClosedByWatchdog());
+  }
   EXPECT_TRUE(list.empty());
-  EXPECT_LT(cancelTook, okTook / 2)
-      << "Cancel " << std::chrono::duration<double>(cancelTook).count() << " s, OK "
-      << std::chrono::duration<double>(okTook).count() << " s";
+}
+
+// A lister that counts the listings of each folder and holds those of a folder whose name
+// holds "stall" until the test ends.
+class ListerProbe {
+ public:
+  ListerProbe() {
+    pur::SetFolderListerForTests([state = state_](const std::wstring& folder) {
+      {
+        const std::lock_guard lock(state->mutex);
+        ++state->listings[folder];
+      }
+      if (folder.find(L"stall") != std::wstring::npos) WaitForSingleObject(state->release, 60000);
+      return pur::ListFolder(folder);
+    });
+  }
+  ~ListerProbe() {
+    pur::SetFolderListerForTests({});
+    SetEvent(state_->release);
+  }
+  ListerProbe(const ListerProbe&) = delete;
+  ListerProbe& operator=(const ListerProbe&) = delete;
+
+  // Listings of the folder whose exact form ends with `tail`.
+  int ListingsOf(const std::string& tail) const {
+    const std::lock_guard lock(state_->mutex);
+    int count = 0;
+    const std::wstring wideTail = purtest::Wide(tail);
+    for (const auto& [folder, times] : state_->listings) {
+      if (folder.size() >= wideTail.size() && folder.compare(folder.size() - wideTail.size(), wideTail.size(), wideTail) == 0) {
+        count += times;
+      }
+    }
+    return count;
+  }
+
+ private:
+  struct State {
+    std::mutex mutex;
+    std::map<std::wstring, int> listings;
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ~State() { CloseHandle(release); }
+  };
+  std::shared_ptr<State> state_ = std::make_shared<State>();
+};
+
+// Rows in folders of every kind, all below the first page, so that only OK's listings read
+// them: a listed name matches whatever its case; a name not in its folder, a folder that does
+// not exist, a folder that is a link and a name with no exact form leave their rows unticked.
+TEST(FileListDialog, OkSettlesUnreadRowsByOneListingPerFolder) {
+  TempDir dir;
+  dir.SubFolder("a");
+  dir.SubFolder("b");
+  StringList fillers;
+  for (int i = 0; i < 40; ++i) fillers.push_back(dir.File("a\\f" + std::to_string(100 + i) + ".txt", 1));
+  const std::string plain = dir.File("b\\plain.txt", 1);
+  dir.File("b\\plain2.txt", 2);
+  dir.File("b\\hidden.txt", 3, FILE_ATTRIBUTE_HIDDEN);
+  const std::wstring link = purtest::Wide(dir / "c");
+  ASSERT_TRUE(purtest::MakeUnixLink(link, purtest::Wide(dir / "b")));
+  const std::string upperCase = dir / "b\\PLAIN2.TXT";
+  StringList list = {plain, upperCase, dir / "b\\HIDDEN.TXT", dir / "b\\gone.txt", dir / "b\\bad.",
+                     dir / "c\\plain.txt", dir / "d\\plain.txt"};
+  list.insert(list.end(), fillers.begin(), fillers.end());
+  {
+    ListerProbe probe;
+    DialogDriver driver(pur::kListFileCaption,
+                        [&](HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDOK, 0); });
+    pur::ShowFileList(list, nullptr);
+    driver.Join();
+    ASSERT_TRUE(driver.Found());
+    EXPECT_LE(probe.ListingsOf("\\a\\"), 1);
+    EXPECT_EQ(probe.ListingsOf("\\b\\"), 1);
+    EXPECT_EQ(probe.ListingsOf("\\c\\"), 0) << "a link was listed";
+    EXPECT_EQ(probe.ListingsOf("\\d\\"), 0);
+  }
+  purtest::RemoveUnixLink(link);
+  StringList expected = fillers;
+  expected.push_back(plain);
+  expected.push_back(upperCase);
+  EXPECT_EQ(list, expected);
+}
+
+// A listing that hangs (a network folder) leaves its rows unticked after a bound of a few
+// seconds; the window answers all along, and Cancel closes it at once.
+TEST(FileListDialog, StalledListingLeavesItsRowsUntickedAndNeverHoldsTheWindow) {
+  using Clock = std::chrono::steady_clock;
+  TempDir dir;
+  dir.SubFolder("a");
+  dir.SubFolder("zz-stall");
+  StringList plain;
+  for (int i = 0; i < 30; ++i) plain.push_back(dir.File("a\\f" + std::to_string(100 + i) + ".txt", 1));
+  const std::string hidden = dir.File("a\\hid.txt", 1, FILE_ATTRIBUTE_HIDDEN);
+  StringList stalled = {dir.File("zz-stall\\x.txt", 1), dir.File("zz-stall\\y.txt", 1)};
+  for (const bool ok : {true, false}) {
+    ListerProbe probe;
+    StringList list = stalled;
+    list.insert(list.end(), plain.begin(), plain.end());
+    list.push_back(hidden);
+    std::string progress;
+    double longest = -1;
+    double closedAfter = -1;
+    DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
+      PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+      const auto start = Clock::now();
+      HWND label = GetDlgItem(dialog, pur::kProgressLabelId);
+      while (progress.empty() && Clock::now() - start < std::chrono::seconds(2)) {
+        if (IsWindowVisible(label)) progress = pur::test::CaptionOf(label);
+        Sleep(10);
+      }
+      if (!ok) {
+        const auto cancel = Clock::now();
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        while (IsWindow(dialog) && Clock::now() - cancel < std::chrono::seconds(5)) Sleep(5);
+        closedAfter = std::chrono::duration<double>(Clock::now() - cancel).count();
+        return;
+      }
+      longest = LongestAnswer(dialog);
+      closedAfter = std::chrono::duration<double>(Clock::now() - start).count();
+    }, std::chrono::seconds(30));
+    pur::ShowFileList(list, nullptr);
+    driver.Join();
+    ASSERT_TRUE(driver.Found());
+    EXPECT_FALSE(driver.ClosedByWatchdog());
+    EXPECT_EQ(progress, "Lecture des attributs : 31 / 33") << ok;
+    EXPECT_EQ(probe.ListingsOf("\\zz-stall\\"), 1);
+    if (ok) {
+      EXPECT_EQ(list, plain);
+      EXPECT_LT(longest, 250) << "the window did not answer for " << longest << " ms";
+      EXPECT_GE(closedAfter, 2.5);
+      EXPECT_LT(closedAfter, 10);
+    } else {
+      EXPECT_TRUE(list.empty());
+      EXPECT_LT(closedAfter, 1.0);
+    }
+  }
+}
+
+// The popup menu of the dialog's thread, once it shows.
+HWND WaitMenu(HWND dialog, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+  const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (std::chrono::steady_clock::now() < end) {
+    HWND found = nullptr;
+    EnumThreadWindows(thread, [](HWND window, LPARAM param) -> BOOL {
+      char name[32] = {};
+      GetClassNameA(window, name, sizeof(name));
+      if (std::string(name) != "#32768" || !IsWindowVisible(window)) return TRUE;
+      *reinterpret_cast<HWND*>(param) = window;
+      return FALSE;
+    }, reinterpret_cast<LPARAM>(&found));
+    if (found) return found;
+    Sleep(10);
+  }
+  return nullptr;
+}
+
+std::vector<std::string> MenuTexts(HWND menuWindow) {
+  constexpr UINT kGetMenu = 0x01E1;  // MN_GETHMENU
+  const auto menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, kGetMenu, 0, 0));
+  std::vector<std::string> texts;
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    char text[128] = {};
+    GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof(text), MF_BYPOSITION);
+    texts.push_back(text);
+  }
+  return texts;
+}
+
+// Another window of the dialog's thread with the dialog's caption: the error box.
+HWND WaitErrorBox(HWND dialog) {
+  for (int tries = 0; tries < 500; ++tries) {
+    struct Search {
+      HWND dialog, found;
+    } search{dialog, nullptr};
+    EnumThreadWindows(GetWindowThreadProcessId(dialog, nullptr), [](HWND window, LPARAM param) -> BOOL {
+      auto& s = *reinterpret_cast<Search*>(param);
+      if (window == s.dialog || !IsWindowVisible(window) ||
+          pur::test::CaptionOf(window) != pur::kListFileCaption) {
+        return TRUE;
+      }
+      s.found = window;
+      return FALSE;
+    }, reinterpret_cast<LPARAM>(&search));
+    if (search.found) return search.found;
+    Sleep(10);
+  }
+  return nullptr;
+}
+
+std::string TextsOf(HWND window) {
+  std::string all;
+  EnumChildWindows(window, [](HWND child, LPARAM param) -> BOOL {
+    *reinterpret_cast<std::string*>(param) += pur::test::CaptionOf(child) + "\n";
+    return TRUE;
+  }, reinterpret_cast<LPARAM>(&all));
+  return all;
+}
+
+// The "Toujours garder" menu on a row, opened by the mouse or by the keyboard (the context
+// key and Shift+F10 send WM_CONTEXTMENU without a place): its folder item records the row's
+// folder, its file item the row's path; the rows the new entry keeps are unticked at once and
+// OK leaves them out. When Record fails, an error box says why and nothing changes.
+struct KeepCase {
+  const char* name;
+  bool byKeyboard;
+  int row;     // of keep\k1.txt, keep\k2.txt, keep\sub\k3.txt, other\o1.txt
+  int item;    // 0 folder, 1 file
+  bool recordSucceeds;
+  const char* entryTail;               // after the test's folder
+  std::vector<bool> ticksAfter;        // right after the choice
+};
+
+const KeepCase kKeepCases[] = {
+    {"folder by right click", false, 0, 0, true, "\\keep\\", {false, false, false, true}},
+    {"file by right click", false, 1, 1, true, "\\keep\\k2.txt", {true, false, true, true}},
+    {"folder by the keyboard", true, 2, 0, true, "\\keep\\sub\\", {true, true, false, true}},
+    {"Record fails", false, 3, 0, false, "\\other\\", {true, true, true, true}},
+};
+
+TEST(FileListDialog, KeepMenuRecordsTheRowsFolderOrFileAndUnticksWhatItKeeps) {
+  TempDir dir;
+  dir.SubFolder("keep");
+  dir.SubFolder("keep\\sub");
+  dir.SubFolder("other");
+  const StringList rows = {dir.File("keep\\k1.txt", 1), dir.File("keep\\k2.txt", 2),
+                           dir.File("keep\\sub\\k3.txt", 3), dir.File("other\\o1.txt", 4)};
+  for (const KeepCase& c : kKeepCases) {
+    std::vector<std::string> recorded;
+    pur::TReviewKeeping keeping;
+    keeping.Record = [&](const std::string& entry, std::string& error) {
+      recorded.push_back(entry);
+      if (!c.recordSucceeds) error = "Le registre refuse l'écriture.";
+      return c.recordSucceeds;
+    };
+    std::vector<std::string> texts;
+    std::vector<bool> ticks;
+    std::string errorBox;
+    StringList list = {rows[3], rows[2], rows[1], rows[0]};
+    DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
+      HWND lv = ListOf(dialog);
+      EXPECT_TRUE(WaitRowsRead(lv, 0, 4));
+      if (c.byKeyboard) {
+        Focus(lv, c.row);
+        PostMessageA(lv, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(lv), -1);
+      } else {
+        const POINT at = NameOf(lv, c.row);
+        PostMessageA(lv, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
+        PostMessageA(lv, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+      }
+      HWND menu = WaitMenu(dialog);
+      if (menu == nullptr) return;
+      texts = MenuTexts(menu);
+      for (int i = 0; i <= c.item; ++i) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+      PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+      if (!c.recordSucceeds) {
+        HWND box = WaitErrorBox(dialog);
+        if (box != nullptr) errorBox = TextsOf(box);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+      }
+      while (IsWindowVisible(menu)) Sleep(10);
+      SendMessageA(dialog, WM_NULL, 0, 0);  // the choice has been acted on
+      for (int i = 0; i < 4; ++i) ticks.push_back(Ticked(lv, i));
+      SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    });
+    pur::ShowFileList(list, nullptr, &keeping);
+    driver.Join();
+    ASSERT_TRUE(driver.Found()) << c.name;
+    EXPECT_FALSE(driver.ClosedByWatchdog()) << c.name;
+    EXPECT_EQ(texts, (std::vector<std::string>{"Toujours garder ce dossier", "Toujours garder ce fichier"}))
+        << c.name;
+    EXPECT_EQ(recorded, (std::vector<std::string>{dir.Path() + c.entryTail})) << c.name;
+    EXPECT_EQ(ticks, c.ticksAfter) << c.name;
+    StringList expected;
+    for (size_t i = 0; i < rows.size(); ++i) {
+      if (c.ticksAfter[i]) expected.push_back(rows[i]);
+    }
+    EXPECT_EQ(list, expected) << c.name;
+    if (!c.recordSucceeds) {
+      EXPECT_NE(errorBox.find("Le registre refuse l'écriture."), std::string::npos) << errorBox;
+      EXPECT_NE(errorBox.find("Toujours garder"), std::string::npos) << errorBox;
+    }
+  }
+}
+
+// Without a keeping, a right click shows no menu.
+TEST(FileListDialog, NoKeepMenuWithoutKeeping) {
+  TempDir dir;
+  StringList list = {dir.File("a.txt", 1)};
+  HWND menu = nullptr;
+  DialogDriver driver(pur::kListFileCaption, [&](HWND dialog) {
+    HWND lv = ListOf(dialog);
+    const POINT at = NameOf(lv, 0);
+    PostMessageA(lv, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
+    PostMessageA(lv, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+    PostMessageA(lv, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(lv), -1);
+    menu = WaitMenu(dialog, std::chrono::milliseconds(500));
+    if (menu) PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+  });
+  pur::ShowFileList(list, nullptr);
+  driver.Join();
+  EXPECT_EQ(menu, nullptr);
 }
 
 TEST(FileListDialog, IsCentredOverTheMainWindowAndModalToIt) {
