@@ -3,6 +3,8 @@
 // TCleaningRun (core/uUserMainPrgm_Run.cpp).
 #include "uUserMainPrgm.h"
 
+#include <algorithm>
+
 #include <commctrl.h>
 #include <richedit.h>
 
@@ -467,7 +469,22 @@ void TUserMainForm::RefuseAutomaticRun() {
 void TUserMainForm::ReviewFoundFiles(std::vector<std::string>& names) {
   if (!FRegistry || !FRegistry->Cleaning->ConfirmDelete) return;
   if (IsIconic(Window_)) ShowWindow(Window_, SW_RESTORE);
-  ShowFileList(names, Window_);
+  // The list's "Toujours garder" is stored at once: the user's choice outlives this run.
+  TReviewKeeping keeping;
+  keeping.Record = [this](const std::string& entry, std::string& error) {
+    if (!FRegistry) return false;
+    std::vector<std::string> list = FRegistry->Cleaning->KeepList;
+    if (std::find(list.begin(), list.end(), entry) != list.end()) return true;
+    list.push_back(entry);
+    try {
+      FRegistry->SaveKeepList(list);
+      return true;
+    } catch (const std::exception& failure) {
+      error = failure.what();
+      return false;
+    }
+  };
+  ShowFileList(names, Window_, &keeping);
 }
 
 void TUserMainForm::RunEnded() { SetTimer(Window_, kTimerStart, kStartInterval, nullptr); }

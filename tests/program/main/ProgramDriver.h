@@ -115,6 +115,33 @@ class Settings {
     return value;
   }
 
+  // A REG_MULTI_SZ value's strings in UTF-8, through the wide call; none when absent or of
+  // another type.
+  std::optional<std::vector<std::string>> ReadMultiString(const std::string& section, const std::string& name) const {
+    DWORD type = 0;
+    DWORD size = 0;
+    const std::wstring path = purtest::Wide(Path(section));
+    const std::wstring value = purtest::Wide(name);
+    if (RegGetValueW(root_, path.c_str(), value.c_str(), RRF_RT_ANY, &type, nullptr, &size) != ERROR_SUCCESS ||
+        type != REG_MULTI_SZ) {
+      return std::nullopt;
+    }
+    std::wstring data(size / sizeof(wchar_t) + 2, L'\0');
+    if (RegGetValueW(root_, path.c_str(), value.c_str(), RRF_RT_ANY, &type, data.data(), &size) != ERROR_SUCCESS) {
+      return std::nullopt;
+    }
+    std::vector<std::string> strings;
+    for (size_t start = 0; start < data.size() && data[start] != L'\0';) {
+      const std::wstring one(data.c_str() + start);
+      std::string text(one.size() * 4, '\0');
+      text.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, one.data(), static_cast<int>(one.size()),
+                                                          text.data(), static_cast<int>(text.size()), nullptr, nullptr)));
+      strings.push_back(text);
+      start += one.size() + 1;
+    }
+    return strings;
+  }
+
   // Quiet settings: no first-start box, no step but those a test turns on, no journal,
   // quick polls, the window never minimised.
   void Quiet() {
@@ -480,6 +507,43 @@ inline std::vector<std::string> FileListRows(const Program& program, HWND dialog
     rows.push_back(text);
   }
   return rows;
+}
+
+// Where a row of the dialog's list shows its name, on the screen.
+inline POINT FileListRowPoint(const Program& program, HWND dialog, int row) {
+  HWND list = GetDlgItem(dialog, kFileListViewId);
+  RemoteBlock block(program.Id(), sizeof(RECT));
+  RECT rect{LVIR_LABEL, 0, 0, 0};
+  block.Write(&rect, sizeof rect);
+  SendMessageA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(block.Address()));
+  block.Read(&rect, sizeof rect);
+  POINT point{rect.left + 4, (rect.top + rect.bottom) / 2};
+  ClientToScreen(list, &point);
+  return point;
+}
+
+inline bool FileListRowTicked(HWND dialog, int row) {
+  const LRESULT state = SendMessageA(GetDlgItem(dialog, kFileListViewId), LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK);
+  return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
+}
+
+// The popup menu a program's window thread shows, once it is visible.
+inline HWND WaitPopupMenu(HWND owner, std::chrono::milliseconds timeout = 5s) {
+  const DWORD thread = GetWindowThreadProcessId(owner, nullptr);
+  HWND found = nullptr;
+  WaitFor(
+      [&] {
+        EnumThreadWindows(thread, [](HWND window, LPARAM param) -> BOOL {
+          char name[32] = {};
+          GetClassNameA(window, name, sizeof name);
+          if (std::string(name) != "#32768" || !IsWindowVisible(window)) return TRUE;
+          *reinterpret_cast<HWND*>(param) = window;
+          return FALSE;
+        }, reinterpret_cast<LPARAM>(&found));
+        return found != nullptr;
+      },
+      timeout);
+  return found;
 }
 
 }  // namespace maintest

@@ -171,6 +171,47 @@ TEST(MainRun, CancelDeletesNothing) {
   EXPECT_FALSE(program.LogHasPrefix("                        Total"));
 }
 
+// "Toujours garder ce fichier" on a row of the review list: the row is unticked at once, the
+// entry is in the stored keep list before the run ends, and the file stays.
+TEST(MainRun, KeepFromTheReviewListIsStoredAndItsFileStays) {
+  RunSetUp setUp;
+  Settings settings;
+  setUp.Write(settings);
+  settings.MultiString(pur::names::kCleaningKey, pur::names::kKeepList, {"*.nothing"});
+  Program program;
+  ASSERT_TRUE(program.WaitReady());
+  Click(program.Item(ids::kIdButtonStartStop));
+  HWND dialog = WaitFileList(program);
+  ASSERT_NE(dialog, nullptr) << program.Log();
+  const std::vector<std::string> rows = FileListRows(program, dialog);
+  ASSERT_EQ(rows.size(), setUp.Matched().size());
+  const int row = 1;
+  ASSERT_TRUE(WaitFor([&] { return FileListRowTicked(dialog, row); }, 10s));
+  const POINT at = FileListRowPoint(program, dialog, row);
+  PostMessageA(GetDlgItem(dialog, kFileListViewId), WM_CONTEXTMENU,
+               reinterpret_cast<WPARAM>(GetDlgItem(dialog, kFileListViewId)), MAKELPARAM(at.x, at.y));
+  HWND menu = WaitPopupMenu(dialog);
+  ASSERT_NE(menu, nullptr);
+  PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+  PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+  PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(menu); }, 5s));
+  SendMessageA(dialog, WM_NULL, 0, 0);
+  EXPECT_FALSE(FileListRowTicked(dialog, row));
+  EXPECT_EQ(settings.ReadMultiString(pur::names::kCleaningKey, pur::names::kKeepList),
+            (std::vector<std::string>{"*.nothing", rows[row]}));
+  Click(GetDlgItem(dialog, IDOK));
+  ASSERT_TRUE(program.WaitLogPrefix(kPersoGainPrefix)) << program.Log();
+  for (const std::string& path : setUp.Matched()) EXPECT_EQ(Exists(path), path == rows[row]) << path;
+  EXPECT_EQ(CountPrefix(program.LogLines(), " * "), setUp.Matched().size() - 1) << program.Log();
+  // Closing the window saves the settings: the entry stays.
+  ASSERT_TRUE(program.WaitIdle());
+  PostMessageA(program.Window(), WM_CLOSE, 0, 0);
+  ASSERT_TRUE(program.WaitExit(10s));
+  EXPECT_EQ(settings.ReadMultiString(pur::names::kCleaningKey, pur::names::kKeepList),
+            (std::vector<std::string>{"*.nothing", rows[row]}));
+}
+
 TEST(MainRun, TesterModeListsEveryFileAsFailedAndDeletesNothing) {
   RunSetUp setUp;
   Settings settings;
