@@ -77,7 +77,9 @@ void WriteLastCleaning(HKEY root, const std::string& serviceKey, int64_t when) {
 
 bool AutomaticCleaningWanted(const TPURGORegistry& settings) {
   const TServiceSettings& service = *settings.Service;
-  return !settings.FirstStart && service.AutoStart && service.CleaningType != ctNone && service.AutomaticConsent;
+  // An administrator's "no automatic cleaning" holds whatever the user consented to.
+  return !settings.FirstStart && service.AutoStart && service.CleaningType != ctNone && service.AutomaticConsent &&
+         !settings.AutomaticCleaningForbidden;
 }
 
 bool RunsElevated() {

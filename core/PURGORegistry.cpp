@@ -5,6 +5,7 @@
 #include <variant>
 
 #include "KeepList.h"
+#include "uUserMainPrgm_Texts.h"
 #include "VersionInfo.h"
 
 namespace pur {
@@ -57,6 +58,8 @@ std::string TBaseRegistry::GetProductKey() const {
 }
 
 std::string TBaseRegistry::GetVersionKey() const { return GetProductKey() + "\\" + ProductVersion; }
+
+std::string TBaseRegistry::GetPolicyKey() const { return kSoftware + std::string("Policies\\") + CompanyName + "\\" + ProductName; }
 
 bool TBaseRegistry::OpenSection(const std::string& section, bool canCreate) {
   return Registry->OpenKey(GetVersionKey() + "\\" + section, canCreate);
@@ -140,7 +143,7 @@ TTaggedValue TBaseRegistry::ReadOrDefault(const std::string& name, const TTagged
 }
 
 void TBaseRegistry::KeepLoadError(const ERegistryException& error) {
-  LoadErrors_.emplace_back(error.what());
+  LoadErrors_.push_back(LoadErrorPrefix + error.what());
 }
 
 bool TBaseRegistry::ReadBool(const std::string& name, bool def) {
@@ -280,14 +283,115 @@ void TPURGORegistry::Load() {
     ApplicationFlag = ReadBool(names::kApplication, false);
     ServiceFlag = ReadBool(names::kService, false);
   }
+  Enforced_.clear();
   LoadSection(names::kDisplayKey, *Display, kDisplayFields);
   LoadSection(names::kCleaningKey, *Cleaning, kCleaningFields);
-  CheckCleaningLimits();
   LoadSection(names::kJournalKey, *Journal, kJournalFields);
   LoadSection(names::kServiceKey, *Service, kServiceFields);
   LoadAutomaticConsent();
   LoadPersonalSearch();
+  ApplySectionPolicies(names::kDisplayKey, *Display, kDisplayFields);
+  ApplySectionPolicies(names::kCleaningKey, *Cleaning, kCleaningFields);
+  ApplySectionPolicies(names::kJournalKey, *Journal, kJournalFields);
+  ApplySectionPolicies(names::kServiceKey, *Service, kServiceFields);
+  ApplyPersonalSearchPolicy();
+  LoadForbidPolicies();
+  CheckCleaningLimits();
   RaiseLoadErrors();
+}
+
+namespace {
+
+// Reads from one root's policy key for the time of its life: the store's reading functions
+// work on the open key of `Registry`, which this swaps and gives back.
+class TPolicyReading {
+ public:
+  TPolicyReading(std::unique_ptr<TRegistry>& registry, std::string& errorPrefix, HKEY root)
+      : Registry_(registry), Prefix_(errorPrefix), Saved_(std::move(registry)) {
+    Registry_ = std::make_unique<TRegistry>(root);
+    Prefix_ = mainform::kPolicyErrorPrefix;
+  }
+  ~TPolicyReading() {
+    Registry_ = std::move(Saved_);
+    Prefix_.clear();
+  }
+  TPolicyReading(const TPolicyReading&) = delete;
+  TPolicyReading& operator=(const TPolicyReading&) = delete;
+
+ private:
+  std::unique_ptr<TRegistry>& Registry_;
+  std::string& Prefix_;
+  std::unique_ptr<TRegistry> Saved_;
+};
+
+// The machine's policies win over the user's.
+const HKEY kPolicyRoots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
+
+std::string EnforcedName(const std::string& section, const std::string& name) { return section + "\\" + name; }
+
+}  // namespace
+
+bool TPURGORegistry::Enforced(const std::string& section, const std::string& name) const {
+  return std::find(Enforced_.begin(), Enforced_.end(), EnforcedName(section, name)) != Enforced_.end();
+}
+
+void TPURGORegistry::MarkUnread(const char* section, size_t errorsBefore) {
+  if (LoadErrors().size() != errorsBefore && SectionReadWhole(section)) UnreadSections_.emplace_back(section);
+}
+
+template <class Section, size_t N>
+void TPURGORegistry::ApplySectionPolicies(const char* key, Section& values, const TField<Section> (&fields)[N]) {
+  const size_t errorsBefore = LoadErrors().size();
+  for (const HKEY root : kPolicyRoots) {
+    TPolicyReading reading(Registry, LoadErrorPrefix, root);
+    if (!OpenForLoad(GetPolicyKey() + "\\" + key)) continue;
+    for (const TField<Section>& field : fields) {
+      if (Enforced(key, field.name) || !Registry->ValueExists(field.name)) continue;
+      // Enforced even when it cannot be read: the user's value must not stand in for it.
+      Enforced_.push_back(EnforcedName(key, field.name));
+      std::visit([&](auto member) { values.*member = ReadField(field.name, values.*member); }, field.member);
+    }
+  }
+  MarkUnread(key, errorsBefore);
+}
+
+void TPURGORegistry::ApplyPersonalSearchPolicy() {
+  const size_t errorsBefore = LoadErrors().size();
+  for (const HKEY root : kPolicyRoots) {
+    TPolicyReading reading(Registry, LoadErrorPrefix, root);
+    if (Enforced(names::kPersonalKey, names::kPersonalSearchData)) break;
+    if (!OpenForLoad(GetPolicyKey() + "\\" + names::kPersonalKey) ||
+        !Registry->ValueExists(names::kPersonalSearchData)) {
+      continue;
+    }
+    Enforced_.push_back(EnforcedName(names::kPersonalKey, names::kPersonalSearchData));
+    try {
+      *PersonalSearchData = Registry->ReadBinary(names::kPersonalSearchData);
+    } catch (const ERegistryException& error) {
+      KeepLoadError(error);
+    }
+  }
+  MarkUnread(names::kPersonalKey, errorsBefore);
+}
+
+bool TPURGORegistry::ReadForbidPolicy(const std::string& section, const char* name) {
+  for (const HKEY root : kPolicyRoots) {
+    TPolicyReading reading(Registry, LoadErrorPrefix, root);
+    const std::string path = section.empty() ? GetPolicyKey() : GetPolicyKey() + "\\" + section;
+    if (!OpenForLoad(path) || !Registry->ValueExists(name)) continue;
+    // One that cannot be read forbids: the administrator meant something.
+    const size_t errorsBefore = LoadErrors().size();
+    const bool forbidden = ReadBool(name, true);
+    return forbidden || LoadErrors().size() != errorsBefore;
+  }
+  return false;
+}
+
+void TPURGORegistry::LoadForbidPolicies() {
+  const size_t errorsBefore = LoadErrors().size();
+  OptionsForbidden = ReadForbidPolicy("", names::kForbidOptions);
+  AutomaticCleaningForbidden = ReadForbidPolicy(names::kServiceKey, names::kForbidAutomaticCleaning);
+  MarkUnread(names::kServiceKey, errorsBefore);
 }
 
 template <class Section, size_t N>
@@ -314,9 +418,7 @@ void TPURGORegistry::CheckCleaningLimits() {
   for (const std::string& entry : Cleaning->KeepList) {
     if (CheckKeepEntry(entry) != TKeepEntryProblem::None) KeepLoadError(ERegistryException(KeepEntryRefusedText(entry)));
   }
-  if (LoadErrors().size() != errorsBefore && SectionReadWhole(names::kCleaningKey)) {
-    UnreadSections_.emplace_back(names::kCleaningKey);
-  }
+  MarkUnread(names::kCleaningKey, errorsBefore);
 }
 
 void TPURGORegistry::LoadAutomaticConsent() {
@@ -338,6 +440,9 @@ void TPURGORegistry::SaveAutomaticConsent(bool given) {
 }
 
 void TPURGORegistry::SaveKeepList(const std::vector<std::string>& keepList) {
+  if (Enforced(names::kCleaningKey, names::kKeepList)) {
+    throw ERegistryException(std::string(mainform::kEnforcedByPolicy) + "'" + names::kKeepList + "'");
+  }
   TKeyCloser closer(*Registry);
   if (!OpenSection(names::kCleaningKey, true)) throw ERegistryException(SetDataFailedText(names::kKeepList));
   WriteField(names::kKeepList, keepList, {});
@@ -353,6 +458,8 @@ void TPURGORegistry::SaveSection(const char* key, const Section& values, const T
   if (!OpenSection(key, true)) return;
   const Section defaults;
   for (const TField<Section>& field : fields) {
+    // The user's own value stays as stored under a policy's.
+    if (Enforced(key, field.name)) continue;
     std::visit([&](auto member) { WriteField(field.name, values.*member, defaults.*member); }, field.member);
   }
   Registry->CloseKey();
@@ -425,6 +532,7 @@ void TPURGORegistry::Save() {
 }
 
 void TPURGORegistry::SavePersonalSearch() {
+  if (Enforced(names::kPersonalKey, names::kPersonalSearchData)) return;
   if (!OpenSection(names::kPersonalKey, true)) return;
   if (PersonalSearchData->empty()) {
     Registry->DeleteValue(names::kPersonalSearchData);

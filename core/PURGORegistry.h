@@ -31,6 +31,8 @@ class TBaseRegistry {
   // Software\<CompanyName>\<ProductName>, and that with \<ProductVersion>.
   std::string GetProductKey() const;
   std::string GetVersionKey() const;
+  // Software\Policies\<CompanyName>\<ProductName>: the administrators' policies, in both roots.
+  std::string GetPolicyKey() const;
 
   // Both work on the key that is open.
   void WriteValue(const std::string& name, const TTaggedValue& value, const TTaggedValue& def);
@@ -58,6 +60,8 @@ class TBaseRegistry {
   // ReadValue for Load: an unreadable value gives the default and its error is kept.
   TTaggedValue ReadOrDefault(const std::string& name, const TTaggedValue& def);
   void KeepLoadError(const ERegistryException& error);
+  // Put before every load error while it is set (the policies' reading).
+  std::string LoadErrorPrefix;
 
   // Opens (or creates) a section key below the version key, for writing.
   bool OpenSection(const std::string& section, bool canCreate);
@@ -110,6 +114,15 @@ class TPURGORegistry : public TBaseRegistry {
   // False when the last Load could not open this section or read one of its values.
   bool SectionReadWhole(const std::string& section) const;
 
+  // Whether the last Load took this value from an administrators' policy: the machine's
+  // (HKEY_LOCAL_MACHINE) first, then the user's, under GetPolicyKey() with the store's own
+  // section, name and type. Such a value is never saved over the user's own; the options box
+  // shows it greyed. A policy that cannot be read is a load error like any other value.
+  bool Enforced(const std::string& section, const std::string& name) const;
+  // Policies of their own: no automatic cleaning by the agent; no options box.
+  bool AutomaticCleaningForbidden = false;
+  bool OptionsForbidden = false;
+
  private:
   template <class Section, size_t N>
   void LoadSection(const char* key, Section& values, const TField<Section> (&fields)[N]);
@@ -128,9 +141,16 @@ class TPURGORegistry : public TBaseRegistry {
   void LoadPersonalSearch();
   void LoadAutomaticConsent();
   void CheckCleaningLimits();
+  template <class Section, size_t N>
+  void ApplySectionPolicies(const char* key, Section& values, const TField<Section> (&fields)[N]);
+  void ApplyPersonalSearchPolicy();
+  void LoadForbidPolicies();
+  bool ReadForbidPolicy(const std::string& section, const char* name);
+  void MarkUnread(const char* section, size_t errorsBefore);
   void SavePersonalSearch();
 
   std::vector<std::string> UnreadSections_;
+  std::vector<std::string> Enforced_;  // "section\name"
 };
 
 }  // namespace pur

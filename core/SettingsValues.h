@@ -98,6 +98,11 @@ inline constexpr char kFreeSpaceThreshold[] = "Quand moins de ";
 // answers its question; no default, no earlier version and no other save gives it.
 inline constexpr char kAutomaticConsent[] = "Nettoyage automatique consenti";
 
+// Administrators' policies of their own, beside the settings they may enforce: one in the
+// policy key itself, one in its "Service" key.
+inline constexpr char kForbidOptions[] = "Interdire les options";
+inline constexpr char kForbidAutomaticCleaning[] = "Interdire le nettoyage automatique";
+
 // Same words as the cleaning section's Boolean, in the "Personnel" key.
 inline constexpr char kPersonalSearchData[] = "Recherche personnelle";
 }  // namespace names

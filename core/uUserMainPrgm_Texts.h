@@ -70,6 +70,10 @@ inline constexpr char kGetDataFailed[] = "Erreur à l'obtention des données pou
 inline constexpr char kSetDataFailed[] = "Erreur à définition des données pour ";
 inline constexpr char kValueOutOfRange[] = "Valeur incorrecte pour ";
 inline constexpr char kKeepEntryRefused[] = "Entrée incorrecte dans 'Toujours garder' : ";
+// Put before the error of a value read from the administrators' policies.
+inline constexpr char kPolicyErrorPrefix[] = "Stratégie de l'administrateur : ";
+inline constexpr char kOptionsForbidden[] = "Les options sont définies par votre administrateur.";
+inline constexpr char kEnforcedByPolicy[] = "Défini par votre administrateur : ";
 // Followed by the key's path in quotes and the system's error code in brackets.
 inline constexpr char kOpenKeyFailed[] = "Erreur à l'ouverture de la clé ";
 

@@ -402,7 +402,8 @@ void TUserMainForm::OnTimer(UINT_PTR id) {
 void TUserMainForm::ButtonStartStopClick() {
   if (FIdle && DeferIfInsideProgress(kIdButtonStartStop)) return;
   if (!FRegistry) return;
-  if (FRegistry->FirstStart) {
+  // Settings an administrator keeps out of the user's hands need no first look.
+  if (FRegistry->FirstStart && !FRegistry->OptionsForbidden) {
     MessageBoxA(Window_, kFirstStartText, kFirstStartTitle, MB_OK | MB_ICONWARNING);
     OpenOptionsBox();  // at once, as the run (or the stop) goes on after it
     if (!FRegistry) return;
@@ -496,6 +497,10 @@ void TUserMainForm::ButtonOptionsClick() {
 
 void TUserMainForm::OpenOptionsBox() {
   if (!FRegistry) return;
+  if (FRegistry->OptionsForbidden) {
+    MessageBoxA(Window_, kOptionsForbidden, kCaption, MB_OK | MB_ICONINFORMATION);
+    return;
+  }
   BlinkOther(true);
   const bool changed = Boxes_.OpenOptions && Boxes_.OpenOptions(Window_);
   if (changed && FRegistry) {

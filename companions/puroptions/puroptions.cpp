@@ -14,6 +14,7 @@
 #include "OptionsTexts.h"
 #include "PURGORegistry.h"
 #include "ThisModule.h"
+#include "uUserMainPrgm_Texts.h"
 
 namespace pur::options {
 namespace {
@@ -77,6 +78,10 @@ bool OpenBox(HWND owner) {
   } catch (const std::exception& error) {
     // Saving over a store we could not read would lose what followed the faulty value.
     ShowError(owner, texts::kLoadFailed, error.what());
+    return false;
+  }
+  if (settings.OptionsForbidden) {
+    MessageBoxA(owner, mainform::kOptionsForbidden, texts::kCaption, MB_OK | MB_ICONINFORMATION);
     return false;
   }
   const TOptionsValues before = ValuesOf(settings);
