@@ -260,12 +260,14 @@ TEST(Agent, CleansByItselfOnlyWithTheUsersConsent) {
     // The store as a new install leaves it (the defaults: ticked, type 1), then the real
     // program opened and closed once, its close-save included.
     bool freshThenProgram = false;
+    bool forbiddenByPolicy = false;
   } cases[] = {
       {"a fresh store, the program opened and closed", false, kNotStored, kNotStored, false, true},
       {"an earlier version's save, no consent", false, 1, 1, false},
       {"consent given: the next due look cleans", true, 1, 1, true},
       {"consent, but not started with the session", true, 0, 1, false},
       {"consent, but type 0", true, 1, 0, false},
+      {"consent, but the administrator forbids it", true, 1, 1, false, false, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -282,6 +284,10 @@ TEST(Agent, CleansByItselfOnlyWithTheUsersConsent) {
     if (c.autoStart != kNotStored) box.Store().Dword(names::kServiceKey, names::kAutoStart, c.autoStart);
     if (c.type != kNotStored) box.Store().Dword(names::kServiceKey, names::kCleaningType, c.type);
     if (c.consent) box.Store().Dword(names::kServiceKey, names::kAutomaticConsent, 1);
+    Policies policies;
+    if (c.forbiddenByPolicy) {
+      policies.Dword(HKEY_CURRENT_USER, names::kServiceKey, names::kForbidAutomaticCleaning, 1);
+    }
     UserAgent agent(box.Environment());
     ASSERT_TRUE(agent.WaitWindow());
     TouchSettings(box.Store());

@@ -386,6 +386,80 @@ TEST_F(Settings, WrongTypesFailWithTheValuesName) {
   }
 }
 
+// Administrators' policies over the user's values: the machine's first, then the user's; what
+// each Load takes from them is enforced and never saved over the user's own value; a policy
+// that cannot be read is a load error that names it as a policy.
+TEST_F(Settings, PoliciesOverrideTheUsersValuesAndAreNeverSaved) {
+  const std::string policyKey = TPURGORegistry().GetPolicyKey();
+  auto clearPolicies = [&] {
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, policyKey.c_str());
+    RegDeleteTreeA(HKEY_CURRENT_USER, policyKey.c_str());
+  };
+  struct Case {
+    const char* what;
+    DWORD machine;  // kNone: no value
+    DWORD user;
+    bool machineAsText;
+    bool tester;  // the value Load gives
+    bool enforced;
+    std::string error;
+  };
+  constexpr DWORD kNone = 99;
+  const Case cases[] = {
+      {"no policy: the user's own", kNone, kNone, false, true, false, ""},
+      {"the machine's", 0, kNone, false, false, true, ""},
+      {"the user's policy", kNone, 0, false, false, true, ""},
+      {"the machine's wins", 1, 0, false, true, true, ""},
+      {"unreadable", 0, kNone, true, true, true, "Stratégie de l'administrateur : Type de données incorrect pour 'Tester'"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RemoveProductKeys();
+    clearPolicies();
+    RawKey(Root, Section("Nettoyage"), true).SetDword("Tester", 1);
+    if (c.machineAsText) {
+      RawKey(HKEY_LOCAL_MACHINE, policyKey + "\\Nettoyage", true).SetText("Tester", "1");
+    } else if (c.machine != kNone) {
+      RawKey(HKEY_LOCAL_MACHINE, policyKey + "\\Nettoyage", true).SetDword("Tester", c.machine);
+    }
+    if (c.user != kNone) RawKey(HKEY_CURRENT_USER, policyKey + "\\Nettoyage", true).SetDword("Tester", c.user);
+    TPURGORegistry settings;
+    try {
+      settings.Load();
+    } catch (const ERegistryException&) {
+    }
+    EXPECT_EQ(settings.LoadErrors(), c.error.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.error});
+    EXPECT_EQ(settings.SectionReadWhole("Nettoyage"), c.error.empty());
+    EXPECT_EQ(settings.Cleaning->TestMode, c.tester);
+    EXPECT_EQ(settings.Enforced("Nettoyage", "Tester"), c.enforced);
+    EXPECT_FALSE(settings.Enforced("Nettoyage", "Vider la corbeille"));
+    settings.Cleaning->EmptyRecycleBin = false;
+    settings.Save();
+    EXPECT_EQ(RawKey(Root, Section("Nettoyage")).Dword("Tester"), 1u);  // the user's own, as stored
+    EXPECT_EQ(RawKey(Root, Section("Nettoyage")).Dword("Vider la corbeille"), 0u);
+  }
+  // An enforced keep list: the review list cannot add to it.
+  clearPolicies();
+  RawKey(HKEY_CURRENT_USER, policyKey + "\\Nettoyage", true).Set("Toujours garder", REG_MULTI_SZ, "C:\\Pol\\\0", 9);
+  TPURGORegistry kept;
+  kept.Load();
+  EXPECT_EQ(kept.Cleaning->KeepList, std::vector<std::string>{"C:\\Pol\\"});
+  EXPECT_THROW(kept.SaveKeepList({"C:\\Pol\\", "C:\\x\\"}), ERegistryException);
+  // The policies of their own: none, then both forbidding.
+  clearPolicies();
+  TPURGORegistry open;
+  open.Load();
+  EXPECT_FALSE(open.OptionsForbidden);
+  EXPECT_FALSE(open.AutomaticCleaningForbidden);
+  RawKey(HKEY_LOCAL_MACHINE, policyKey, true).SetDword("Interdire les options", 1);
+  RawKey(HKEY_CURRENT_USER, policyKey + "\\Service", true).SetDword("Interdire le nettoyage automatique", 1);
+  TPURGORegistry closed;
+  closed.Load();
+  EXPECT_TRUE(closed.OptionsForbidden);
+  EXPECT_TRUE(closed.AutomaticCleaningForbidden);
+  clearPolicies();
+}
+
 TEST_F(Settings, AnUnreadableValueKeepsItsDefaultAndTheOthersAreRead) {
   {
     RawKey display(Root, Section("Affichage"), true);

@@ -174,6 +174,37 @@ class Settings {
   std::string versionKey_;
 };
 
+// Administrators' policies for one test: both roots' policy keys start empty and are removed
+// at the end, whatever the test wrote.
+class Policies {
+ public:
+  Policies() {
+    pur::TPURGORegistry registry;
+    path_ = registry.GetPolicyKey();
+    Clear();
+  }
+  ~Policies() { Clear(); }
+  Policies(const Policies&) = delete;
+  Policies& operator=(const Policies&) = delete;
+
+  void Dword(HKEY root, const std::string& section, const std::string& name, DWORD value) {
+    const std::string path = section.empty() ? path_ : path_ + "\\" + section;
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+  }
+
+ private:
+  void Clear() {
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, path_.c_str());
+    RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
+  }
+  std::string path_;
+};
+
 using purtest::Mask;
 using purtest::TreeStreamFor;
 

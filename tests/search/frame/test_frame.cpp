@@ -63,8 +63,31 @@ TEST_F(Frame, ExportsExactlyTheInterfaceUndecorated) {
       "InitLibrarie", "FreeLibrarie", "setEndProc", "GetNbLibrairy", "LengthAppNames", "GetAppNames",
       "InitPersoTree", "CleanWindows", "getSearchLists", "DeleteFile", "GetCurrentPercent",
       "GetCurrentStatus", "LockLib", "UnLockLib", "IsLocked", "NameLocked", "CreateFileLog",
-      "GetLastLibError"};
+      "GetLastLibError", "SetCleaningRules", "GetLeftByRules"};
   EXPECT_EQ(ExportNames(api.module), expected);
+}
+
+// The user's limits at the boundary: refused before initialisation and for a negative age;
+// the counts only for the two cleanings that have them, and never through a null pointer.
+TEST_F(Frame, CleaningRulesAtTheBoundary) {
+  using SetRules = int32_t(__stdcall*)(int32_t, const char*);
+  using GetLeft = int32_t(__stdcall*)(int32_t, int32_t*, int32_t*);
+  const auto setRules = reinterpret_cast<SetRules>(reinterpret_cast<void*>(GetProcAddress(api.module, "SetCleaningRules")));
+  const auto getLeft = reinterpret_cast<GetLeft>(reinterpret_cast<void*>(GetProcAddress(api.module, "GetLeftByRules")));
+  ASSERT_TRUE(setRules && getLeft);
+  int32_t tooRecent = -1, kept = -1;
+  EXPECT_EQ(setRules(7, "*.docx\n"), 0);
+  EXPECT_EQ(getLeft(1002, &tooRecent, &kept), 0);
+  Init();
+  EXPECT_EQ(setRules(-1, ""), 0);
+  EXPECT_EQ(setRules(7, nullptr), 1);
+  EXPECT_EQ(setRules(7, "C:\\Garder\\\r\n*.docx\n\n"), 1);
+  EXPECT_EQ(getLeft(1001, &tooRecent, &kept), 0);
+  EXPECT_EQ(getLeft(1002, nullptr, &kept), 0);
+  EXPECT_EQ(getLeft(1003, &tooRecent, nullptr), 0);
+  EXPECT_EQ(getLeft(1002, &tooRecent, &kept), 1);
+  EXPECT_EQ(tooRecent, 0);
+  EXPECT_EQ(kept, 0);
 }
 
 TEST_F(Frame, CallsOutsideInitialisationAreHarmless) {
