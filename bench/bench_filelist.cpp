@@ -19,6 +19,7 @@
 
 #include "DialogDriver.h"
 #include "HeapCount.h"
+#include "PopupMenu.h"
 #include "TestFiles.h"
 #include "uFileList.h"
 
@@ -82,23 +83,6 @@ double LongestAnswer(HWND dialog) {
     Sleep(1);
   }
   return longest;
-}
-
-HWND WaitMenu(HWND dialog) {
-  const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
-  for (int tries = 0; tries < 500; ++tries) {
-    HWND found = nullptr;
-    EnumThreadWindows(thread, [](HWND window, LPARAM param) -> BOOL {
-      char name[32] = {};
-      GetClassNameA(window, name, sizeof(name));
-      if (std::string(name) != "#32768" || !IsWindowVisible(window)) return TRUE;
-      *reinterpret_cast<HWND*>(param) = window;
-      return FALSE;
-    }, reinterpret_cast<LPARAM>(&found));
-    if (found) return found;
-    Sleep(10);
-  }
-  return nullptr;
 }
 
 std::string Caption(HWND list, int row) {
@@ -192,7 +176,7 @@ Figures Measure(int count) {
           SendMessageA(rows, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
           Sleep(3000);  // the user looks at the list first: it has been grouped by folder
           PostMessageA(rows, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(rows), -1);
-          if (HWND menu = WaitMenu(dialog)) {
+          if (HWND menu = purtest::WaitPopupMenu(dialog)) {
             PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
             PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
             while (!recorded && IsWindow(dialog)) Sleep(1);

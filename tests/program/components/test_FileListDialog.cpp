@@ -16,6 +16,7 @@
 
 #include "DialogDriver.h"
 #include "FileListReading.h"
+#include "PopupMenu.h"
 #include "TestFiles.h"
 #include "UnixLinks.h"
 #include "uFileList.h"
@@ -633,25 +634,6 @@ TEST(FileListDialog, StalledListingLeavesItsRowsUntickedAndNeverHoldsTheWindow) 
   }
 }
 
-// The popup menu of the dialog's thread, once it shows.
-HWND WaitMenu(HWND dialog, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
-  const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (std::chrono::steady_clock::now() < end) {
-    HWND found = nullptr;
-    EnumThreadWindows(thread, [](HWND window, LPARAM param) -> BOOL {
-      char name[32] = {};
-      GetClassNameA(window, name, sizeof(name));
-      if (std::string(name) != "#32768" || !IsWindowVisible(window)) return TRUE;
-      *reinterpret_cast<HWND*>(param) = window;
-      return FALSE;
-    }, reinterpret_cast<LPARAM>(&found));
-    if (found) return found;
-    Sleep(10);
-  }
-  return nullptr;
-}
-
 std::vector<std::string> MenuTexts(HWND menuWindow) {
   constexpr UINT kGetMenu = 0x01E1;  // MN_GETHMENU
   const auto menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, kGetMenu, 0, 0));
@@ -745,7 +727,7 @@ TEST(FileListDialog, KeepMenuRecordsTheRowsFolderOrFileAndUnticksWhatItKeeps) {
         PostMessageA(lv, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
         PostMessageA(lv, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
       }
-      HWND menu = WaitMenu(dialog);
+      HWND menu = purtest::WaitPopupMenu(dialog);
       if (menu == nullptr) return;
       texts = MenuTexts(menu);
       for (int i = 0; i <= c.item; ++i) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
@@ -791,7 +773,7 @@ TEST(FileListDialog, NoKeepMenuWithoutKeeping) {
     PostMessageA(lv, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
     PostMessageA(lv, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
     PostMessageA(lv, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(lv), -1);
-    menu = WaitMenu(dialog, std::chrono::milliseconds(500));
+    menu = purtest::WaitPopupMenu(dialog, std::chrono::milliseconds(500));
     if (menu) PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
   });

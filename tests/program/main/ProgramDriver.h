@@ -25,6 +25,7 @@
 #include "TreeRemoval.h"
 #include "TreeStreamWriter.h"
 #include "PURGORegistry.h"
+#include "PopupMenu.h"
 #include "RegistrySnapshot.h"
 #include "SafeDllLoad.h"
 #include "TestFiles.h"
@@ -558,23 +559,6 @@ inline bool FileListRowTicked(HWND dialog, int row) {
   return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
 }
 
-// The popup menu a program's window thread shows, once it is visible.
-inline HWND WaitPopupMenu(HWND owner, std::chrono::milliseconds timeout = 5s) {
-  const DWORD thread = GetWindowThreadProcessId(owner, nullptr);
-  HWND found = nullptr;
-  WaitFor(
-      [&] {
-        EnumThreadWindows(thread, [](HWND window, LPARAM param) -> BOOL {
-          char name[32] = {};
-          GetClassNameA(window, name, sizeof name);
-          if (std::string(name) != "#32768" || !IsWindowVisible(window)) return TRUE;
-          *reinterpret_cast<HWND*>(param) = window;
-          return FALSE;
-        }, reinterpret_cast<LPARAM>(&found));
-        return found != nullptr;
-      },
-      timeout);
-  return found;
-}
+using purtest::WaitPopupMenu;
 
 }  // namespace maintest
