@@ -6,6 +6,7 @@
 
 #include "AgentSchedule.h"
 #include "AgentTexts.h"
+#include "EventLog.h"
 #include "SettingsValues.h"
 #include "WinOwners.h"
 #include "uUserMainPrgm_Format.h"
@@ -108,6 +109,11 @@ TCleaningOutcome TAgentCleaning::Run(bool noteIfLocked, bool automatic) {
     outcome = RunSteps(noteIfLocked, automatic);
   } catch (const std::exception& error) {
     outcome = {TCleaningOutcome::kFailed, 0, 0, error.what()};
+    ReportRunFailed(kRunnerAgent, NoticeOf(outcome));
+  }
+  // Once per spell of the lock, as the journal says it.
+  if ((outcome.Kind == TCleaningOutcome::kLocked && noteIfLocked) || outcome.Kind == TCleaningOutcome::kNotChecked) {
+    ReportRunHeldBack(kRunnerAgent, NoticeOf(outcome));
   }
   return outcome;
 }
@@ -118,9 +124,9 @@ TCleaningOutcome TAgentCleaning::RunSteps(bool noteIfLocked, bool automatic) {
   // default could delete what the user excluded.
   try {
     Settings_->Load();
-  } catch (const ERegistryException&) {
+  } catch (const ERegistryException& error) {
     NoteUnreadable();
-    throw;
+    return {TCleaningOutcome::kFailed, 0, 0, error.what()};
   }
   if (Settings_->FirstStart) return {TCleaningOutcome::kNotChecked, 0, 0, {}};
   // The agent decided earlier; what counts is what the user's settings say now.
@@ -151,6 +157,7 @@ void TAgentCleaning::Stop() {
 
 void TAgentCleaning::NoteError(const std::string& line) {
   if (Busy_) return;
+  ReportRunRefused(kRunnerAgent, line, {});
   try {
     TPURGORegistry settings;
     try {
@@ -177,8 +184,12 @@ void TAgentCleaning::NoteLocked(const std::string& owner) {
                    FormatText(texts::kJournalLocked, owner) + "\r\n");
 }
 
-// As the program's "/S" says it: only where the journal's own settings were read.
+// As the program's "/S" says it: the event always, the journal only where its own settings
+// were read.
 void TAgentCleaning::NoteUnreadable() {
+  std::vector<std::string> reasons;
+  for (const std::string& reason : Settings_->LoadErrors()) reasons.push_back(FormatText(mainform::kSettingsFailed, reason));
+  ReportRunRefused(kRunnerAgent, mainform::kAutoRunRefused, reasons);
   const TJournalSettings& journal = *Settings_->Journal;
   if (!Settings_->SectionReadWhole(names::kJournalKey) || !journal.Enabled ||
       (journal.Events & JournalBitOf(ikError)) == 0) {

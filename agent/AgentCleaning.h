@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "EventLog.h"
 #include "LibraryClass.h"
 #include "PURGORegistry.h"
 #include "uUserMainPrgm_Run.h"
@@ -90,6 +91,7 @@ class TAgentCleaning : private TRunHost {
   void ProcessMessages() override;
   void ReviewFoundFiles(std::vector<std::string>& names) override;
   void RunEnded() override {}
+  const char* Runner() const override { return kRunnerAgent; }
 
   std::string LibraryPath_;
   std::unique_ptr<TPURGORegistry> Settings_;

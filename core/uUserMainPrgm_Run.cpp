@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "CommaText.h"
+#include "EventLog.h"
 #include "uUserMainPrgm_Format.h"
 #include "uUserMainPrgm_Texts.h"
 
@@ -48,6 +49,8 @@ void TCleaningRun::Run() {
   Host_.Journal().clear();
   TempGain_ = -1;
   PersoGain_ = -1;
+  Deleted_ = 0;
+  NotDeleted_ = 0;
   StopAsked_ = false;
   Starting_ = true;
   TFlagReset starting(Starting_);
@@ -57,6 +60,7 @@ void TCleaningRun::Run() {
   // Every step below deletes: none runs when the library cannot apply the user's limits.
   if (!Host_.Lib()->SetCleaningRules(cleaning.MinimumAgeDays, cleaning.KeepList)) {
     Host_.AddInfoLine(kRulesRefused, ikError);
+    ReportRunRefused(Host_.Runner(), kRulesRefused, {});
     WriteSummary();  // the journal says why, and an unattended run ends as after a run
     return;
   }
@@ -141,8 +145,10 @@ void TCleaningRun::DeleteFoundFiles(const std::vector<std::string>& names) {
     }
     if (freed != 0) {
       Host_.AddInfoLine(FormatText(kFileDeleted, name), ikNormal);
+      ++Deleted_;
     } else {
       Host_.AddInfoLine(FormatText(kFileNotDeleted, name), ikWarning);
+      ++NotDeleted_;
     }
     PersoGain_ += static_cast<int64_t>(freed);
   }
@@ -169,6 +175,7 @@ void TCleaningRun::WriteSummary() {
   TPURGORegistry* settings = Host_.Settings();
   if (!settings) return;
   const TJournalSettings& journal = *settings->Journal;
+  const bool testMode = settings->Cleaning->TestMode;
   if ((journal.Events & jeElapsedTime) != 0 && StartTick_ != 0) {
     const uint32_t elapsed = GetTickCount() - StartTick_;  // wraps modulo 2^32
     Host_.AddInfoLine(FormatText(kElapsedLine, FormatDuration(elapsed)), ikNormal);
@@ -185,6 +192,7 @@ void TCleaningRun::WriteSummary() {
       lib->WriteReport(journal.Location + kJournalFileName, JoinLines(Host_.Journal()), journal.NewEachSearch);
     }
   }
+  ReportRunEnded({Host_.Runner(), TempGain_, PersoGain_, Deleted_, NotDeleted_, testMode});
   Host_.StopAnimation();
   Host_.RunEnded();
 }

@@ -40,6 +40,8 @@ class TRunHost {
   virtual void ReviewFoundFiles(std::vector<std::string>& names) = 0;
   // After the summary: the window may start its next automatic step.
   virtual void RunEnded() = 0;
+  // Who runs, as the run's event names it: kRunnerProgram, kRunnerAutoMode or kRunnerAgent.
+  virtual const char* Runner() const = 0;
 
  protected:
   ~TRunHost() = default;
@@ -76,6 +78,8 @@ class TCleaningRun {
   uint32_t StartTick_ = 0;
   int64_t TempGain_ = 0;
   int64_t PersoGain_ = 0;
+  int32_t Deleted_ = 0;
+  int32_t NotDeleted_ = 0;
 };
 
 }  // namespace pur

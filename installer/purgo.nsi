@@ -6,6 +6,8 @@
 ;   VERSION  file version of PURGOWIN.exe (four numbers)
 ;   SETTINGS_VERSION  product version text, which names the settings key ("4.0.0.0")
 ;   OUTFILE  the setup program to write
+;   POLICIES the macros InstallPolicies and RemovePolicies, made from the administrators'
+;            templates the tree holds (empty without them)
 ; The uninstaller removes exactly what was installed. The settings under Software\Corvane and
 ; the journal (PURGOWIN.LOG, wherever the user put it, even in the program folder) belong to
 ; the user and stay.
@@ -28,6 +30,9 @@ RequestExecutionLevel admin
 ; the options box keep in step with "Démarrer le service automatiquement".
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define AGENT_RUN_VALUE "${PRODUCT} - nettoyage automatique"
+; The source of the program's and the agent's events in the Application log; the texts are
+; in PURGOWIN.exe's message table.
+!define EVENT_SOURCE_KEY "SYSTEM\CurrentControlSet\Services\EventLog\Application\${PRODUCT}"
 !define SERVICE_KEY "Software\${COMPANY}\${PRODUCT}\${SETTINGS_VERSION}\Service"
 !define AUTO_START_VALUE "Demarrer le service automatiquement"
 
@@ -48,6 +53,7 @@ VIAddVersionKey /LANG=1036 "LegalCopyright" "Copyright © ${COMPANY} 1999-2026"
 
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
+!include "${POLICIES}"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -158,6 +164,7 @@ Section "Programme" SecProgram
 !endif
   File "${DOCDIR}/${GUIDE}"
   File "${DOCDIR}/${LICENCE}"
+  !insertmacro InstallPolicies
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
 
   CreateDirectory "${STARTMENU}"
@@ -174,6 +181,8 @@ Section "Programme" SecProgram
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  WriteRegExpandStr HKLM "${EVENT_SOURCE_KEY}" "EventMessageFile" "$INSTDIR\PURGOWIN.exe"
+  WriteRegDWORD HKLM "${EVENT_SOURCE_KEY}" "TypesSupported" 7
   SectionGetSize ${SecProgram} $0
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 
@@ -193,6 +202,7 @@ Section "Uninstall"
   Delete "$INSTDIR\${GUIDE}"
   Delete "$INSTDIR\${LICENCE}"
   Delete "$INSTDIR\${UNINSTALLER}"
+  !insertmacro RemovePolicies
   RMDir "$INSTDIR"
 
   Delete "${STARTMENU}\${PRODUCT}.lnk"
@@ -201,4 +211,5 @@ Section "Uninstall"
   RMDir "${STARTMENU}"
 
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  DeleteRegKey HKLM "${EVENT_SOURCE_KEY}"
 SectionEnd

@@ -448,6 +448,9 @@ void TUserMainForm::TimerStartTimer() {
 void TUserMainForm::RefuseAutomaticRun() {
   ExitCode_ = kExitSettingsUnreadable;
   AddInfoLine(kAutoRunRefused, ikError);
+  std::vector<std::string> reasons;
+  for (const std::string& reason : FRegistry->LoadErrors()) reasons.push_back(FormatText(kSettingsFailed, reason.c_str()));
+  ReportRunRefused(Runner(), kAutoRunRefused, reasons);
   const TJournalSettings& journal = *FRegistry->Journal;
   if (FLib && FRegistry->SectionReadWhole(names::kJournalKey) && journal.Enabled) {
     std::vector<std::string>& lines = *FJournal;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "EventLog.h"
 #include "GdiOwners.h"
 #include "LibraryClass.h"
 #include "PURGORegistry.h"
@@ -99,6 +100,7 @@ class TUserMainForm : private TRunHost {
   void ProcessMessages() override;
   void ReviewFoundFiles(std::vector<std::string>& names) override;
   void RunEnded() override;
+  const char* Runner() const override { return AutoMode_ ? kRunnerAutoMode : kRunnerProgram; }
 
   HWND Window_ = nullptr;
   HWND Memo_ = nullptr;

@@ -10,7 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <iostream>
 #include <map>
 #include <optional>
 #include <string>
@@ -163,6 +165,25 @@ class Release : public ::testing::Test {
   void TearDown() override { RemoveEarlierInstallation(); }
 };
 
+constexpr char kEventSourceKey[] = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Purgo for Windows";
+
+// The event source naming the installed program as it stands (SYSTEM has one view only).
+void ExpectEventSource(const std::string& folder) {
+  char messageFile[MAX_PATH] = {};
+  DWORD type = 0;
+  DWORD size = sizeof messageFile;
+  EXPECT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, kEventSourceKey, "EventMessageFile", RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
+                         &type, messageFile, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
+  EXPECT_EQ(std::string(messageFile), folder + "PURGOWIN.exe");
+  DWORD types = 0;
+  size = sizeof types;
+  EXPECT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, kEventSourceKey, "TypesSupported", RRF_RT_REG_DWORD, nullptr, &types, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(types, 7u);
+}
+
 void ExpectInstalled(const std::string& folder) {
   for (const std::string& name : InstalledFiles()) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -202,6 +223,7 @@ void ExpectInstalled(const std::string& folder) {
   for (const char* name : {"PURGOWIN.exe", "purSearch.dll", "PURGOSRV.exe", "puroptions.dll", "about.dll"}) {
     EXPECT_EQ(PeMachine(folder + name), IMAGE_FILE_MACHINE_AMD64) << name;
   }
+  ExpectEventSource(folder);
 }
 
 // Every value under a key and its sub-keys, as "sub\\key|name" -> type and bytes.
@@ -314,6 +336,7 @@ TEST_F(Release, SilentInstallRunAndUninstallKeepTheUsersSettingsAndJournal) {
   ASSERT_TRUE(uninstallCode.has_value()) << "the uninstaller did not finish";
   EXPECT_EQ(*uninstallCode, 0u);
   ASSERT_TRUE(UninstallDone(folder)) << "the uninstallation left its entries";
+  EXPECT_FALSE(MachineKeyExists(kEventSourceKey)) << "the event source is left";
   EXPECT_EQ(pur::AgentRunEntry(), "") << "the agent would still be started at logon";
 
   // Only the journal remains of the program folder, unchanged.
@@ -356,6 +379,135 @@ TEST_F(Release, SetupAndUninstallRefuseWhileTheProgramRuns) {
   EXPECT_EQ(RunToEnd(*quiet, kUninstallTimeout), std::optional<DWORD>(0u));
   EXPECT_TRUE(UninstallDone(folder));
   EXPECT_FALSE(Exists(exe));
+}
+
+// The Windows Installer package: a silent install per machine into the 64-bit Program Files,
+// a higher-versioned package that replaces it in place, and a silent uninstall that leaves
+// nothing of either.
+constexpr char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr auto kMsiTimeout = 60s;
+
+// The uninstall entries of the product's MSI packages, by product code.
+std::vector<std::string> MsiUninstallEntries() {
+  std::vector<std::string> entries;
+  HKEY root = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallRoot, 0, KEY_READ, &root) != ERROR_SUCCESS) return entries;
+  for (DWORD i = 0;; ++i) {
+    char name[256] = {};
+    DWORD size = sizeof name;
+    if (RegEnumKeyExA(root, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    const std::string key = std::string(kUninstallRoot) + "\\" + name;
+    DWORD windowsInstaller = 0;
+    DWORD dataSize = sizeof windowsInstaller;
+    if (MachineString(key.c_str(), "DisplayName") == std::optional<std::string>(kProduct) &&
+        RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), "WindowsInstaller", RRF_RT_REG_DWORD, nullptr, &windowsInstaller,
+                     &dataSize) == ERROR_SUCCESS &&
+        windowsInstaller == 1) {
+      entries.push_back(key);
+    }
+  }
+  RegCloseKey(root);
+  return entries;
+}
+
+// msiexec's exit code, and how long it took (printed: Wine's msiexec speed is worth knowing).
+std::optional<DWORD> Msiexec(const std::string& action, const std::string& unixPackage) {
+  const auto start = std::chrono::steady_clock::now();
+  const auto code = RunToEnd("msiexec " + action + " \"" + WindowsPath(unixPackage) + "\" /qn", kMsiTimeout);
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  std::cout << "msiexec " << action << " " << unixPackage.substr(unixPackage.find_last_of('/') + 1) << ": "
+            << ms.count() << " ms, exit code " << code.value_or(9999) << std::endl;
+  return code;
+}
+
+// Under Wine the Start menu entries of a per-machine package go to the user's Programs
+// folder; Windows puts them in the common one.
+std::vector<std::string> MenuFolders() {
+  return {KnownFolder(CSIDL_COMMON_PROGRAMS) + kProduct + "\\", KnownFolder(CSIDL_PROGRAMS) + kProduct + "\\"};
+}
+
+void RemoveEarlierMsiInstallation() {
+  for (const std::string& key : MsiUninstallEntries()) {
+    const std::string code = key.substr(key.find_last_of('\\') + 1);
+    RunToEnd("msiexec /x " + code + " /qn", kMsiTimeout);
+  }
+}
+
+class ReleaseMsi : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RemoveEarlierInstallation();
+    RemoveEarlierMsiInstallation();
+  }
+  void TearDown() override { RemoveEarlierMsiInstallation(); }
+};
+
+// What the package made, for the version `version` whose texts are staged in `stage`.
+void ExpectMsiInstalled(const std::string& folder, const std::string& stage, const std::string& version) {
+  SCOPED_TRACE(version);
+  std::vector<std::string> expected = {"LICENCE.txt", "PURGOSRV.exe", "PURGOWIN.exe", "about.dll",
+                                       "guide-utilisateur.txt", "purSearch.dll", "puroptions.dll"};
+  const bool templates = Exists(WindowsPath(stage) + "\\policies\\");
+  if (templates) expected.push_back("policies");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(FolderEntries(folder), expected);
+  const std::string docs = WindowsPath(stage) + "\\docs\\";
+  EXPECT_EQ(ReadBytes(folder + kGuide), ReadBytes(docs + kGuide)) << "not this version's guide";
+  EXPECT_EQ(ReadBytes(folder + kLicence), ReadBytes(docs + kLicence));
+  if (templates) {
+    for (const std::string& name : FolderEntries(WindowsPath(stage) + "\\policies\\")) {
+      EXPECT_TRUE(Exists(folder + "policies\\" + name)) << name;
+    }
+  }
+  for (const char* name : {"PURGOWIN.exe", "purSearch.dll", "PURGOSRV.exe", "puroptions.dll", "about.dll"}) {
+    EXPECT_EQ(PeMachine(folder + name), IMAGE_FILE_MACHINE_AMD64) << name;
+  }
+
+  const std::vector<std::string> entries = MsiUninstallEntries();
+  ASSERT_EQ(entries.size(), 1u) << "one uninstall entry";
+  const struct {
+    const char* name;
+    std::string value;
+  } values[] = {
+      {"DisplayVersion", version},
+      {"Publisher", "Corvane"},
+  };
+  for (const auto& v : values) {
+    EXPECT_EQ(MachineString(entries[0].c_str(), v.name).value_or("<none>"), v.value) << v.name;
+  }
+  DWORD noModify = 0;
+  DWORD size = sizeof noModify;
+  EXPECT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, entries[0].c_str(), "NoModify", RRF_RT_REG_DWORD, nullptr, &noModify, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(noModify, 1u);
+
+  // InstallLocation is not checked: Wine's msiexec leaves it empty (see wine-notes).
+  ExpectEventSource(folder);
+
+  int shortcuts = 0;
+  for (const std::string& menu : MenuFolders()) shortcuts += Exists(menu + "Purgo for Windows.lnk") ? 1 : 0;
+  EXPECT_EQ(shortcuts, 1) << "one Start menu entry";
+}
+
+TEST_F(ReleaseMsi, SilentInstallUpgradeInPlaceAndUninstallLeaveNothing) {
+  const std::string folder = InstallFolder();
+  ASSERT_FALSE(Exists(folder)) << folder << " is in the way";
+
+  ASSERT_EQ(Msiexec("/i", PUR_MSI), std::optional<DWORD>(0u));
+  ExpectMsiInstalled(folder, PUR_SETUP_STAGE, PUR_MSI_VERSION);
+
+  ASSERT_EQ(Msiexec("/i", PUR_MSI_UPGRADE), std::optional<DWORD>(0u));
+  ExpectMsiInstalled(folder, PUR_MSI_UPGRADE_STAGE, PUR_MSI_UPGRADE_VERSION);
+
+  // The older package over the newer one is refused and changes nothing.
+  EXPECT_NE(Msiexec("/i", PUR_MSI), std::optional<DWORD>(0u));
+  ExpectMsiInstalled(folder, PUR_MSI_UPGRADE_STAGE, PUR_MSI_UPGRADE_VERSION);
+
+  ASSERT_EQ(Msiexec("/x", PUR_MSI_UPGRADE), std::optional<DWORD>(0u));
+  EXPECT_FALSE(Exists(folder)) << "the program folder is left";
+  for (const std::string& menu : MenuFolders()) EXPECT_FALSE(Exists(menu)) << menu;
+  EXPECT_TRUE(MsiUninstallEntries().empty());
+  EXPECT_FALSE(MachineKeyExists(kEventSourceKey));
 }
 
 }  // namespace
