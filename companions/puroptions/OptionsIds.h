@@ -4,6 +4,7 @@
 namespace pur::options::ids {
 
 constexpr int kTabs = 100;
+constexpr int kPolicyNote = 101;  // beside OK, when a policy greys settings
 
 // "Affichage"
 constexpr int kShowDetail = 200;
