@@ -108,7 +108,7 @@ const std::vector<TShownSetting>& ShownSettings() {
        &Carry<&V::Journal, &J::Events>},
       {n::kJournalKey, n::kLocation, {ids::kLocation, ids::kBrowseLocation}, &Carry<&V::Journal, &J::Location>},
       {n::kServiceKey, n::kAutoStart, {ids::kAutoStart}, &Carry<&V::Service, &S::AutoStart>},
-      {n::kServiceKey, n::kCleaningType, {ids::kCleaningType}, &Carry<&V::Service, &S::CleaningType>},
+      {n::kServiceKey, n::kCleaningType, {ids::kCleaningTypeLabel, ids::kCleaningType}, &Carry<&V::Service, &S::CleaningType>},
       {n::kServiceKey, n::kEveryInterval, {ids::kEveryLabel, ids::kEveryInterval, ids::kMinutesLabel},
        &Carry<&V::Service, &S::EveryInterval>},
       {n::kServiceKey, n::kFreeSpaceThreshold, {ids::kWhenLessLabel, ids::kFreeSpaceThreshold, ids::kMiBLabel},

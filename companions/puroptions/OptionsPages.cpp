@@ -313,7 +313,7 @@ void TOptionsDialog::CreateServicePage() {
   const int p = ids::kPageService;
   const TServiceSettings& s = values_.Service;
   AddCheck(p, t::kAutoStart, 0, 0, 400, ids::kAutoStart, s.AutoStart);
-  Add(p, "STATIC", t::kCleaningType, 0, 0, kRow + 12 + 3, 130, kLineHeight);
+  Add(p, "STATIC", t::kCleaningType, 0, 0, kRow + 12 + 3, 130, kLineHeight, ids::kCleaningTypeLabel);
   HWND types = Add(p, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 136, kRow + 12, 300, 200,
                    ids::kCleaningType);
   int selected = -1;

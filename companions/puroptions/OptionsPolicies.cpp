@@ -11,9 +11,9 @@ namespace pur::options {
 namespace {
 
 // What the agent would do by itself; "start automatically" stays the user's.
-constexpr int kAutomaticControls[] = {ids::kCleaningType, ids::kEveryLabel,         ids::kEveryInterval,
-                                      ids::kMinutesLabel, ids::kWhenLessLabel,      ids::kFreeSpaceThreshold,
-                                      ids::kMiBLabel};
+constexpr int kAutomaticControls[] = {ids::kCleaningTypeLabel, ids::kCleaningType,   ids::kEveryLabel,
+                                      ids::kEveryInterval,      ids::kMinutesLabel,   ids::kWhenLessLabel,
+                                      ids::kFreeSpaceThreshold, ids::kMiBLabel};
 
 }  // namespace
 

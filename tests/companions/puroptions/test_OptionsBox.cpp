@@ -393,7 +393,7 @@ TEST_F(OptionsBox, EnforcedSettingsShownGreyedAndTheUsersOwnKept) {
     const char* name;
     uint32_t value;
   };
-  const int automatic[] = {ids::kCleaningType, ids::kEveryLabel, ids::kEveryInterval, ids::kMinutesLabel,
+  const int automatic[] = {ids::kCleaningTypeLabel, ids::kCleaningType, ids::kEveryLabel, ids::kEveryInterval, ids::kMinutesLabel,
                            ids::kWhenLessLabel, ids::kFreeSpaceThreshold, ids::kMiBLabel};
   const struct Row {
     const char* name;
