@@ -202,6 +202,7 @@ void TOptionsDialog::ShowPage(int page) {
   for (int other = 0; other < ids::kPageCount; ++other)
     for (HWND control : pages_[static_cast<size_t>(other)])
       ShowWindow(control, other == page ? SW_SHOW : SW_HIDE);
+  PlaceTips(page);
   // Wine leaves the tab's body unpainted where hidden controls were: paint the page anew.
   RedrawWindow(hwnd_, &pageArea_, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
@@ -212,8 +213,10 @@ void TOptionsDialog::EnableUsedNumbers() {
   const int32_t type = SelectedCleaningType(ctNone);
   const bool interval = type == ctPeriodic || type == ctLowFreeSpace;
   const bool threshold = type == ctLowFreeSpace;
-  for (int id : {ids::kEveryLabel, ids::kEveryInterval, ids::kMinutesLabel}) EnableWindow(Item(id), interval);
-  for (int id : {ids::kWhenLessLabel, ids::kFreeSpaceThreshold, ids::kMiBLabel}) EnableWindow(Item(id), threshold);
+  for (int id : {ids::kEveryLabel, ids::kEveryInterval, ids::kMinutesLabel})
+    EnableWindow(Item(id), interval && !Locked(id));
+  for (int id : {ids::kWhenLessLabel, ids::kFreeSpaceThreshold, ids::kMiBLabel})
+    EnableWindow(Item(id), threshold && !Locked(id));
 }
 
 int32_t TOptionsDialog::SelectedCleaningType(int32_t whenNone) const {
@@ -225,7 +228,9 @@ int32_t TOptionsDialog::SelectedCleaningType(int32_t whenNone) const {
 // As the page stands: ticking and picking show at once what OK would lead to.
 void TOptionsDialog::ShowAutomaticState() {
   const char* state = t::kAutomaticOff;
-  if (WantsAutomaticCleaning(Checked(ids::kAutoStart), SelectedCleaningType(values_.Service.CleaningType)))
+  if (values_.Policies.AutomaticCleaningForbidden)
+    state = t::kAutomaticForbidden;
+  else if (WantsAutomaticCleaning(Checked(ids::kAutoStart), SelectedCleaningType(values_.Service.CleaningType)))
     state = values_.Service.AutomaticConsent ? t::kAutomaticOn : t::kAutomaticAsked;
   SetWindowTextA(Item(ids::kAutomaticState), state);
 }
@@ -355,13 +360,14 @@ bool TOptionsDialog::ConfirmDangerousMasks() {
 
 // Asked on an OK that wants automatic cleaning while it is not allowed: a "no" keeps the
 // settings as shown, with automatic cleaning off. Not wanting it any more withdraws consent.
+// Nothing is asked for what an administrator forbids: the user's answer would change nothing.
 void TOptionsDialog::AskAutomaticConsent(TOptionsValues& edited) {
   TServiceSettings& service = edited.Service;
   if (!WantsAutomaticCleaning(service.AutoStart, service.CleaningType)) {
     service.AutomaticConsent = false;
     return;
   }
-  if (service.AutomaticConsent) return;
+  if (service.AutomaticConsent || edited.Policies.AutomaticCleaningForbidden) return;
   ShowPage(ids::kPageService);
   const UINT style = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2;
   service.AutomaticConsent = MessageBoxA(hwnd_, ConsentQuestion(edited).c_str(), t::kConsentCaption, style) == IDYES;
@@ -370,6 +376,7 @@ void TOptionsDialog::AskAutomaticConsent(TOptionsValues& edited) {
 void TOptionsDialog::OnOk() {
   TOptionsValues edited;
   if (!Collect(edited) || !ConfirmDangerousMasks()) return;
+  KeepEnforced(values_, edited);
   AskAutomaticConsent(edited);
   values_ = std::move(edited);
   EndDialog(hwnd_, IDOK);

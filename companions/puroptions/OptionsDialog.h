@@ -50,6 +50,11 @@ class TOptionsDialog {
   int32_t SelectedCleaningType(int32_t whenNone) const;
   void ShowAutomaticState();
   void PlaceWindow(HWND owner);
+  // Policies: the controls they grey, each with its tip, and the note beside the buttons.
+  void ListLockedControls();
+  void LockControls();
+  void PlaceTips(int page);
+  bool Locked(int id) const;
   void TakeBodyColour();
   INT_PTR PageBackground(HDC dc, HWND control);
   void ShowPage(int page);
@@ -99,6 +104,8 @@ class TOptionsDialog {
   // stored value.
   std::vector<std::pair<int, std::string>> shownTexts_;
   bool rebuilding_ = false;
+  std::vector<int> locked_;  // greyed by a policy, whatever the page's own rules say
+  HWND tips_ = nullptr;      // owned by the box, which destroys it
 };
 
 }  // namespace pur::options

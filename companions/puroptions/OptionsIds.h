@@ -4,6 +4,7 @@
 namespace pur::options::ids {
 
 constexpr int kTabs = 100;
+constexpr int kPolicyNote = 101;  // beside OK, when a policy greys settings
 
 // "Affichage"
 constexpr int kShowDetail = 200;
@@ -57,6 +58,7 @@ constexpr int kMinutesLabel = 605;
 constexpr int kWhenLessLabel = 606;
 constexpr int kMiBLabel = 607;
 constexpr int kAutomaticState = 608;  // whether automatic cleaning is on
+constexpr int kCleaningTypeLabel = 609;
 
 // Pages in tab order.
 enum Page { kPageDisplay, kPageCleaning, kPageJournal, kPageSearch, kPageService, kPageCount };

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <functional>
 
+#include "OptionsIds.h"
+
 namespace pur::options {
 
 namespace {
@@ -60,7 +62,70 @@ void VisitPlaces(const TArborescense& node, const std::function<void(const TDoss
   for (int i = 0; i < node.Count(); ++i) VisitPlaces(node.ChildNode(i), visit);
 }
 
+template <auto Part, auto Member>
+void Carry(const TOptionsValues& from, TOptionsValues& to) {
+  to.*Part.*Member = from.*Part.*Member;
+}
+
+void CarrySearch(const TOptionsValues& from, TOptionsValues& to) { to.PersonalSearch = from.PersonalSearch; }
+
 }  // namespace
+
+bool TOptionsPolicies::Holds(std::string_view section, std::string_view name) const {
+  const std::string key = std::string(section) + "\\" + std::string(name);
+  return std::find(Enforced.begin(), Enforced.end(), key) != Enforced.end();
+}
+
+const std::vector<TShownSetting>& ShownSettings() {
+  using V = TOptionsValues;
+  using D = TDisplaySettings;
+  using C = TCleaningSettings;
+  using J = TJournalSettings;
+  using S = TServiceSettings;
+  namespace n = names;
+  static const std::vector<TShownSetting> settings = {
+      {n::kDisplayKey, n::kShowDetail, {ids::kShowDetail}, &Carry<&V::Display, &D::ShowDetail>},
+      {n::kDisplayKey, n::kMinimizeToIcon, {ids::kMinimizeToIcon}, &Carry<&V::Display, &D::MinimizeToIcon>},
+      {n::kDisplayKey, n::kRefreshSpeed, {ids::kRefreshSpeed}, &Carry<&V::Display, &D::RefreshSpeed>},
+      {n::kDisplayKey, n::kPosX, {ids::kPosX}, &Carry<&V::Display, &D::PosX>},
+      {n::kDisplayKey, n::kPosY, {ids::kPosY}, &Carry<&V::Display, &D::PosY>},
+      {n::kCleaningKey, n::kEmptyRecycleBin, {ids::kEmptyRecycleBin}, &Carry<&V::Cleaning, &C::EmptyRecycleBin>},
+      {n::kCleaningKey, n::kEmptyTempFolder, {ids::kEmptyTempFolder}, &Carry<&V::Cleaning, &C::EmptyTempFolder>},
+      {n::kCleaningKey, n::kRunPersonalSearch, {ids::kRunPersonalSearch},
+       &Carry<&V::Cleaning, &C::RunPersonalSearch>},
+      {n::kCleaningKey, n::kSendToRecycleBin, {ids::kSendToRecycleBin}, &Carry<&V::Cleaning, &C::SendToRecycleBin>},
+      {n::kCleaningKey, n::kConfirmDelete, {ids::kConfirmDelete}, &Carry<&V::Cleaning, &C::ConfirmDelete>},
+      {n::kCleaningKey, n::kTestMode, {ids::kTestMode}, &Carry<&V::Cleaning, &C::TestMode>},
+      {n::kCleaningKey, n::kReadOnlyHiddenMode, {ids::kReadOnlyHidden0, ids::kReadOnlyHidden0 + 1, ids::kReadOnlyHidden0 + 2},
+       &Carry<&V::Cleaning, &C::ReadOnlyHiddenMode>},
+      {n::kCleaningKey, n::kMinimumAgeDays, {ids::kMinimumAgeDays, ids::kMinimumAgeArrows},
+       &Carry<&V::Cleaning, &C::MinimumAgeDays>},
+      {n::kCleaningKey, n::kKeepList, {ids::kKeepList}, &Carry<&V::Cleaning, &C::KeepList>},
+      {n::kJournalKey, n::kJournalEnabled, {ids::kJournalEnabled}, &Carry<&V::Journal, &J::Enabled>},
+      {n::kJournalKey, n::kNewEachSearch, {ids::kNewEachSearch}, &Carry<&V::Journal, &J::NewEachSearch>},
+      {n::kJournalKey, n::kEvents,
+       {ids::kEventFirst, ids::kEventFirst + 1, ids::kEventFirst + 2, ids::kEventFirst + 3, ids::kEventFirst + 4},
+       &Carry<&V::Journal, &J::Events>},
+      {n::kJournalKey, n::kLocation, {ids::kLocation, ids::kBrowseLocation}, &Carry<&V::Journal, &J::Location>},
+      {n::kServiceKey, n::kAutoStart, {ids::kAutoStart}, &Carry<&V::Service, &S::AutoStart>},
+      {n::kServiceKey, n::kCleaningType, {ids::kCleaningTypeLabel, ids::kCleaningType}, &Carry<&V::Service, &S::CleaningType>},
+      {n::kServiceKey, n::kEveryInterval, {ids::kEveryLabel, ids::kEveryInterval, ids::kMinutesLabel},
+       &Carry<&V::Service, &S::EveryInterval>},
+      {n::kServiceKey, n::kFreeSpaceThreshold, {ids::kWhenLessLabel, ids::kFreeSpaceThreshold, ids::kMiBLabel},
+       &Carry<&V::Service, &S::FreeSpaceThreshold>},
+      // The whole page but the definition's text, which stays readable.
+      {n::kPersonalKey, n::kPersonalSearchData,
+       {ids::kTree, ids::kDrives, ids::kAddDrive, ids::kAddFolder, ids::kRemoveNode, ids::kMasks, ids::kMaskText,
+        ids::kRecursive, ids::kAddMask, ids::kEditMask, ids::kRemoveMask},
+       &CarrySearch},
+  };
+  return settings;
+}
+
+void KeepEnforced(const TOptionsValues& shown, TOptionsValues& edited) {
+  for (const TShownSetting& setting : ShownSettings())
+    if (shown.Policies.Holds(setting.Section, setting.Name)) setting.Carry(shown, edited);
+}
 
 std::string WithTrailingBackslash(std::string folder) {
   if (!folder.empty() && folder.back() != kBackslash) folder += kBackslash;

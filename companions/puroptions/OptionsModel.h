@@ -17,6 +17,15 @@
 
 namespace pur::options {
 
+// What administrators' policies fix: those settings are shown greyed and handed back as they
+// came (the store never saves over them anyway).
+struct TOptionsPolicies {
+  std::vector<std::string> Enforced;  // "section\name", as the store names them
+  bool AutomaticCleaningForbidden = false;
+  bool Holds(std::string_view section, std::string_view name) const;
+  bool operator==(const TOptionsPolicies&) const = default;
+};
+
 // Every setting the box shows, as read from (and written back to) the settings store.
 struct TOptionsValues {
   TDisplaySettings Display;
@@ -24,8 +33,22 @@ struct TOptionsValues {
   TJournalSettings Journal;
   TServiceSettings Service;
   std::vector<uint8_t> PersonalSearch;
+  TOptionsPolicies Policies;
   bool operator==(const TOptionsValues&) const = default;
 };
+
+// One stored setting of the box: where the store keeps it, the controls that show it (greyed
+// together when a policy enforces it), and how its value goes from one copy to another.
+struct TShownSetting {
+  const char* Section;
+  const char* Name;
+  std::vector<int> Controls;
+  void (*Carry)(const TOptionsValues& from, TOptionsValues& to);
+};
+const std::vector<TShownSetting>& ShownSettings();
+
+// `edited` with every enforced setting put back as `shown` had it.
+void KeepEnforced(const TOptionsValues& shown, TOptionsValues& edited);
 
 // The journal's file name is the folder text followed directly by the file name, so the
 // folder must end in a backslash; an empty text stays empty (the caller refuses it).

@@ -65,6 +65,7 @@ void TOptionsDialog::Create() {
   pageArea_ = {area.left + kPadding, area.top + kPadding, area.right - kPadding, area.bottom - kPadding};
 
   TakeBodyColour();
+  ListLockedControls();
   CreateDisplayPage();
   CreateCleaningPage();
   CreateJournalPage();
@@ -81,6 +82,14 @@ void TOptionsDialog::Create() {
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDCANCEL)), module_, nullptr);
   for (HWND button : {ok, cancel})
     if (font_) SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+  LockControls();
+  if (!locked_.empty()) {
+    const int noteWidth = cancelLeft - 3 * kMargin - kButtonWidth;
+    HWND note = CreateWindowExA(0, "STATIC", t::kEnforcedNote, WS_CHILD | WS_VISIBLE | SS_NOPREFIX, kMargin,
+                                buttonsTop + (kButtonHeight - kLineHeight) / 2 + 2, noteWidth, kLineHeight, hwnd_,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids::kPolicyNote)), module_, nullptr);
+    if (font_) SendMessageA(note, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+  }
   // New children go below the earlier ones: put the tab at the bottom, so that its body (it
   // clips its siblings) never paints over the controls laid on it.
   SetWindowPos(tabs_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -109,7 +118,8 @@ void TOptionsDialog::TakeBodyColour() {
 
 INT_PTR TOptionsDialog::PageBackground(HDC dc, HWND control) {
   const int id = GetDlgCtrlID(control);
-  if (!bodyBrush_ || id == IDOK || id == IDCANCEL || GetParent(control) != hwnd_) return FALSE;
+  if (!bodyBrush_ || id == IDOK || id == IDCANCEL || id == ids::kPolicyNote || GetParent(control) != hwnd_)
+    return FALSE;
   SetBkColor(dc, bodyColour_);
   return reinterpret_cast<INT_PTR>(bodyBrush_.Get());
 }
@@ -303,7 +313,7 @@ void TOptionsDialog::CreateServicePage() {
   const int p = ids::kPageService;
   const TServiceSettings& s = values_.Service;
   AddCheck(p, t::kAutoStart, 0, 0, 400, ids::kAutoStart, s.AutoStart);
-  Add(p, "STATIC", t::kCleaningType, 0, 0, kRow + 12 + 3, 130, kLineHeight);
+  Add(p, "STATIC", t::kCleaningType, 0, 0, kRow + 12 + 3, 130, kLineHeight, ids::kCleaningTypeLabel);
   HWND types = Add(p, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 136, kRow + 12, 300, 200,
                    ids::kCleaningType);
   int selected = -1;

@@ -84,7 +84,7 @@ void TOptionsDialog::OnPlaceSelected() {
   const bool place = dynamic_cast<const TDossier*>(node) != nullptr;
   for (int id : {ids::kMasks, ids::kMaskText, ids::kRecursive, ids::kAddMask, ids::kEditMask, ids::kRemoveMask,
                  ids::kRemoveNode})
-    EnableWindow(Item(id), place);
+    EnableWindow(Item(id), place && !Locked(id));
   RefreshMasks(-1);
 }
 

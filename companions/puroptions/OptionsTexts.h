@@ -90,6 +90,12 @@ inline constexpr char kAutomaticOff[] =
     "Nettoyage automatique : désactivé — rien n'est supprimé sans votre demande.";
 inline constexpr char kAutomaticAsked[] =
     "Nettoyage automatique : désactivé — OK vous demandera votre accord pour l'activer.";
+inline constexpr char kAutomaticForbidden[] = "Nettoyage automatique : interdit par votre administrateur.";
+
+// Settings that administrators' policies fix: the tip of each greyed control, and the line
+// beside the buttons.
+inline constexpr char kEnforced[] = "Défini par votre administrateur";
+inline constexpr char kEnforcedNote[] = "Les réglages grisés sont définis par votre administrateur.";
 
 // The one question asked before automatic cleaning is turned on.
 inline constexpr char kConsentCaption[] = "Nettoyage automatique";

@@ -58,6 +58,10 @@ TOptionsValues ValuesOf(const TPURGORegistry& settings) {
   values.Journal = *settings.Journal;
   values.Service = *settings.Service;
   values.PersonalSearch = *settings.PersonalSearchData;
+  for (const TShownSetting& setting : ShownSettings())
+    if (settings.Enforced(setting.Section, setting.Name))
+      values.Policies.Enforced.push_back(std::string(setting.Section) + "\\" + setting.Name);
+  values.Policies.AutomaticCleaningForbidden = settings.AutomaticCleaningForbidden;
   return values;
 }
 

@@ -110,6 +110,36 @@ inline void Write(const std::string& section, const std::string& name, const Reg
   RegCloseKey(key);
 }
 
+// Administrators' policies, machine's and user's; tests remove them with everything below.
+constexpr char kPolicyCompanyKey[] = "Software\\Policies\\Corvane";
+constexpr char kPolicyKey[] = "Software\\Policies\\Corvane\\Purgo for Windows";
+
+inline void WritePolicy(HKEY root, const std::string& section, const std::string& name, const RegValue& value) {
+  const std::string path = section.empty() ? kPolicyKey : std::string(kPolicyKey) + "\\" + section;
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    throw std::runtime_error("cannot create policy " + path);
+  RegSetValueExA(key, name.c_str(), 0, value.type, value.data.data(), static_cast<DWORD>(value.data.size()));
+  RegCloseKey(key);
+}
+
+inline void RemovePolicies() {
+  for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+    RegDeleteTreeA(root, kPolicyKey);
+    RegDeleteKeyA(root, kPolicyKey);
+    RegDeleteKeyA(root, kPolicyCompanyKey);  // only when nothing else lives there
+  }
+}
+
+inline RegSnapshot PolicySnapshot() {
+  RegSnapshot snapshot;
+  SnapshotKey(HKEY_LOCAL_MACHINE, kPolicyKey, snapshot);
+  RegSnapshot user;
+  SnapshotKey(HKEY_CURRENT_USER, kPolicyKey, user);
+  for (auto& [name, value] : user) snapshot["HKCU\\" + name] = value;
+  return snapshot;
+}
+
 inline std::string Key(const std::string& section) {
   return section.empty() ? std::string(kVersionKey) : std::string(kVersionKey) + "\\" + section;
 }
@@ -336,6 +366,36 @@ class Box {
     data.cchTextMax = sizeof text;
     SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
     return text;
+  }
+
+  // The box's tips: control id -> (text, area). An area is empty while its control's page
+  // is not shown.
+  struct Tip {
+    std::string text;
+    RECT area;
+  };
+  static BOOL CALLBACK MatchTips(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<std::pair<HWND, HWND>*>(param);
+    if (ClassOf(window) != TOOLTIPS_CLASSA || GetWindow(window, GW_OWNER) != search->first) return TRUE;
+    search->second = window;
+    return FALSE;
+  }
+  std::map<int, Tip> Tips() const {
+    std::pair<HWND, HWND> search{Dialog, nullptr};
+    EnumThreadWindows(Thread, &MatchTips, reinterpret_cast<LPARAM>(&search));
+    std::map<int, Tip> tips;
+    if (!search.second) return tips;
+    const auto count = SendMessageA(search.second, TTM_GETTOOLCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+      TTTOOLINFOA tool{};
+      tool.cbSize = TTTOOLINFOA_V2_SIZE;
+      if (!SendMessageA(search.second, TTM_ENUMTOOLSA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&tool))) continue;
+      char text[256] = {};
+      tool.lpszText = text;
+      SendMessageA(search.second, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+      tips[static_cast<int>(tool.uId)] = {text, tool.rect};
+    }
+    return tips;
   }
 
   HWND Dialog;

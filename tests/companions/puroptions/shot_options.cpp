@@ -1,8 +1,10 @@
 // Shows each page of the options box for scripts/screenshots.d/options (not a test).
 //   shot_options.exe SYNC_FOLDER
-// For each page, then for a refused keep-list entry and for the automatic-cleaning question: writes SYNC_FOLDER\<stage>.ready
+// For each page, then for a refused keep-list entry, for the automatic-cleaning question and
+// for two pages under administrators' policies: writes SYNC_FOLDER\<stage>.ready
 // holding "x y w h" of what to take, then waits for SYNC_FOLDER\<stage>.done. The settings it
-// shows are a sample; the registry and the agent's Run value are put back as they were.
+// shows are a sample; the registry and the agent's Run value are put back as they were, and
+// the policies it wrote are removed.
 #include <cstdio>
 #include <fstream>
 
@@ -17,6 +19,7 @@ namespace {
 constexpr const char* kStages[] = {"affichage", "nettoyage", "journal", "recherche", "service"};
 constexpr char kRefusalStage[] = "refus";
 constexpr char kQuestionStage[] = "question";
+constexpr const char* kPolicyStages[] = {"nettoyage-admin", "service-admin"};
 constexpr char kSampleKeepList[] = "C:\\Projets\\\r\n*.docx\r\nD:\\Photos\\*.tmp";
 constexpr auto kStageWait = std::chrono::seconds(170);
 
@@ -49,6 +52,17 @@ void Restore(const RegSnapshot& saved) {
   }
 }
 
+// Machine and user policies over the sample: some settings of the Nettoyage and Journal
+// pages, and no automatic cleaning.
+void WriteSamplePolicies() {
+  WritePolicy(HKEY_LOCAL_MACHINE, "Nettoyage", "Envoyer les elements dans la corbeille", Dword(1));
+  WritePolicy(HKEY_CURRENT_USER, "Nettoyage", "Tester", Dword(1));
+  WritePolicy(HKEY_LOCAL_MACHINE, "Nettoyage", "Age minimum en jours", Dword(30));
+  WritePolicy(HKEY_LOCAL_MACHINE, "Nettoyage", "Toujours garder", MultiSz({"C:\\Comptabilite\\", "*.pst"}));
+  WritePolicy(HKEY_LOCAL_MACHINE, "Journal", "Activer la journalisation", Dword(1));
+  WritePolicy(HKEY_LOCAL_MACHINE, "Service", "Interdire le nettoyage automatique", Dword(1));
+}
+
 void PutBackRunEntry(const std::string& command) {
   if (command.empty()) {
     RegDeleteKeyValueA(HKEY_CURRENT_USER, pur::kRunKeyPath, pur::kAgentRunValue);
@@ -74,6 +88,26 @@ bool WaitFile(const std::string& path) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   return true;
+}
+
+// Each page of kPolicyStages as the box shows it under the sample policies, then Cancel.
+bool ShowPolicyPages(const OptionsLibrary& library, const std::string& sync) {
+  WriteSamplePolicies();
+  BoxRun run = RunBox(library, [&](Box& box) {
+    const int pages[] = {ids::kPageCleaning, ids::kPageService};
+    for (size_t i = 0; i < std::size(pages); ++i) {
+      box.ShowPage(pages[i]);
+      RedrawWindow(box.Dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      std::this_thread::sleep_for(std::chrono::milliseconds(400));
+      const std::string stage = sync + "\\" + kPolicyStages[i];
+      Announce(stage, box.Dialog, nullptr);
+      if (!WaitFile(stage + ".done")) return;
+    }
+    box.Press(IDCANCEL);
+  });
+  RemovePolicies();
+  for (const std::string& problem : run.Problems) std::fprintf(stderr, "%s\n", problem.c_str());
+  return run.Shown && run.Problems.empty() && run.Result == 0;
 }
 
 }  // namespace
@@ -133,6 +167,7 @@ int main(int argc, char** argv) {
     });
     status = run.Shown && run.Problems.empty() ? 0 : 1;
     for (const std::string& problem : run.Problems) std::fprintf(stderr, "%s\n", problem.c_str());
+    if (status == 0 && !ShowPolicyPages(library, sync)) status = 1;
   }
   Restore(saved);
   PutBackRunEntry(runEntry);

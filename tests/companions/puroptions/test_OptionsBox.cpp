@@ -106,11 +106,13 @@ class OptionsBox : public ::testing::Test {
  protected:
   void SetUp() override {
     RemoveProductKeys();
+    RemovePolicies();
     ASSERT_TRUE(library.OpenBox) << "OpenOptionsBox not found in puroptions.dll";
   }
   // OK with the automatic start ticked writes the agent's Run value: none stays in the prefix.
   void TearDown() override {
     RemoveProductKeys();
+    RemovePolicies();
     RegDeleteKeyValueA(HKEY_CURRENT_USER, pur::kRunKeyPath, pur::kAgentRunValue);
   }
   void ExpectClean(const BoxRun& run) {
@@ -377,6 +379,118 @@ TEST_F(OptionsBox, RunEntryAndConsentFollowTheUsersChoices) {
       EXPECT_EQ(question.find(step.notAsked), std::string::npos) << question;
     }
   }
+}
+
+// Settings an administrator's policy fixes: the box shows the policy's value greyed, with a
+// tip and a note that say why; OK stores the rest and leaves the user's own value as it was,
+// even when the control was set otherwise behind the user's back. The machine's policy wins
+// over the user's.
+TEST_F(OptionsBox, EnforcedSettingsShownGreyedAndTheUsersOwnKept) {
+  namespace t = pur::options::texts;
+  struct Policy {
+    HKEY root;
+    const char* section;
+    const char* name;
+    uint32_t value;
+  };
+  const int automatic[] = {ids::kCleaningTypeLabel, ids::kCleaningType, ids::kEveryLabel, ids::kEveryInterval, ids::kMinutesLabel,
+                           ids::kWhenLessLabel, ids::kFreeSpaceThreshold, ids::kMiBLabel};
+  const struct Row {
+    const char* name;
+    std::vector<Policy> policies;
+    Setting user;  // the user's own value, which no OK may change
+    int page;
+    int shownCheck;  // 0: none; then whether it shows ticked
+    bool ticked;
+    std::vector<int> greyed;
+    std::vector<int> stillEnabled;
+    const char* state;  // the Service page's state line, when checked
+    int answer;         // to the automatic-cleaning question; 0: none may come
+  } rows[] = {
+      {"recycle bin, machine",
+       {{HKEY_LOCAL_MACHINE, "Nettoyage", "Envoyer les elements dans la corbeille", 1}},
+       {"Nettoyage", "Envoyer les elements dans la corbeille", Dword(0)},
+       ids::kPageCleaning, ids::kSendToRecycleBin, true, {ids::kSendToRecycleBin},
+       {ids::kConfirmDelete, ids::kTestMode, ids::kEmptyRecycleBin}, nullptr, IDNO},
+      {"test mode, user",
+       {{HKEY_CURRENT_USER, "Nettoyage", "Tester", 1}},
+       {"Nettoyage", "Tester", Dword(0)},
+       ids::kPageCleaning, ids::kTestMode, true, {ids::kTestMode},
+       {ids::kSendToRecycleBin, ids::kConfirmDelete}, nullptr, IDNO},
+      {"test mode, the machine's wins",
+       {{HKEY_CURRENT_USER, "Nettoyage", "Tester", 1}, {HKEY_LOCAL_MACHINE, "Nettoyage", "Tester", 0}},
+       {"Nettoyage", "Tester", Dword(1)},
+       ids::kPageCleaning, ids::kTestMode, false, {ids::kTestMode}, {ids::kSendToRecycleBin}, nullptr, IDNO},
+      {"journal, machine",
+       {{HKEY_LOCAL_MACHINE, "Journal", "Activer la journalisation", 1}},
+       {"Journal", "Activer la journalisation", Dword(0)},
+       ids::kPageJournal, ids::kJournalEnabled, true, {ids::kJournalEnabled},
+       {ids::kNewEachSearch, ids::kLocation, ids::kEventFirst}, nullptr, IDNO},
+      {"automatic cleaning forbidden",
+       {{HKEY_LOCAL_MACHINE, "Service", "Interdire le nettoyage automatique", 1}},
+       {"Service", "Type de nettoyage", Dword(2)},
+       ids::kPageService, 0, false, {std::begin(automatic), std::end(automatic)}, {ids::kAutoStart},
+       t::kAutomaticForbidden, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Write("", "Premier demarrage", Dword(0));
+    Write(row.user.section, row.user.name, row.user.value);
+    for (const Policy& p : row.policies) WritePolicy(p.root, p.section, p.name, Dword(p.value));
+    const RegSnapshot policies = PolicySnapshot();
+    bool ticked = false;
+    std::string note, state;
+    std::map<int, bool> enabled;
+    std::map<int, Box::Tip> tips;
+    BoxRun run = RunBox(library, [&](Box& box) {
+      box.ShowPage(row.page);
+      if (row.shownCheck) ticked = box.Checked(row.shownCheck);
+      for (const std::vector<int>* ids : {&row.greyed, &row.stillEnabled})
+        for (int id : *ids) enabled[id] = IsWindowEnabled(box.Item(id)) != FALSE;
+      note = box.Text(ids::kPolicyNote);
+      state = box.Text(ids::kAutomaticState);
+      tips = box.Tips();
+      // What no user can do on a greyed control must not reach the store either.
+      if (row.shownCheck) box.SetCheck(row.shownCheck, !ticked);
+      box.SetCheck(ids::kShowDetail, true);
+      box.Ok(row.answer);
+    });
+    ExpectClean(run);
+    EXPECT_EQ(run.Result, 1);
+    if (row.shownCheck) EXPECT_EQ(ticked, row.ticked);
+    for (int id : row.greyed) EXPECT_FALSE(enabled[id]) << "control " << id << " not greyed";
+    for (int id : row.stillEnabled) EXPECT_TRUE(enabled[id]) << "control " << id << " greyed";
+    EXPECT_EQ(note, t::kEnforcedNote);
+    if (row.state) EXPECT_EQ(state, row.state);
+    for (int id : row.greyed) {
+      const auto tip = tips.find(id);
+      ASSERT_TRUE(tip != tips.end()) << "no tip for control " << id;
+      EXPECT_EQ(tip->second.text, t::kEnforced) << "control " << id;
+      EXPECT_FALSE(IsRectEmpty(&tip->second.area)) << "control " << id << " shown without its tip";
+    }
+    EXPECT_EQ(tips.size(), row.greyed.size());
+    const RegSnapshot stored = Snapshot();
+    EXPECT_EQ(stored.at(Key(row.user.section) + "|" + row.user.name), row.user.value) << Describe(stored);
+    EXPECT_EQ(stored.at(Key("Affichage") + "|Afficher le detail"), Dword(1)) << "OK saved nothing";
+    EXPECT_EQ(stored.count(Key("Service") + "|" + pur::names::kAutomaticConsent), 0u) << Describe(stored);
+    EXPECT_EQ(PolicySnapshot(), policies);
+    RemovePolicies();
+    RemoveProductKeys();
+  }
+}
+
+// Without any policy nothing is greyed by one: no note, no tips.
+TEST_F(OptionsBox, NoPolicyNoNoteAndNoTips) {
+  bool noted = true;
+  size_t tips = 1;
+  BoxRun run = RunBox(library, [&](Box& box) {
+    noted = box.Item(ids::kPolicyNote) != nullptr;
+    tips = box.Tips().size();
+    box.Press(IDCANCEL);
+  });
+  ExpectClean(run);
+  EXPECT_FALSE(noted);
+  EXPECT_EQ(tips, 0u);
 }
 
 TEST_F(OptionsBox, CancelWritesNothing) {

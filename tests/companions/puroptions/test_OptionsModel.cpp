@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -288,6 +289,76 @@ TEST(OptionsModel, DangerousMasksFoundOnRootsAndProtectedFolders) {
       EXPECT_EQ(found[0].Mask, c.mask);
     }
   }
+}
+
+// Every value of the box other than its default (the policies aside).
+TOptionsValues AllChanged() {
+  TOptionsValues v;
+  v.Display = {true, false, 250, 10, -5};
+  v.Cleaning = {false, false, false, false, false, true, 0, 14, {"*.docx"}};
+  v.Journal = {false, false, 1, "D:\\Logs\\"};
+  v.Service = {false, 2, 30, 100 * kBytesPerMiB, true};
+  v.PersonalSearch = SampleBytes();
+  return v;
+}
+
+// An enforced setting goes back to what the box showed, every other one stays as edited;
+// the Boolean "Recherche personnelle" of Nettoyage is not the search of Personnel.
+TEST(OptionsModel, EnforcedSettingsCarriedBackOthersKeptAsEdited) {
+  const struct Case {
+    std::vector<std::string> enforced;
+    std::function<void(TOptionsValues&)> expect;  // applied to the edited values
+  } cases[] = {
+      {{}, [](TOptionsValues&) {}},
+      {{"Nettoyage\\Tester"}, [](TOptionsValues& v) { v.Cleaning.TestMode = false; }},
+      {{"Nettoyage\\Recherche personnelle"}, [](TOptionsValues& v) { v.Cleaning.RunPersonalSearch = true; }},
+      {{"Personnel\\Recherche personnelle"}, [](TOptionsValues& v) { v.PersonalSearch.clear(); }},
+      {{"Journal\\Evenements", "Service\\Quand moins de "},
+       [](TOptionsValues& v) {
+         v.Journal.Events = TJournalSettings().Events;
+         v.Service.FreeSpaceThreshold = TServiceSettings().FreeSpaceThreshold;
+       }},
+      {{"Nettoyage\\Toujours garder", "Affichage\\Position en Y"},
+       [](TOptionsValues& v) {
+         v.Cleaning.KeepList.clear();
+         v.Display.PosY = TDisplaySettings::kCentred;
+       }},
+      {{"Service\\Tester", "Nettoyage\\tester"}, [](TOptionsValues&) {}},  // names are exact
+  };
+  for (const Case& c : cases) {
+    TOptionsValues shown;
+    shown.Policies.Enforced = c.enforced;
+    TOptionsValues edited = AllChanged();
+    TOptionsValues expected = edited;
+    c.expect(expected);
+    KeepEnforced(shown, edited);
+    EXPECT_TRUE(edited == expected) << testing::PrintToString(c.enforced);
+  }
+}
+
+// Each setting of the table carries its own value: all of them enforced give back the
+// values shown, whole; each one alone changes something; none is listed twice.
+TEST(OptionsModel, ShownSettingsCoverEveryValueOnce) {
+  TOptionsValues shown;
+  std::vector<std::string> all;
+  for (const TShownSetting& setting : ShownSettings()) {
+    const std::string key = std::string(setting.Section) + "\\" + setting.Name;
+    EXPECT_EQ(std::count(all.begin(), all.end(), key), 0) << key;
+    all.push_back(key);
+    EXPECT_FALSE(setting.Controls.empty()) << key;
+    TOptionsValues one;
+    one.Policies.Enforced = {key};
+    TOptionsValues edited = AllChanged();
+    KeepEnforced(one, edited);
+    EXPECT_FALSE(edited == AllChanged()) << key << " carries nothing";
+  }
+  shown.Policies.Enforced = all;
+  TOptionsValues edited = AllChanged();
+  edited.Policies = shown.Policies;
+  KeepEnforced(shown, edited);
+  EXPECT_TRUE(edited.Service.AutomaticConsent) << "the user's consent is never a policy";
+  edited.Service.AutomaticConsent = shown.Service.AutomaticConsent;
+  EXPECT_TRUE(edited == shown);
 }
 
 }  // namespace
