@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Algo_Rech.h"
+#include "FolderPrefetch.h"
 #include "HeapCount.h"
 #include "Thread_Algo.h"
 #include "TreeRemoval.h"
@@ -334,12 +335,14 @@ int main(int argc, char** argv) {
 
   std::printf("bare walk:           %.3f s  (median of %d; %lld files)\n", Median(bare), kRounds, bareFiles);
   std::printf("per-mask walk:       %.3f s  (the reference: %lld entries listed)\n", Median(same), sameEntries);
+  std::printf("CPU time of the walk's own thread in the last search: %.3f s\n", last.time.cpu);
   std::printf("search in-process:   %.3f s  (%zu paths found, %d progress reports)\n", Median(search), last.found,
               last.reports);
   std::printf("search on its thread, reports handed to the main thread: %.3f s  (%zu paths, %d hand-overs)\n",
               Median(threadedTimes), threaded.found, threaded.reports);
   std::printf("  CPU time of the waiting main thread in the last run: %.3f s\n", threaded.time.cpu);
-  std::printf("ratio search / bare walk:               %.2f  (goal <= 1.2)\n", Median(searchPerBare));
+  std::printf("ratio search / bare walk:               %.2f  (goal <= 0.6; listing threads: %u, the walk's own besides)\n",
+              Median(searchPerBare), pur::ListingThreadsForThisMachine());
   std::printf("ratio threaded search / search:         %.2f  (goal <= 1.05)\n", Median(threadedPerSearch));
   std::printf("ratio search / per-mask walk:           %.2f\n", Median(searchPerSame));
   if (!cpuSearchPerSame.empty()) {

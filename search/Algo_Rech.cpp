@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <unordered_set>
 
 #include "ExactNames.h"
+#include "FolderPrefetch.h"
 #include "SearchTexts.h"
 
 namespace pur {
@@ -255,9 +257,12 @@ void TRechercheAdapter::ReportProgress(int k) {
 }
 
 bool TRechercheAdapter::ListFolder(const TExactPath& path, bool discover, std::vector<StringList>& namesByMask,
-                                   TFoundFileFilter* filter) {
+                                   TFoundFileFilter* filter, TFolderPrefetch* ahead) {
   TMasqueList& masks = GetEffectiveMasks();
-  if (masks.Count() == 0) return false;
+  if (masks.Count() == 0) {
+    if (ahead != nullptr) ahead->Forget(path);  // announced, but a folder without masks is not listed
+    return false;
+  }
   namesByMask.assign(static_cast<size_t>(masks.Count()), StringList());
   // The texts to match here, by mask index; none for the computer, which lists no files.
   std::vector<std::pair<size_t, TNameMatcher>> matched;
@@ -269,7 +274,7 @@ bool TRechercheAdapter::ListFolder(const TExactPath& path, bool discover, std::v
   // Names already in the tree, folded as IndexOfName folds them.
   std::unordered_set<std::string> known;
   for (int i = 0; discover && i < node_.Count(); ++i) known.insert(FoldedName(node_.GetChild(i)->GetName()));
-  ForEachListedEntry(path, [&](const TListedEntry& entry) {
+  const auto onEntry = [&](const TListedEntry& entry) {
     if (Takes(entry, true, kAllFilesPattern)) {
       if (!discover) {
         leftOut = true;
@@ -287,8 +292,26 @@ bool TRechercheAdapter::ListFolder(const TExactPath& path, bool discover, std::v
       judged = true;
       namesByMask[index].push_back(entry.Name);
     }
-  });
+  };
+  if (ahead != nullptr) {
+    ahead->ForEachEntry(path, onEntry);
+  } else {
+    ForEachListedEntry(path, onEntry);
+  }
   return leftOut;
+}
+
+void TRechercheAdapter::AnnounceChildren(TFolderPrefetch& ahead) {
+  std::vector<TExactPath> folders;
+  for (int i = 0; i < node_.Count(); ++i) {
+    auto* searchable = dynamic_cast<IRechArborescense*>(node_.GetChild(i));
+    if (searchable == nullptr) continue;
+    // The same path the child's walk will make when it enters.
+    if (std::optional<TExactPath> path = TExactPath::FromAnsi(searchable->GetAdapter().node_.GetPath())) {
+      folders.push_back(std::move(*path));
+    }
+  }
+  ahead.Ahead(folders);
 }
 
 void TRechercheAdapter::AddOwnFiles(const TExactPath& path, const std::vector<StringList>& namesByMask,
@@ -327,7 +350,8 @@ void TRechercheAdapter::AddMaskFolderFiles(const TExactPath& path, const std::st
 // The node's folder as the walk may use it: none for the computer, which has no folder of its
 // own, and for a folder that cannot be entered now (a link, gone, or a name that is not one
 // exact part); a drive's root is taken as it is. Its parent was checked the same way when the
-// walk entered it.
+// walk entered it. A folder listed ahead was checked by its thread before the listing, and is
+// checked again here: what the walk takes is only ever a real folder's listing.
 std::optional<TExactPath> TRechercheAdapter::EnterOwnFolder(StringList* notes) {
   if (node_.GetLevel() == 0) return std::nullopt;
   const std::string path = node_.GetPath();
@@ -351,14 +375,25 @@ TPathList TRechercheAdapter::Search(StringList* notes, TFoundFileFilter* filter)
   };
   // Below a folder that was not entered nothing touches the disk (the path would go through
   // whatever is there now), but its stored children still count for the progress.
-  auto enter = [notes, filter](TRechercheAdapter& adapter, int level, bool onDisk) {
+  // Listings made ahead on other threads; the object's end stops and joins them, also when a
+  // stop unwinds the walk.
+  const unsigned threads =
+      listingThreads_ >= 0 ? static_cast<unsigned>(listingThreads_) : ListingThreadsForThisMachine();
+  std::unique_ptr<TFolderPrefetch> ahead;
+  if (threads > 0) ahead = std::make_unique<TFolderPrefetch>(threads);
+  auto enter = [notes, filter, &ahead](TRechercheAdapter& adapter, int level, bool onDisk) {
     adapter.progress_ = 0.0;  // a second search starts from fresh progress values
     Frame frame{&adapter, std::nullopt, level, 0, 0, {}};
     if (onDisk) frame.path = adapter.EnterOwnFolder(notes);
-    if (frame.path && adapter.ListFolder(*frame.path, level < kMaxTreeDepth, frame.namesByMask, filter) && notes) {
+    if (onDisk && !frame.path && ahead) {
+      if (std::optional<TExactPath> announced = TExactPath::FromAnsi(adapter.node_.GetPath())) ahead->Forget(*announced);
+    }
+    if (frame.path &&
+        adapter.ListFolder(*frame.path, level < kMaxTreeDepth, frame.namesByMask, filter, ahead.get()) && notes) {
       notes->push_back(texts::kTooDeepToWalk + frame.path->Ansi());
     }
     frame.count = adapter.node_.Count();
+    if (frame.path && ahead) adapter.AnnounceChildren(*ahead);
     return frame;
   };
   auto childrenOnDisk = [](const Frame& frame) {

@@ -59,6 +59,7 @@ class TSearchProgressEvent {
 
 class TRechercheAdapter;
 struct TListedEntry;
+class TFolderPrefetch;
 
 // Holds back found files that must stay (the user's limits); it counts what it holds back.
 class TFoundFileFilter {
@@ -135,6 +136,9 @@ class TRechercheAdapter {
   // Walks the node's subtree depth first with an explicit stack, listing each folder once.
   // Every folder is checked not to be a link at the moment it is entered.
   TPathList Search(StringList* notes = nullptr, TFoundFileFilter* filter = nullptr);
+  // Threads that list folders ahead of this node's walk: -1 (the default) one per core up to a
+  // small bound, 0 none. The walk's results, order and progress are the same either way.
+  void SetListingThreads(int threads) { listingThreads_ = threads; }
 
  private:
   TRechercheAdapter* ParentAdapter() const;
@@ -144,7 +148,9 @@ class TRechercheAdapter {
   // order.
   // Answers whether subfolders were left out because discovery was not allowed.
   bool ListFolder(const TExactPath& path, bool discover, std::vector<StringList>& namesByMask,
-                  TFoundFileFilter* filter);
+                  TFoundFileFilter* filter, TFolderPrefetch* ahead);
+  // Announces the node's child folders to `ahead`, in the order the walk enters them.
+  void AnnounceChildren(TFolderPrefetch& ahead);
   // Adds the node's own files mask by mask: from the folder's listing, or listed on their own
   // for a mask that names another folder (entered part by part, never through a link).
   void AddOwnFiles(const TExactPath& path, const std::vector<StringList>& namesByMask, TPathList& result,
@@ -160,6 +166,7 @@ class TRechercheAdapter {
   int cachedMaskCount_ = 0;
   TSearchProgressEvent callback_;
   double progress_ = 0.0;
+  int listingThreads_ = -1;
   // The parent's adapter, looked up again whenever the node's parent changes.
   mutable IArborescense* knownParent_ = nullptr;
   mutable TRechercheAdapter* knownParentAdapter_ = nullptr;

@@ -25,13 +25,15 @@ std::optional<std::string> ListedNameOf(std::wstring_view name) {
   return ansi;
 }
 
-bool ForEachListedEntry(const TExactPath& folder, const std::function<void(const TListedEntry& entry)>& onEntry) {
+bool ForEachListedEntry(const TExactPath& folder, const std::function<void(const TListedEntry& entry)>& onEntry,
+                        const std::atomic<bool>* stop) {
   const std::wstring pattern = folder.AsFolder().Wide() + L"*";
   WIN32_FIND_DATAW data;
   TFindHandle find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
                                     FIND_FIRST_EX_LARGE_FETCH));
   if (!find) return false;
   do {
+    if (stop != nullptr && stop->load(std::memory_order_relaxed)) return false;
     std::optional<std::string> name = ListedNameOf(data.cFileName);
     if (!name) continue;
     const uint64_t lastWrite =

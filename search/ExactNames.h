@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -37,7 +38,9 @@ std::optional<std::string> ListedNameOf(std::wstring_view name);
 // Lists every entry of `folder` with the wide calls and calls onEntry for each entry whose
 // name passes `ListedNameOf`, in listing order. Answers false when the folder could not be
 // listed.
-bool ForEachListedEntry(const TExactPath& folder, const std::function<void(const TListedEntry& entry)>& onEntry);
+// A `stop` that becomes true ends the listing early (answering false).
+bool ForEachListedEntry(const TExactPath& folder, const std::function<void(const TListedEntry& entry)>& onEntry,
+                        const std::atomic<bool>* stop = nullptr);
 
 // The folder is, at this moment, a real folder and no link: told by its path without a final
 // backslash (which would name what a link points to). Answers false for a link, a file, or

@@ -7,6 +7,7 @@ if(WIN32)
   add_library(purSearchEngine STATIC
     ${CMAKE_CURRENT_LIST_DIR}/PathList.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Algo_Rech.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FolderPrefetch.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Synchronize.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Thread_Algo.cpp
   )
