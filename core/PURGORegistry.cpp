@@ -359,7 +359,6 @@ void TPURGORegistry::ApplyPersonalSearchPolicy() {
   const size_t errorsBefore = LoadErrors().size();
   for (const HKEY root : kPolicyRoots) {
     TPolicyReading reading(Registry, LoadErrorPrefix, root);
-    if (Enforced(names::kPersonalKey, names::kPersonalSearchData)) break;
     if (!OpenForLoad(GetPolicyKey() + "\\" + names::kPersonalKey) ||
         !Registry->ValueExists(names::kPersonalSearchData)) {
       continue;
@@ -370,6 +369,7 @@ void TPURGORegistry::ApplyPersonalSearchPolicy() {
     } catch (const ERegistryException& error) {
       KeepLoadError(error);
     }
+    break;  // the machine's wins
   }
   MarkUnread(names::kPersonalKey, errorsBefore);
 }

@@ -119,10 +119,6 @@ TShellReadiness PrepareForShell(const TExactPath& folder) {
   return allGone ? TShellReadiness::Ready : TShellReadiness::TooDeep;
 }
 
-uint64_t TicksOf(const FILETIME& time) {
-  return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
 // Deletes one file of the temporary folder as the shell would: a read-only one too.
 void DeleteTempFile(const std::wstring& path, DWORD attributes) {
   if (DeleteFileW(path.c_str())) return;
@@ -175,7 +171,7 @@ void EmptyByRules(const TExactPath& root, const TCleaningRules& rules, TRuleCoun
 uint64_t FileTimeNow() {
   FILETIME now{};
   GetSystemTimeAsFileTime(&now);
-  return TicksOf(now);
+  return FileTimeTicks(now);
 }
 
 std::string TempFolderFromReported(const std::string& reported) {
@@ -260,7 +256,7 @@ int32_t DeleteFoundFile(const std::string& path, bool toRecycleBin, bool allowRe
   // A folder is not a found file (the Recycle Bin branch would take it whole), nor a link.
   if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) return 0;
   if ((attributes & kReadOnlyHidden) && !allowReadOnlyHidden) return 0;
-  if (rules.Active() && rules.Judge(path, TicksOf(data.ftLastWriteTime), FileTimeNow()) != TRuleVerdict::Delete) {
+  if (rules.Active() && rules.Judge(path, FileTimeTicks(data.ftLastWriteTime), FileTimeNow()) != TRuleVerdict::Delete) {
     return 0;
   }
   const int64_t size = (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;

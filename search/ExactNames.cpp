@@ -36,9 +36,8 @@ bool ForEachListedEntry(const TExactPath& folder, const std::function<void(const
     if (stop != nullptr && stop->load(std::memory_order_relaxed)) return false;
     std::optional<std::string> name = ListedNameOf(data.cFileName);
     if (!name) continue;
-    const uint64_t lastWrite =
-        (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
-    onEntry(TListedEntry{std::move(*name), data.cFileName, data.dwFileAttributes, SizeOf(data), lastWrite});
+    onEntry(TListedEntry{std::move(*name), data.cFileName, data.dwFileAttributes, SizeOf(data),
+                         FileTimeTicks(data.ftLastWriteTime)});
   } while (FindNextFileW(find.Get(), &data));
   return true;
 }

@@ -21,6 +21,11 @@
 
 namespace pur {
 
+// A file time as one number of 100 ns ticks since 1601.
+inline uint64_t FileTimeTicks(const FILETIME& time) {
+  return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
 // One entry of a folder listing, with its name already checked by `ListedNameOf`.
 struct TListedEntry {
   std::string Name;

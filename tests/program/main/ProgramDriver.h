@@ -189,16 +189,22 @@ class Policies {
   Policies& operator=(const Policies&) = delete;
 
   void Dword(HKEY root, const std::string& section, const std::string& name, DWORD value) {
+    Set(root, section, name, REG_DWORD, &value, sizeof value);
+  }
+  // A policy stored as text: of the wrong type for every value the program reads.
+  void Text(HKEY root, const std::string& section, const std::string& name, const std::string& text) {
+    Set(root, section, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+  }
+
+ private:
+  void Set(HKEY root, const std::string& section, const std::string& name, DWORD type, const void* data, DWORD size) {
     const std::string path = section.empty() ? path_ : path_ + "\\" + section;
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value),
-              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
     RegCloseKey(key);
   }
-
- private:
   void Clear() {
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, path_.c_str());
     RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());

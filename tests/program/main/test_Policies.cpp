@@ -6,30 +6,15 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 
+#include "BuildTreeTrash.h"
 #include "ProgramDriver.h"
 
 namespace maintest {
 namespace {
 
 using namespace pur::names;
-
-std::string Environment(const char* name) {
-  char buffer[MAX_PATH * 2] = {};
-  const DWORD length = GetEnvironmentVariableA(name, buffer, sizeof buffer);
-  return length > 0 && length < sizeof buffer ? std::string(buffer, length) : std::string();
-}
-
-// The Trash of the test prefix, when it lies inside the build tree.
-std::string SandboxedTrash() {
-  const std::string data = Environment("XDG_DATA_HOME");
-  if (data.rfind(std::string(PUR_BUILD_DIR) + "/", 0) != 0 || data.find("/..") != std::string::npos) return {};
-  std::string path = "Z:" + data + "/Trash/files/";
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
-}
 
 enum class Outcome { Deleted, IntoTheTrash, Kept, Refused };
 
@@ -81,13 +66,7 @@ void RunUnderPolicy(const PolicyCase& c) {
 
   Policies policies;
   if (c.policyAsText) {
-    pur::TPURGORegistry store;
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (store.GetPolicyKey() + "\\" + c.section).c_str(), 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(key, c.name, 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2);
-    RegCloseKey(key);
+    policies.Text(HKEY_LOCAL_MACHINE, c.section, c.name, "1");
   } else if (c.machinePolicy != kNone) {
     policies.Dword(HKEY_LOCAL_MACHINE, c.section, c.name, c.machinePolicy);
   }
@@ -99,8 +78,7 @@ void RunUnderPolicy(const PolicyCase& c) {
   EXPECT_EQ(program.ExitCode(), c.outcome == Outcome::Refused ? 1u : 0u);
   const bool gone = c.outcome == Outcome::Deleted || c.outcome == Outcome::IntoTheTrash;
   EXPECT_EQ(Exists(disk + file), !gone);
-  const std::string trash = SandboxedTrash();
-  if (!trash.empty()) EXPECT_EQ(Exists(trash + file), c.outcome == Outcome::IntoTheTrash);
+  if (purtest::TrashIsSandboxed()) EXPECT_EQ(Exists(purtest::TrashFiles() + file), c.outcome == Outcome::IntoTheTrash);
   EXPECT_EQ(Exists(journal + "PURGOWIN.LOG"), c.journal);
   // The policy never reaches the user's own settings, not even through the close's save.
   EXPECT_EQ(settings.ReadDword(c.section, c.name), c.user);
