@@ -38,7 +38,7 @@ class TOptionsDialog {
            int id = 0, DWORD exStyle = 0);
   HWND AddCheck(int page, const char* text, int x, int y, int w, int id, bool checked);
   HWND AddEdit(int page, int x, int y, int w, int id, const std::string& text, DWORD style = 0);
-  int AddLabel(int page, const char* text, int x, int y);
+  int AddLabel(int page, const char* text, int x, int y, int id = 0);
   void CreateDisplayPage();
   void CreateCleaningPage();
   void CreateLimitsGroup(int top);

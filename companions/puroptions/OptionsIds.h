@@ -12,6 +12,9 @@ constexpr int kMinimizeToIcon = 201;
 constexpr int kRefreshSpeed = 202;
 constexpr int kPosX = 203;
 constexpr int kPosY = 204;
+constexpr int kRefreshSpeedLabel = 205;  // the labels of the numbers, greyed with them
+constexpr int kPosXLabel = 206;
+constexpr int kPosYLabel = 207;
 
 // "Nettoyage"
 constexpr int kEmptyRecycleBin = 300;
@@ -25,6 +28,9 @@ constexpr int kReadOnlyHiddenChoices = 3;
 constexpr int kMinimumAgeDays = 320;
 constexpr int kMinimumAgeArrows = 321;  // the up-down control beside it
 constexpr int kKeepList = 322;
+constexpr int kMinimumAgeLabel = 323;  // the labels of the limits, greyed with them
+constexpr int kDaysLabel = 324;
+constexpr int kKeepListLabel = 325;
 
 // "Journal"
 constexpr int kJournalEnabled = 400;
@@ -33,6 +39,7 @@ constexpr int kEventFirst = 410;  // one check box per bit: 410 for 1, 411 for 2
 constexpr int kEventCount = 5;
 constexpr int kLocation = 420;
 constexpr int kBrowseLocation = 421;
+constexpr int kLocationLabel = 422;  // greyed with the field
 
 // "Recherche personnelle"
 constexpr int kTree = 500;

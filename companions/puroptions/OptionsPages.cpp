@@ -149,7 +149,7 @@ HWND TOptionsDialog::AddEdit(int page, int x, int y, int w, int id, const std::s
 // A label as wide as its text in the box's font, so that what follows on its line can be
 // put right after it. Measured in UTF-16, as the label draws it: the ANSI measuring call
 // reads bytes in the font's code page, not the process's.
-int TOptionsDialog::AddLabel(int page, const char* text, int x, int y) {
+int TOptionsDialog::AddLabel(int page, const char* text, int x, int y, int id) {
   const std::wstring wide = WideFromAnsi(text).value_or(std::wstring());
   SIZE size{};
   {
@@ -158,7 +158,7 @@ int TOptionsDialog::AddLabel(int page, const char* text, int x, int y) {
     GetTextExtentPoint32W(dc.Get(), wide.c_str(), static_cast<int>(wide.size()), &size);
   }
   const int width = size.cx + 2;
-  Add(page, "STATIC", text, 0, x, y, width, kLineHeight);
+  Add(page, "STATIC", text, 0, x, y, width, kLineHeight, id);
   return width;
 }
 
@@ -167,13 +167,13 @@ void TOptionsDialog::CreateDisplayPage() {
   const TDisplaySettings& d = values_.Display;
   AddCheck(p, t::kShowDetail, 0, 0, 400, ids::kShowDetail, d.ShowDetail);
   AddCheck(p, t::kMinimizeToIcon, 0, kRow, 400, ids::kMinimizeToIcon, d.MinimizeToIcon);
-  Add(p, "STATIC", t::kRefreshSpeed, 0, 0, 2 * kRow + 3, 220, kLineHeight);
+  Add(p, "STATIC", t::kRefreshSpeed, 0, 0, 2 * kRow + 3, 220, kLineHeight, ids::kRefreshSpeedLabel);
   AddEdit(p, 230, 2 * kRow, 80, ids::kRefreshSpeed, std::to_string(d.RefreshSpeed));
   const int top = 4 * kRow;
   Add(p, "BUTTON", t::kPositionGroup, BS_GROUPBOX, 0, top, 400, 3 * kRow + 10);
-  Add(p, "STATIC", t::kPosX, 0, 16, top + 24 + 3, 30, kLineHeight);
+  Add(p, "STATIC", t::kPosX, 0, 16, top + 24 + 3, 30, kLineHeight, ids::kPosXLabel);
   AddEdit(p, 50, top + 24, 80, ids::kPosX, std::to_string(d.PosX));
-  Add(p, "STATIC", t::kPosY, 0, 160, top + 24 + 3, 30, kLineHeight);
+  Add(p, "STATIC", t::kPosY, 0, 160, top + 24 + 3, 30, kLineHeight, ids::kPosYLabel);
   AddEdit(p, 194, top + 24, 80, ids::kPosY, std::to_string(d.PosY));
   Add(p, "STATIC", t::kPositionNote, 0, 16, top + 24 + kRow + 6, 360, kLineHeight);
 }
@@ -211,13 +211,13 @@ void TOptionsDialog::CreateLimitsGroup(int top) {
   const int width = pageArea_.right - pageArea_.left;
   Add(p, "BUTTON", t::kLimitsGroup, BS_GROUPBOX, 0, top, width, kLimitsHeight);
   const int row = top + 22;
-  int x = 14 + AddLabel(p, t::kMinimumAge, 14, row + 3) + kGap;
+  int x = 14 + AddLabel(p, t::kMinimumAge, 14, row + 3, ids::kMinimumAgeLabel) + kGap;
   AddMinimumAge(x, row, c.MinimumAgeDays);
   x += kAgeWidth + kGap;
-  x += AddLabel(p, t::kDays, x, row + 3) + 2 * kGap;
+  x += AddLabel(p, t::kDays, x, row + 3, ids::kDaysLabel) + 2 * kGap;
   AddLabel(p, t::kMinimumAgeNote, x, row + 3);
   const int listTop = row + kRow + 4;
-  AddLabel(p, t::kKeepList, 14, listTop);
+  AddLabel(p, t::kKeepList, 14, listTop, ids::kKeepListLabel);
   const std::string keep = KeepListText(c.KeepList);
   shownTexts_.emplace_back(ids::kKeepList, keep);
   // Enter starts a new line here rather than pressing OK; long entries scroll, never wrap,
@@ -254,7 +254,7 @@ void TOptionsDialog::CreateJournalPage() {
     AddCheck(p, t::kEvents[bit], 14, top + 22 + bit * kRow, 500, ids::kEventFirst + bit,
              (j.Events & (1u << bit)) != 0);
   const int row = top + ids::kEventCount * kRow + 40;
-  Add(p, "STATIC", t::kLocation, 0, 0, row, 300, kLineHeight);
+  Add(p, "STATIC", t::kLocation, 0, 0, row, 300, kLineHeight, ids::kLocationLabel);
   Add(p, "EDIT", j.Location.c_str(), ES_AUTOHSCROLL | WS_TABSTOP, 0, row + kLineHeight, width - 110,
       kEditHeight, ids::kLocation, WS_EX_CLIENTEDGE);
   Add(p, "BUTTON", t::kBrowse, WS_TABSTOP, width - 100, row + kLineHeight - 2, 100, kButtonHeight,

@@ -426,6 +426,12 @@ TEST_F(OptionsBox, EnforcedSettingsShownGreyedAndTheUsersOwnKept) {
        {"Journal", "Activer la journalisation", Dword(0)},
        ids::kPageJournal, ids::kJournalEnabled, true, {ids::kJournalEnabled},
        {ids::kNewEachSearch, ids::kLocation, ids::kEventFirst}, nullptr, IDNO},
+      {"minimum age, machine: the labels grey with the field",
+       {{HKEY_LOCAL_MACHINE, "Nettoyage", "Age minimum en jours", 7}},
+       {"Nettoyage", "Age minimum en jours", Dword(3)},
+       ids::kPageCleaning, 0, false,
+       {ids::kMinimumAgeLabel, ids::kMinimumAgeDays, ids::kMinimumAgeArrows, ids::kDaysLabel},
+       {ids::kKeepListLabel, ids::kKeepList}, nullptr, IDNO},
       {"automatic cleaning forbidden",
        {{HKEY_LOCAL_MACHINE, "Service", "Interdire le nettoyage automatique", 1}},
        {"Service", "Type de nettoyage", Dword(2)},
@@ -457,11 +463,15 @@ TEST_F(OptionsBox, EnforcedSettingsShownGreyedAndTheUsersOwnKept) {
     });
     ExpectClean(run);
     EXPECT_EQ(run.Result, 1);
-    if (row.shownCheck) EXPECT_EQ(ticked, row.ticked);
+    if (row.shownCheck) {
+      EXPECT_EQ(ticked, row.ticked);
+    }
     for (int id : row.greyed) EXPECT_FALSE(enabled[id]) << "control " << id << " not greyed";
     for (int id : row.stillEnabled) EXPECT_TRUE(enabled[id]) << "control " << id << " greyed";
     EXPECT_EQ(note, t::kEnforcedNote);
-    if (row.state) EXPECT_EQ(state, row.state);
+    if (row.state) {
+      EXPECT_EQ(state, row.state);
+    }
     for (int id : row.greyed) {
       const auto tip = tips.find(id);
       ASSERT_TRUE(tip != tips.end()) << "no tip for control " << id;

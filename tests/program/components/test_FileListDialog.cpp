@@ -583,6 +583,7 @@ TEST(FileListDialog, OkSettlesUnreadRowsByOneListingPerFolder) {
 // seconds; the window answers all along, and Cancel closes it at once.
 TEST(FileListDialog, StalledListingLeavesItsRowsUntickedAndNeverHoldsTheWindow) {
   using Clock = std::chrono::steady_clock;
+  const std::string kWhileStalled = "Lecture des attributs : 31 / 33";
   TempDir dir;
   dir.SubFolder("a");
   dir.SubFolder("zz-stall");
@@ -602,7 +603,8 @@ TEST(FileListDialog, StalledListingLeavesItsRowsUntickedAndNeverHoldsTheWindow) 
       PostMessageA(dialog, WM_COMMAND, IDOK, 0);
       const auto start = Clock::now();
       HWND label = GetDlgItem(dialog, pur::kProgressLabelId);
-      while (progress.empty() && Clock::now() - start < std::chrono::seconds(2)) {
+      // The rows of "a" are settled one by one; the count then waits on the stalled folder.
+      while (progress != kWhileStalled && Clock::now() - start < std::chrono::seconds(2)) {
         if (IsWindowVisible(label)) progress = pur::test::CaptionOf(label);
         Sleep(10);
       }
@@ -620,7 +622,7 @@ TEST(FileListDialog, StalledListingLeavesItsRowsUntickedAndNeverHoldsTheWindow) 
     driver.Join();
     ASSERT_TRUE(driver.Found());
     EXPECT_FALSE(driver.ClosedByWatchdog());
-    EXPECT_EQ(progress, "Lecture des attributs : 31 / 33") << ok;
+    EXPECT_EQ(progress, kWhileStalled) << ok;
     EXPECT_EQ(probe.ListingsOf("\\zz-stall\\"), 1);
     if (ok) {
       EXPECT_EQ(list, plain);
