@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 
 #include "Cleanings.h"
 #include "EngineTestSupport.h"
@@ -66,9 +67,18 @@ class Trap {
     ASSERT_TRUE(purtest::MakeUnixLink(Wide(relative), Wide(target))) << relative;
     links_.push_back(Wide(relative));
   }
-  // The folder is renamed away and a link to `target` takes its name.
+  // The folder is renamed away and a link to `target` takes its name. A folder that a listing
+  // thread of the search holds open cannot be renamed until its listing ends: tried again.
   void Swap(const std::string& relative, const std::string& target) {
-    ASSERT_TRUE(MoveFileW(Wide(relative).c_str(), Wide(relative + "-real").c_str())) << relative;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    bool moved = false;
+    DWORD error = 0;
+    while (!(moved = MoveFileW(Wide(relative).c_str(), Wide(relative + "-real").c_str()))) {
+      error = GetLastError();
+      if (std::chrono::steady_clock::now() > until) break;
+      Sleep(5);
+    }
+    ASSERT_TRUE(moved) << relative << " error " << error;
     Link(relative, target);
   }
 
