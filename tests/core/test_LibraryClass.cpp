@@ -3,7 +3,6 @@
 // beside this program for loading, identities and the lock between two processes.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <cstring>
 #include <fstream>
@@ -14,12 +13,15 @@
 #include "Algo.h"
 #include "CommaText.h"
 #include "LibraryClass.h"
+#include "ProcessThreads.h"
 #include "TestFiles.h"
 #include "TreeRemoval.h"
 #include "VersionInfo.h"
 
 namespace pur {
 namespace {
+
+using purtest::ThreadsOfThisProcess;
 
 // The fake, as the test sees it; the binding loads the same module by the same path.
 class Fake {
@@ -61,19 +63,6 @@ class Fake {
 
 std::unique_ptr<TPURLib> BindFake() {
   return std::make_unique<TPURLib>(kLibNameFormat, "Purgo for Windows", kLibReserved, Fake::Path());
-}
-
-int ThreadsOfThisProcess() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return -1;
-  THREADENTRY32 entry{};
-  entry.dwSize = sizeof entry;
-  int count = 0;
-  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
-  }
-  CloseHandle(snapshot);
-  return count;
 }
 
 // Processes sent and posted messages for a while, as the main window's loop would.

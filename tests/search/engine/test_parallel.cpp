@@ -3,7 +3,6 @@
 // chain, a wide folder, hidden and system folders, links, names in other scripts, stored places
 // and a mask's folder part); a stop ends every thread before the search returns.
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +12,7 @@
 
 #include "EngineTestSupport.h"
 #include "FolderPrefetch.h"
+#include "ProcessThreads.h"
 #include "UnixLinks.h"
 
 namespace pur {
@@ -23,20 +23,8 @@ using test::NodeAt;
 using test::TempTree;
 using purtest::MakeUnixLink;
 using purtest::RemoveUnixLink;
+using purtest::ThreadsOfThisProcess;
 using purtest::WideOfAnsi;
-
-size_t ThreadsOfThisProcess() {
-  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return 0;
-  THREADENTRY32 entry{};
-  entry.dwSize = sizeof entry;
-  size_t count = 0;
-  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
-  }
-  CloseHandle(snapshot);
-  return count;
-}
 
 struct Walk {
   StringList found;
@@ -121,8 +109,8 @@ TEST(ParallelSearch, AStopEndsTheWalkAndEveryThreadAtOnce) {
     tree.Dir(folder);
     for (int j = 0; j < 20; ++j) tree.File(folder + std::to_string(j) + ".tmp");
   }
-  const size_t before = ThreadsOfThisProcess();
-  size_t during = 0;
+  const int before = ThreadsOfThisProcess();
+  int during = 0;
   int reports = 0;
   std::chrono::steady_clock::time_point stopped;
   TRAPosteDeTravail computer;
